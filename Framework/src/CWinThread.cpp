@@ -1,0 +1,61 @@
+#include "CWinThread.h"
+
+#include <process.h>
+
+namespace {
+
+thread_local CWinThread* t_pCurrentThread = nullptr;
+
+} // namespace
+
+CWinThread::CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
+    : m_hThread(nullptr), m_nThreadID(0), m_bAutoDelete(TRUE), m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam)
+{
+}
+
+CWinThread::~CWinThread()
+{
+    if (m_hThread)
+        CloseHandle(m_hThread);
+}
+
+unsigned __stdcall CWinThread::ThreadEntry(void* pThis)
+{
+    CWinThread* pThread = static_cast<CWinThread*>(pThis);
+    t_pCurrentThread = pThread;
+    AfxEndThread(pThread->m_pfnThreadProc(pThread->m_pThreadParams));
+}
+
+CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority, UINT nStackSize,
+                           DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES pSecurityAttrs)
+{
+    CWinThread* pThread = new CWinThread(pfnThreadProc, pParam);
+    unsigned nThreadID = 0;
+    // Started suspended so the object is complete before the thread can end and delete it.
+    uintptr_t hThread = _beginthreadex(pSecurityAttrs, nStackSize, CWinThread::ThreadEntry, pThread, CREATE_SUSPENDED, &nThreadID);
+    if (!hThread) {
+        delete pThread;
+        return nullptr;
+    }
+    pThread->m_hThread = reinterpret_cast<HANDLE>(hThread);
+    pThread->m_nThreadID = nThreadID;
+    pThread->SetThreadPriority(nPriority);
+    if (!(dwCreateFlags & CREATE_SUSPENDED))
+        pThread->ResumeThread();
+    return pThread;
+}
+
+void AfxEndThread(UINT nExitCode, BOOL bDelete)
+{
+    CWinThread* pThread = t_pCurrentThread;
+    t_pCurrentThread = nullptr;
+    if (pThread && bDelete && pThread->m_bAutoDelete)
+        delete pThread;
+    _endthreadex(nExitCode);
+    __builtin_unreachable();
+}
+
+CWinThread* AfxGetThread()
+{
+    return t_pCurrentThread;
+}

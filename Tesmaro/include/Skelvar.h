@@ -1,0 +1,130 @@
+// CSkelvar: the catalogue client. It fetches and parses the maker's catalogue into product records,
+// compares versions, tells whether products are installed and current, and keeps the download and
+// install folders under the program's registry key.
+#pragma once
+
+#include "ProductInfo.h"
+#include "TesmaroApi.h"
+#include <ComRef.h>
+#include <CString.h>
+
+#include <msxml2.h>
+#include <vector>
+
+class TESMARO_API CSkelvar
+{
+public:
+    CSkelvar(CString strLocation, CString strAltLocation, CString strText);
+    CSkelvar(const CSkelvar&) = default;
+    CSkelvar(CSkelvar&&) = default;
+    CSkelvar& operator=(const CSkelvar&) = default;
+    CSkelvar& operator=(CSkelvar&&) = default;
+    virtual ~CSkelvar();
+
+    virtual LONG OnUpdate(UINT, UINT, LONG);
+
+    // Fetches and parses the catalogue once; later calls after a success return 1 at once.
+    int Init(CString strServerName, CString strSecondLocation);
+
+    char* GetDownloadPath();
+    void SetDownloadPath(const char* pszPath);
+    char* GetInstallPath();
+    void SetInstallPath(const char* pszPath);
+    char* GetLastUser();
+    void SetLastUser(const char* pszUser);
+    void SetAppId(int nAppId);
+    void SetAppVersion(long lVersion);
+    void SetAppVersion(char* pszVersion);
+    void SetAppBuild(long lBuild);
+    void SetAppBuild(char* pszBuild);
+    void SetDisplayAtStartup(int bDisplay);
+    int IsDisplayAtStartup();
+    void SetCorvatel(int bCorvatel);
+    int IsCorvatel();
+    HWND GetUpdateWindow();
+    void SetHelp(const char* pszPath, long lHelpId, int bHTMLHelp);
+    CString* GetCorvatelMinVer() { return &m_strCorvatelMinVer; }
+    CString* GetCorvatelDownloadURL() { return &m_strCorvatelDownloadURL; }
+
+    // Version arrays: four longs, one per dotted part, zeroed by their owner before filling.
+    static int VersionStringToVersionArray(CString strVersion, long* plVersion);
+    static int CompareVersion(const long* plA, const long* plB, int nCount);
+    static bool IsValidVersion(const long* plVersion, int nCount);
+
+    // Whether the catalogue holds a newer release of the asking program.
+    int IsUpdateable(int nAppId, long lVersion, long lBuild);
+    int IsUpdateable(int nAppId, char* pszVersion, char* pszBuild);
+    // 1 when the product is missing or older than the catalogue's release; records what was found.
+    int IsProductNew(CProductInfo* pProduct);
+    static int GetVersionFromRegistry(const CString& strRootName, const CString& strPath, long* plVersion,
+                                      CString& strText);
+    static int GetBuildFromRegistry(const CString& strRootName, const CString& strPath, long* plVersion);
+
+    int GetRegistryInfo();
+    // 1 when both folders were written, else 0.
+    int SetRegistryInfo();
+    static CString GetPathFromRegistry(const CString& strRootName, const CString& strPath);
+    static int SetPathInRegistry(const CString& strRootName, const CString& strPath, const CString& strText);
+
+protected:
+    int CreateInstance();
+    int GetXMLFile(CString* pServerName, CString* pSecondLocation);
+    // The parse half of GetXMLFile: takes the fetched catalogue and second document.
+    int LoadCatalogue(const CString& strCatalogue, const CString& strSecond);
+    CString GetXMLString(const char* pszDocument, CString strTag);
+
+private:
+    static HKEY GetKey(const CString& strRootName);
+    static void VersionStringToVersionLong(CString& strVersion, long& lVersion);
+
+    int IsProductNewBasedOnRegistry(CProductInfo* pProduct);
+    int IsProductNewBasedOnFile(CProductInfo* pProduct);
+    CString FindProduct(CProductInfo* pProduct, const CString& strFolder);
+
+    void GetProductInfo(IXMLDOMNodeList* pNodes);
+    void GetIdAndVersion(IXMLDOMNamedNodeMap* pAttributes, int* pnId, CString* pVersion,
+                         CString* pMinRequiredVersion, CString* pStartMenuText, CString* pBuild,
+                         int* pbShowDependency, int* pbOptionalDependency, int* pbDisplayStartMenu);
+    void GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct);
+    void GetFileLocalInfo(IXMLDOMNode* pNode, CProductInfo* pProduct);
+    void GetDependencyInfo(IXMLDOMNode* pNode, CProductInfo* pProduct);
+    void GetProductSpecificInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct);
+    void GetAdditionalExes(IXMLDOMNode* pNode, CProductInfo* pProduct);
+
+public:
+    std::vector<CProductInfo> m_vecProducts;
+    CString m_strLicense;
+
+protected:
+    CComRef<IXMLDOMDocument> m_pDocument;
+    CComRef<IXMLDOMElement> m_pRoot;
+    int m_nAppId;
+    HWND m_hUpdateWnd;
+    int m_nReserved1;
+    CString m_strDownloadPath;
+    CString m_strInstallPath;
+    CString m_strLastUser;
+    CString m_strLocation;
+    CString m_strAltLocation;
+    CString m_strAppVersion;
+    CString m_strAppBuild;
+    CString m_strHelpPath;
+
+public:
+    CString m_strCorvatelMinVer;
+    CString m_strCorvatelDownloadURL;
+
+protected:
+    int m_nReserved2;
+    int m_bDisplayAtStartup;
+    int m_bInitialized;
+    int m_bCorvatel;
+    int m_bHTMLHelp;
+    long m_lAppVersion;
+    long m_lAppBuild;
+    long m_lHelpId;
+
+private:
+    // Entries whose dependencies are being completed, as "id|version|build": a repeat is a cycle.
+    std::vector<CString> m_vecCompleting;
+};

@@ -1,0 +1,4 @@
+#pragma once
+
+#define IDD_CONNECT 205
+#define IDC_CONNECT_LABEL 229

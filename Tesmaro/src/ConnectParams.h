@@ -1,0 +1,35 @@
+// The record the connect dialog shares with its worker: two locations in, two bodies out.
+// Both sides hold a reference; the last one to let go frees it, so a worker that outlives
+// its dialog (after Cancel) still writes into live memory.
+#pragma once
+
+#include <CString.h>
+
+struct CConnectParams
+{
+    CString strFirst;  // catalogue location in, catalogue body out
+    CString strSecond; // second location in, second body out
+    LONG nRefs = 2;
+
+    void Release()
+    {
+        if (InterlockedDecrement(&nRefs) == 0)
+            delete this;
+    }
+};
+
+// Module-wide state shared by every connect dialog and worker in the process.
+extern UINT g_uConnectMsg;
+extern UINT g_uConnectedMsg;
+extern HWND g_hDlgConnect;
+extern volatile LONG g_bConnectBusy;
+extern volatile LONG g_bConnectRun;
+
+// Worker result codes.
+enum : UINT
+{
+    CONNECT_DONE = 1,
+    CONNECT_FAILED = 2,
+};
+
+UINT ConnectThreadProc(LPVOID pParam);

@@ -1,0 +1,3 @@
+#pragma once
+#define IDS_SHORT 101
+#define IDS_LONG 102

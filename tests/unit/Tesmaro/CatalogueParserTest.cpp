@@ -1,0 +1,411 @@
+// The catalogue parse, run on real catalogues with MSXML's DOM.
+#include <Skelvar.h>
+
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Opens the protected parse steps to the tests.
+class CCatalogueUnderTest : public CSkelvar
+{
+public:
+    CCatalogueUnderTest() : CSkelvar("", "", "") {}
+    using CSkelvar::CreateInstance;
+    using CSkelvar::GetXMLString;
+    using CSkelvar::LoadCatalogue;
+};
+
+CString FixturePath(const char* pszName)
+{
+    return CString(CORVATEL_FIXTURES_DIR "/") + pszName;
+}
+
+CString ReadFixture(const char* pszName)
+{
+    std::ifstream file(static_cast<LPCSTR>(FixturePath(pszName)), std::ios::binary);
+    EXPECT_TRUE(file.is_open()) << "fixture " << pszName;
+    std::string body((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return CString(body.data(), static_cast<int>(body.size()));
+}
+
+std::vector<int> Ids(const std::vector<CProductInfo>& products)
+{
+    std::vector<int> ids;
+    for (const CProductInfo& product : products)
+        ids.push_back(product.GetId());
+    return ids;
+}
+
+std::vector<std::string> AdditionalExes(CProductInfo& product)
+{
+    std::vector<std::string> names;
+    CStringList* pList = product.GetAdditionalExeList();
+    for (POSITION pos = pList->GetHeadPosition(); pos;)
+        names.push_back(static_cast<LPCSTR>(pList->GetNext(pos)));
+    return names;
+}
+
+std::vector<long> Parts(const long* plVersion)
+{
+    return std::vector<long>(plVersion, plVersion + 4);
+}
+
+class CatalogueParserTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+    static void TearDownTestSuite() { CoUninitialize(); }
+
+    int Load(const char* pszFixture, const char* pszLicence = "")
+    {
+        if (!m_catalogue.CreateInstance())
+            return -1;
+        return m_catalogue.LoadCatalogue(ReadFixture(pszFixture), pszLicence);
+    }
+
+    // The first record of an id; a failure (and a default record) when there is none.
+    CProductInfo& Product(int nId)
+    {
+        for (CProductInfo& product : m_catalogue.m_vecProducts)
+            if (product.GetId() == nId)
+                return product;
+        ADD_FAILURE() << "no product with id " << nId;
+        static CProductInfo none;
+        return none;
+    }
+
+    // Destroyed with the test, before COM goes in TearDownTestSuite.
+    CCatalogueUnderTest m_catalogue;
+};
+
+TEST_F(CatalogueParserTest, ReadsEveryRootChildInDocumentOrderAndTheFirstEntryOfAnIdWins)
+{
+    const char* pszLicence = "{\\rtf1\\ansi Quendar software licence\\par}";
+    ASSERT_EQ(1, Load("catalogue-full.xml", pszLicence));
+
+    // The catalogue-information child becomes id 0; the notice after it is a second id 0, and the
+    // older USB driver a second id 200: both skipped.
+    EXPECT_EQ((std::vector<int>{0, 100, 200, 300, 400, 210, 220, 240, 500, 600, 700, 800, 900}),
+              Ids(m_catalogue.m_vecProducts));
+    const CProductInfo& info = m_catalogue.m_vecProducts.front();
+    EXPECT_STREQ("", info.GetVersion());
+    EXPECT_STREQ("", info.GetBuild());
+    EXPECT_STREQ("", info.GetName());
+    EXPECT_EQ(0, info.GetDependencyCount());
+
+    const CProductInfo& driver = Product(200);
+    EXPECT_STREQ("3.1.4", driver.GetVersion());
+    EXPECT_STREQ("3140", driver.GetBuild());
+    EXPECT_STREQ("Quendar USB Audio Driver", driver.GetName());
+
+    EXPECT_STREQ(pszLicence, m_catalogue.m_strLicense);
+    EXPECT_STREQ("4.0.11", m_catalogue.m_strCorvatelMinVer);
+    // Raw text: entities stay as written.
+    EXPECT_STREQ("https://download.quendar.example/corvatel/CorvatelSetup.exe?channel=stable&amp;lang=en",
+                 m_catalogue.m_strCorvatelDownloadURL);
+}
+
+TEST_F(CatalogueParserTest, FillsAnEntryFromItsAttributesAndElements)
+{
+    ASSERT_EQ(1, Load("catalogue-full.xml"));
+    CProductInfo& manager = Product(100);
+
+    EXPECT_EQ((std::vector<long>{5, 2, 0, 0}), Parts(manager.m_lVersion));
+    EXPECT_STREQ("Quendar Device Manager", manager.GetName());
+    EXPECT_STREQ("2024-03-11", manager.GetDate());
+    EXPECT_STREQ("QuendarDeviceManager_5.2.0.5120.exe", manager.GetDownload());
+    EXPECT_FLOAT_EQ(48.7f, manager.GetSize());
+    EXPECT_STREQ("Configure, monitor and update every Quendar device connected to this PC.", manager.GetNotes());
+    EXPECT_EQ(0, manager.GetBeta());
+    EXPECT_EQ(0, manager.GetSnip());
+    EXPECT_EQ(1, manager.GetInstallType());
+    EXPECT_STREQ("Quendar\\Device Manager", manager.GetInstallFolder());
+    EXPECT_STREQ("QDevMgr.exe", manager.GetExe());
+    EXPECT_STREQ("DeviceManager_5.2_ReleaseNotes.rtf", manager.GetRelNotes());
+    EXPECT_STREQ("Please disconnect all Quendar devices before installing the Device Manager.",
+                 manager.GetPreinstallMessage());
+    EXPECT_STREQ("5.0.0", manager.GetPreinstallMessagePriorToVersion());
+    EXPECT_EQ(1, manager.GetPreinstallMessageButtons());
+    EXPECT_STREQ("4.5.0", manager.GetUninstallPriorToVersion());
+    EXPECT_STREQ("C:\\Program Files\\Quendar\\Device Manager\\QDevMgr.exe", manager.GetUninstallPendingFile());
+    EXPECT_STREQ("Device Manager versions before 4.5 must be removed first. Uninstall it now?",
+                 manager.GetUninstallPrompt());
+    EXPECT_EQ(1, manager.GetShowProduct());
+    EXPECT_EQ(0, manager.GetReboot());
+
+    // exe4 is out of position, so only the first two names count.
+    EXPECT_EQ((std::vector<std::string>{"QDevTray.exe", "QDevSvc.exe"}), AdditionalExes(manager));
+    // Every child of the element adds its names.
+    EXPECT_EQ((std::vector<std::string>{"QMExport.exe", "QMBatch.exe", "QMCalib.exe"}), AdditionalExes(Product(900)));
+
+    EXPECT_EQ(0, Product(200).GetInstallType());
+    EXPECT_EQ(2, Product(500).GetInstallType());
+    EXPECT_EQ(1, Product(200).GetReboot());
+    EXPECT_EQ(1, Product(200).GetReqKX7200R());
+    EXPECT_EQ(1, Product(200).ShowInstallDriverWarning());
+    EXPECT_EQ(0, Product(800).GetShowProduct());
+    EXPECT_EQ(0, Product(800).GetDisplayStartMenu());
+}
+
+TEST_F(CatalogueParserTest, MatchesElementNamesWithoutCaseAndTakesTheLastOfAName)
+{
+    ASSERT_EQ(1, Load("catalogue-full.xml"));
+
+    const CProductInfo& runtime = Product(300); // upper-case element names
+    EXPECT_STREQ("Quendar Device Runtime", runtime.GetName());
+    EXPECT_STREQ("2023-11-02", runtime.GetDate());
+    EXPECT_STREQ("QuendarRuntime_2.4.0.240.exe", runtime.GetDownload());
+    EXPECT_FLOAT_EQ(3.5f, runtime.GetSize());
+    EXPECT_EQ(1, runtime.GetInstallType());
+    EXPECT_EQ(1, runtime.GetDependencyCount());
+
+    const CProductInfo& common = Product(400); // lower-case element names
+    EXPECT_STREQ("Quendar Common Components", common.GetName());
+    EXPECT_STREQ("QuendarCommon_1.0.7.107.exe", common.GetDownload());
+    EXPECT_EQ(0, common.GetShowProduct());
+
+    CProductInfo& panel = Product(210); // Name, then name; Download twice
+    EXPECT_STREQ("Quendar Audio Control Panel", panel.GetName());
+    EXPECT_STREQ("QuendarControlPanel_2.0.0.2000_r2.exe", panel.GetDownload());
+    EXPECT_EQ(1, panel.GetBeta());
+    EXPECT_EQ(1, panel.GetSnip());
+    EXPECT_EQ(1, panel.GetShowBeta());
+    EXPECT_EQ(1, panel.GetShowSnip());
+}
+
+TEST_F(CatalogueParserTest, ReadsVersionLocationsAndTheirRegistryFlags)
+{
+    ASSERT_EQ(1, Load("catalogue-full.xml"));
+
+    const CProductInfo& manager = Product(100); // registry="YES", "yes", "Yes"
+    EXPECT_STREQ("HKEY_LOCAL_MACHINE\\SOFTWARE\\Quendar\\Device Manager\\Version", manager.GetVersionModule());
+    EXPECT_EQ(1, manager.IsVersionModuleRegistry());
+    EXPECT_STREQ("HKEY_LOCAL_MACHINE\\SOFTWARE\\Quendar\\Device Manager\\InstallDir", manager.GetVersionPath());
+    EXPECT_EQ(1, manager.IsVersionPathRegistry());
+    EXPECT_EQ(1, manager.IsVersionBuildRegistry());
+
+    EXPECT_EQ(1, Product(300).IsVersionModuleRegistry()); // REGISTRY="YES" on VERSIONMODULE
+    EXPECT_EQ(1, Product(400).IsVersionPathRegistry());
+
+    // No attribute at all still names the file; registry="no" names a folder.
+    const CProductInfo& driver = Product(200);
+    EXPECT_STREQ("C:\\Windows\\System32\\drivers\\qndusb.sys", driver.GetVersionModule());
+    EXPECT_EQ(0, driver.IsVersionModuleRegistry());
+    EXPECT_STREQ("C:\\Windows\\System32\\drivers", driver.GetVersionPath());
+    EXPECT_EQ(0, driver.IsVersionPathRegistry());
+
+    // A later registry="no" clears the flag an earlier element set.
+    const CProductInfo& tools = Product(700);
+    EXPECT_STREQ("C:\\Program Files\\Quendar\\Firmware Tools\\QFwTools.exe", tools.GetVersionModule());
+    EXPECT_EQ(0, tools.IsVersionModuleRegistry());
+}
+
+TEST_F(CatalogueParserTest, StartMenuTextElementReplacesTheAttributeOnlyWhenNotEmpty)
+{
+    ASSERT_EQ(1, Load("catalogue-full.xml"));
+    EXPECT_STREQ("Quendar Device Manager", Product(100).GetStartMenuText());
+    EXPECT_STREQ("Quendar USB Driver", Product(200).GetStartMenuText());
+}
+
+TEST_F(CatalogueParserTest, CompletesDependenciesFromTheEntryWithTheirIdVersionAndBuild)
+{
+    ASSERT_EQ(1, Load("catalogue-full.xml"));
+    const CProductInfo& manager = Product(100);
+    ASSERT_EQ(3, manager.GetDependencyCount());
+
+    // Identity and flags from the dependency element, the rest from the catalogue entry.
+    const CProductInfo& driver = manager.GetDependency(0);
+    EXPECT_EQ(200, driver.GetId());
+    EXPECT_STREQ("3.1.4", driver.GetVersion());
+    EXPECT_STREQ("3140", driver.GetBuild());
+    EXPECT_STREQ("3.1.0", driver.GetMinRequiredVersion());
+    EXPECT_EQ((std::vector<long>{3, 1, 0, 0}), Parts(driver.m_lMinRequiredVersion));
+    EXPECT_EQ(0, driver.GetShowDependency());
+    EXPECT_EQ(0, driver.GetOptionalDependency());
+    EXPECT_EQ(0, driver.GetDisplayStartMenu());
+    EXPECT_STREQ("Quendar USB Audio Driver", driver.GetName());
+    EXPECT_STREQ("QuendarUSBDriver_3.1.4.3140.exe", driver.GetDownload());
+    EXPECT_FLOAT_EQ(6.2f, driver.GetSize());
+    EXPECT_EQ(0, driver.GetInstallType());
+    EXPECT_EQ(1, driver.GetReboot());
+    EXPECT_EQ(1, driver.ShowInstallDriverWarning());
+
+    const CProductInfo& panel = manager.GetDependency(1);
+    EXPECT_EQ(210, panel.GetId());
+    EXPECT_EQ(1, panel.GetOptionalDependency());
+    EXPECT_EQ(1, panel.GetShowDependency());
+    EXPECT_STREQ("Quendar Audio Control Panel", panel.GetName());
+    EXPECT_STREQ("QCtlPanel.exe", panel.GetExe());
+    EXPECT_EQ(1, panel.GetInstallType());
+
+    // Build 1499 matches no entry: still counted, but only its own attributes.
+    const CProductInfo& midi = manager.GetDependency(2);
+    EXPECT_EQ(220, midi.GetId());
+    EXPECT_STREQ("1.5.0", midi.GetVersion());
+    EXPECT_STREQ("1499", midi.GetBuild());
+    EXPECT_STREQ("1.5.0", midi.GetMinRequiredVersion());
+    EXPECT_STREQ("", midi.GetName());
+    EXPECT_STREQ("", midi.GetDownload());
+    EXPECT_EQ(0, midi.GetInstallType());
+    EXPECT_FLOAT_EQ(0.0f, midi.GetSize());
+    EXPECT_EQ(0, midi.ShowInstallDriverWarning());
+}
+
+TEST_F(CatalogueParserTest, NestsDependenciesThroughTheirOwnEntries)
+{
+    ASSERT_EQ(1, Load("catalogue-full.xml"));
+
+    // Device Manager -> USB driver -> runtime -> common components, from the application and from the driver.
+    ASSERT_EQ(3, Product(100).GetDependencyCount());
+    for (const CProductInfo* pDriver : {&Product(100).GetDependency(0), &Product(200)}) {
+        SCOPED_TRACE(pDriver == &Product(200) ? "driver entry" : "driver as dependency");
+        ASSERT_EQ(1, pDriver->GetDependencyCount());
+        const CProductInfo& runtime = pDriver->GetDependency(0);
+        EXPECT_EQ(300, runtime.GetId());
+        EXPECT_STREQ("2.4.0", runtime.GetMinRequiredVersion());
+        EXPECT_EQ(0, runtime.GetShowDependency());
+        EXPECT_STREQ("Quendar Device Runtime", runtime.GetName());
+        EXPECT_EQ(1, runtime.IsVersionModuleRegistry());
+
+        ASSERT_EQ(1, runtime.GetDependencyCount());
+        const CProductInfo& common = runtime.GetDependency(0);
+        EXPECT_EQ(400, common.GetId());
+        EXPECT_STREQ("1.0.5", common.GetMinRequiredVersion());
+        EXPECT_EQ(1, common.GetDisplayStartMenu()); // the entry's DisplayStartMenu="0" is not carried over
+        EXPECT_STREQ("Quendar Common Components", common.GetName());
+        EXPECT_STREQ("QuendarCommon_1.0.7.107.exe", common.GetDownload());
+        EXPECT_EQ(0, common.GetDependencyCount());
+    }
+
+    // The second entry of id 200 is no product of its own, but it completes the dependency naming it.
+    const CProductInfo& legacy = Product(600);
+    ASSERT_EQ(1, legacy.GetDependencyCount());
+    const CProductInfo& oldDriver = legacy.GetDependency(0);
+    EXPECT_STREQ("3.0.9", oldDriver.GetVersion());
+    EXPECT_STREQ("3.0.0", oldDriver.GetMinRequiredVersion());
+    EXPECT_STREQ("Quendar USB Audio Driver (legacy)", oldDriver.GetName());
+    EXPECT_STREQ("QuendarUSBDriver_3.0.9.3090.exe", oldDriver.GetDownload());
+}
+
+TEST_F(CatalogueParserTest, StopsADependencyCycleAtTheRepeatedEntry)
+{
+    ASSERT_EQ(1, Load("catalogue-cycle.xml"));
+    EXPECT_EQ((std::vector<int>{100, 300, 310, 340, 330, 900}), Ids(m_catalogue.m_vecProducts));
+
+    // 100 -> 300 -> 310 -> 300: the second 300 keeps its attributes only.
+    const CProductInfo& manager = Product(100);
+    ASSERT_EQ(1, manager.GetDependencyCount());
+    const CProductInfo& runtime = manager.GetDependency(0);
+    EXPECT_STREQ("Quendar Device Runtime", runtime.GetName());
+    ASSERT_EQ(1, runtime.GetDependencyCount());
+    const CProductInfo& host = runtime.GetDependency(0);
+    EXPECT_STREQ("Quendar Plug-in Host", host.GetName());
+    ASSERT_EQ(1, host.GetDependencyCount());
+    const CProductInfo& repeated = host.GetDependency(0);
+    EXPECT_EQ(300, repeated.GetId());
+    EXPECT_STREQ("2.4.0", repeated.GetMinRequiredVersion());
+    EXPECT_STREQ("", repeated.GetName());
+    EXPECT_EQ(0, repeated.GetDependencyCount());
+
+    // Each entry of the cycle, read as a product, stops where it meets itself.
+    ASSERT_EQ(1, Product(310).GetDependencyCount());
+    const CProductInfo& runtimeOfHost = Product(310).GetDependency(0);
+    EXPECT_STREQ("Quendar Device Runtime", runtimeOfHost.GetName());
+    ASSERT_EQ(1, runtimeOfHost.GetDependencyCount());
+    EXPECT_STREQ("", runtimeOfHost.GetDependency(0).GetName());
+
+    // An entry naming itself.
+    ASSERT_EQ(1, Product(340).GetDependencyCount());
+    EXPECT_STREQ("", Product(340).GetDependency(0).GetName());
+    EXPECT_EQ(0, Product(340).GetDependency(0).GetDependencyCount());
+
+    // The same id in another version is no cycle.
+    ASSERT_EQ(1, Product(330).GetDependencyCount());
+    EXPECT_STREQ("Quendar Scripting Runtime 1", Product(330).GetDependency(0).GetName());
+
+    EXPECT_STREQ("Quendar Measurement Viewer", Product(900).GetName());
+}
+
+TEST_F(CatalogueParserTest, SkipsCommentsAndProcessingInstructions)
+{
+    ASSERT_EQ(1, Load("catalogue-comments.xml"));
+    EXPECT_EQ((std::vector<int>{200, 100, 300}), Ids(m_catalogue.m_vecProducts));
+
+    // A comment inside an entry changes none of its fields.
+    EXPECT_STREQ("QuendarUSBDriver_3.1.4.3140.exe", Product(200).GetDownload());
+
+    const CProductInfo& manager = Product(100);
+    ASSERT_EQ(2, manager.GetDependencyCount());
+    EXPECT_EQ(200, manager.GetDependency(0).GetId());
+    EXPECT_STREQ("Quendar USB Audio Driver", manager.GetDependency(0).GetName());
+    EXPECT_EQ(300, manager.GetDependency(1).GetId());
+    EXPECT_STREQ("Quendar Device Runtime", manager.GetDependency(1).GetName());
+}
+
+TEST_F(CatalogueParserTest, FindsTheProgramValuesAnywhereInTheDocument)
+{
+    ASSERT_EQ(1, Load("catalogue-newer-required.xml"));
+    EXPECT_STREQ("4.0.12", m_catalogue.m_strCorvatelMinVer);
+    EXPECT_STREQ("https://download.quendar.example/corvatel/CorvatelSetup_4.0.12.exe",
+                 m_catalogue.m_strCorvatelDownloadURL);
+    // The settings element after the products is still an entry of id 0.
+    EXPECT_EQ((std::vector<int>{100, 500, 0}), Ids(m_catalogue.m_vecProducts));
+    EXPECT_EQ(2, Product(500).GetInstallType());
+}
+
+TEST_F(CatalogueParserTest, GetXMLStringTakesTheTextBetweenTheNextAngleBrackets)
+{
+    auto get = [this](const char* pszDocument, const char* pszTag) {
+        return std::string(m_catalogue.GetXMLString(pszDocument, pszTag));
+    };
+    EXPECT_EQ(" 4.0.11 &amp; ", get("<C><MinCorvatelVer> 4.0.11 &amp; </MinCorvatelVer></C>", "MinCorvatelVer"));
+    EXPECT_EQ("4.0.11", get("<C><MinCorvatelVer>4.0.11", "MinCorvatelVer")); // no '<' after: to the end
+    EXPECT_EQ("", get("<C><MinCorvatelVer", "MinCorvatelVer"));              // no '>' after
+    EXPECT_EQ("", get("MinCorvatelVer>4.0.11</MinCorvatelVer>", "MinCorvatelVer")); // at position 0
+    EXPECT_EQ("", get("<C><mincorvatelver>4.0.11</mincorvatelver></C>", "MinCorvatelVer"));
+    EXPECT_EQ("", get("<C/>", "MinCorvatelVer"));
+    // The first occurrence decides, even inside an attribute.
+    EXPECT_EQ("old", get("<C note=\"MinCorvatelVer\">old</C><MinCorvatelVer>4.0.11</MinCorvatelVer>",
+                         "MinCorvatelVer"));
+}
+
+TEST_F(CatalogueParserTest, RefusesAMalformedCatalogueAfterTakingTheTextValues)
+{
+    ASSERT_EQ(0, Load("catalogue-malformed.xml", "{\\rtf1 licence}"));
+    EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
+    EXPECT_STREQ("{\\rtf1 licence}", m_catalogue.m_strLicense);
+    EXPECT_STREQ("4.0.11", m_catalogue.m_strCorvatelMinVer);
+
+    CCatalogueUnderTest empty;
+    ASSERT_EQ(1, empty.CreateInstance());
+    EXPECT_EQ(1, empty.LoadCatalogue("<?xml version=\"1.0\"?>\r\n<Products>\r\n</Products>\r\n", ""));
+    EXPECT_TRUE(empty.m_vecProducts.empty());
+}
+
+TEST_F(CatalogueParserTest, InitParsesACatalogueFromALocalFile)
+{
+    CSkelvar client(FixturePath("catalogue-full.xml"), "", "");
+    ASSERT_EQ(1, client.Init("", ""));
+    EXPECT_EQ(13u, client.m_vecProducts.size());
+    EXPECT_STREQ("4.0.11", *client.GetCorvatelMinVer());
+    ASSERT_EQ(3, client.m_vecProducts.at(1).GetDependencyCount());
+    EXPECT_STREQ("Quendar USB Audio Driver", client.m_vecProducts.at(1).GetDependency(0).GetName());
+    EXPECT_EQ(1, client.Init("", "")); // once loaded, later calls do nothing
+    EXPECT_EQ(13u, client.m_vecProducts.size());
+}
+
+TEST_F(CatalogueParserTest, InitFailsWhenTheCatalogueFileIsMissing)
+{
+    CSkelvar client(FixturePath("no-such-catalogue.xml"), "", "");
+    EXPECT_EQ(0, client.Init("", ""));
+    EXPECT_TRUE(client.m_vecProducts.empty());
+}
+
+} // namespace
