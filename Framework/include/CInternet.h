@@ -12,7 +12,6 @@ class CInternetException
 public:
     explicit CInternetException(DWORD dwError) : m_dwError(dwError) {}
     void Delete() { delete this; }
-    CString GetErrorMessage() const;
 
     DWORD m_dwError;
 };

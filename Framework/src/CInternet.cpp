@@ -1,21 +1,5 @@
 #include "CInternet.h"
 
-CString CInternetException::GetErrorMessage() const
-{
-    char* pszText = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   GetModuleHandleA("wininet.dll"), m_dwError, 0, reinterpret_cast<LPSTR>(&pszText), 0, nullptr);
-    CString strText;
-    if (pszText) {
-        strText = pszText;
-        LocalFree(pszText);
-    } else {
-        strText.Format("Internet error %lu", static_cast<unsigned long>(m_dwError));
-    }
-    return strText;
-}
-
 void AfxThrowInternetException(DWORD dwError)
 {
     throw new CInternetException(dwError);

@@ -60,8 +60,12 @@ CPropertyPage* CPropertySheet::GetActivePage() const
 INT_PTR CPropertySheet::DoModal()
 {
     m_pageRecords.clear();
-    for (CPropertyPage* pPage : m_pages)
+    for (CPropertyPage* pPage : m_pages) {
         m_pageRecords.push_back(pPage->m_psp);
+        // A sheet with a Help button offers it on every page.
+        if (m_psh.dwFlags & PSH_HASHELP)
+            m_pageRecords.back().dwFlags |= PSP_HASHELP;
+    }
     m_psh.pszCaption = m_strCaption;
     m_psh.nPages = static_cast<UINT>(m_pageRecords.size());
     m_psh.ppsp = m_pageRecords.data();

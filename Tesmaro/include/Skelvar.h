@@ -82,6 +82,8 @@ private:
     CString FindProduct(CProductInfo* pProduct, const CString& strFolder);
 
     void GetProductInfo(IXMLDOMNodeList* pNodes);
+    // The record an entry's attributes make, from the defaults of an entry without them.
+    CProductInfo ReadEntryAttributes(IXMLDOMNode* pEntry);
     void GetIdAndVersion(IXMLDOMNamedNodeMap* pAttributes, int* pnId, CString* pVersion,
                          CString* pMinRequiredVersion, CString* pStartMenuText, CString* pBuild,
                          int* pbShowDependency, int* pbOptionalDependency, int* pbDisplayStartMenu);

@@ -4,6 +4,7 @@
 #include "Skelvar.h"
 
 #include <AfxMessageBox.h>
+#include <SystemErrorText.h>
 
 #include <algorithm>
 #include <map>
@@ -34,6 +35,51 @@ struct CEntryAttributes
                             bOptionalDependency, bDisplayStartMenu);
     }
 };
+
+template <class T>
+struct CElementField
+{
+    const char* pszName;
+    T CProductInfo::*pField;
+};
+
+// Elements read as they are met; a later one of the same name overwrites.
+const CElementField<int> kNumberElements[] = {
+    {"kx7200r", &CProductInfo::m_bReqKX7200R},
+    {"reboot", &CProductInfo::m_bReboot},
+    {"showproduct", &CProductInfo::m_bShowProduct},
+    {"showbeta", &CProductInfo::m_bShowBeta},
+    {"showsnip", &CProductInfo::m_bShowSnip},
+    {"showinstalldriverwarning", &CProductInfo::m_bShowInstallDriverWarning},
+    {"preinstallmessagebuttons", &CProductInfo::m_nPreinstallMessageButtons},
+    {"installtype", &CProductInfo::m_nInstallType},
+};
+const CElementField<CString> kTextElements[] = {
+    {"exe", &CProductInfo::m_strExe},
+    {"relnotes", &CProductInfo::m_strRelNotes},
+    {"preinstallmessage", &CProductInfo::m_strPreinstallMessage},
+    {"preinstallmessagepriortoversion", &CProductInfo::m_strPreinstallMessagePriorToVersion},
+    {"uninstallpriortoversion", &CProductInfo::m_strUninstallPriorToVersion},
+    {"uninstallpendingfile", &CProductInfo::m_strUninstallPendingFile},
+    {"uninstallprompt", &CProductInfo::m_strUninstallPrompt},
+    {"installfolder", &CProductInfo::m_strInstallFolder},
+};
+// Elements applied after the walk, from the last node of their name.
+const CElementField<CString> kLateTextElements[] = {
+    {"name", &CProductInfo::m_strName},
+    {"date", &CProductInfo::m_strDate},
+    {"download", &CProductInfo::m_strDownload},
+    {"notes", &CProductInfo::m_strNotes},
+};
+
+template <class T, size_t N>
+T CProductInfo::*FindElement(const CElementField<T> (&elements)[N], const CString& strName)
+{
+    for (const CElementField<T>& element : elements)
+        if (strName == element.pszName)
+            return element.pField;
+    return nullptr;
+}
 
 CString CompletionKey(const CProductInfo& product)
 {
@@ -82,21 +128,6 @@ std::vector<CComRef<IXMLDOMNode>> ElementNodes(IXMLDOMNodeList* pNodes)
     return elements;
 }
 
-CString ErrorText(HRESULT hr)
-{
-    char* pszText = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   static_cast<DWORD>(hr), 0, reinterpret_cast<LPSTR>(&pszText), 0, nullptr);
-    CString strText;
-    if (pszText) {
-        strText = pszText;
-        LocalFree(pszText);
-    } else {
-        strText.Format("Unknown error 0x%08lX", static_cast<unsigned long>(hr));
-    }
-    return strText;
-}
-
 } // namespace
 
 int CSkelvar::CreateInstance()
@@ -105,7 +136,7 @@ int CSkelvar::CreateInstance()
     HRESULT hr = CoCreateInstance(kClsidDomDocument, nullptr, kAnyServerContext, IID_IXMLDOMDocument,
                                   reinterpret_cast<void**>(&pDocument));
     if (FAILED(hr)) {
-        AfxMessageBox(ErrorText(hr), MB_OK);
+        AfxMessageBox(AfxGetSystemErrorText(static_cast<DWORD>(hr)), MB_OK);
         return 0;
     }
     m_pDocument = pDocument;
@@ -153,22 +184,27 @@ void CSkelvar::GetProductInfo(IXMLDOMNodeList* pNodes)
 {
     std::vector<int> vecTakenIds;
     for (const CComRef<IXMLDOMNode>& pEntry : ElementNodes(pNodes)) {
-        CEntryAttributes entry;
-        CComRef<IXMLDOMNamedNodeMap> pAttributes = Attributes(pEntry.Get());
-        GetIdAndVersion(pAttributes.Get(), &entry.nId, &entry.strVersion, &entry.strMinRequiredVersion,
-                        &entry.strStartMenuText, &entry.strBuild, &entry.bShowDependency, &entry.bOptionalDependency,
-                        &entry.bDisplayStartMenu);
-        if (std::find(vecTakenIds.begin(), vecTakenIds.end(), entry.nId) != vecTakenIds.end())
+        CProductInfo product = ReadEntryAttributes(pEntry.Get());
+        if (std::find(vecTakenIds.begin(), vecTakenIds.end(), product.m_nId) != vecTakenIds.end())
             continue; // the first entry of an id wins
-        vecTakenIds.push_back(entry.nId);
+        vecTakenIds.push_back(product.m_nId);
 
-        CProductInfo product = entry.MakeRecord();
         m_vecCompleting.push_back(CompletionKey(product));
         CComRef<IXMLDOMNodeList> pChildren = ChildNodes(pEntry.Get());
         GetFileInfo(pChildren.Get(), &product);
         m_vecCompleting.pop_back();
         m_vecProducts.push_back(product);
     }
+}
+
+CProductInfo CSkelvar::ReadEntryAttributes(IXMLDOMNode* pEntry)
+{
+    CEntryAttributes entry;
+    CComRef<IXMLDOMNamedNodeMap> pAttributes = Attributes(pEntry);
+    GetIdAndVersion(pAttributes.Get(), &entry.nId, &entry.strVersion, &entry.strMinRequiredVersion,
+                    &entry.strStartMenuText, &entry.strBuild, &entry.bShowDependency, &entry.bOptionalDependency,
+                    &entry.bDisplayStartMenu);
+    return entry.MakeRecord();
 }
 
 void CSkelvar::GetIdAndVersion(IXMLDOMNamedNodeMap* pAttributes, int* pnId, CString* pVersion,
@@ -222,60 +258,29 @@ void CSkelvar::GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
             GetDependencyInfo(pNode.Get(), pProduct);
         else if (strName == "additionalexes")
             GetAdditionalExes(pNode.Get(), pProduct);
-        else if (strName == "kx7200r")
-            pProduct->m_bReqKX7200R = atoi(strText);
-        else if (strName == "reboot")
-            pProduct->m_bReboot = atoi(strText);
-        else if (strName == "showproduct")
-            pProduct->m_bShowProduct = atoi(strText);
-        else if (strName == "showbeta")
-            pProduct->m_bShowBeta = atoi(strText);
-        else if (strName == "showsnip")
-            pProduct->m_bShowSnip = atoi(strText);
-        else if (strName == "showinstalldriverwarning")
-            pProduct->m_bShowInstallDriverWarning = atoi(strText);
-        else if (strName == "exe")
-            pProduct->m_strExe = strText;
         else if (strName == "startmenutext") {
             if (!strText.IsEmpty())
                 pProduct->m_strStartMenuText = strText;
-        } else if (strName == "relnotes")
-            pProduct->m_strRelNotes = strText;
-        else if (strName == "preinstallmessage")
-            pProduct->m_strPreinstallMessage = strText;
-        else if (strName == "preinstallmessagepriortoversion")
-            pProduct->m_strPreinstallMessagePriorToVersion = strText;
-        else if (strName == "preinstallmessagebuttons")
-            pProduct->m_nPreinstallMessageButtons = atoi(strText);
-        else if (strName == "uninstallpriortoversion")
-            pProduct->m_strUninstallPriorToVersion = strText;
-        else if (strName == "uninstallpendingfile")
-            pProduct->m_strUninstallPendingFile = strText;
-        else if (strName == "uninstallprompt")
-            pProduct->m_strUninstallPrompt = strText;
-        else if (strName == "installtype")
-            pProduct->m_nInstallType = atoi(strText);
-        else if (strName == "installfolder")
-            pProduct->m_strInstallFolder = strText;
+        } else if (int CProductInfo::*pNumber = FindElement(kNumberElements, strName))
+            pProduct->*pNumber = atoi(strText);
+        else if (CString CProductInfo::*pText = FindElement(kTextElements, strName))
+            pProduct->*pText = strText;
 
         mapTexts[strName] = strText;
     }
 
-    auto it = mapTexts.find("name");
+    for (const auto& element : kLateTextElements) {
+        auto it = mapTexts.find(element.pszName);
+        if (it != mapTexts.end())
+            pProduct->*element.pField = it->second;
+    }
+    auto it = mapTexts.find("beta");
     if (it != mapTexts.end())
-        pProduct->m_strName = it->second;
-    if ((it = mapTexts.find("date")) != mapTexts.end())
-        pProduct->m_strDate = it->second;
-    if ((it = mapTexts.find("download")) != mapTexts.end())
-        pProduct->m_strDownload = it->second;
-    if ((it = mapTexts.find("beta")) != mapTexts.end())
         pProduct->m_bBeta = atoi(it->second) != 0 ? 1 : 0;
     if ((it = mapTexts.find("snip")) != mapTexts.end())
         pProduct->m_bSnip = atoi(it->second) != 0 ? 1 : 0;
     if ((it = mapTexts.find("size")) != mapTexts.end())
         pProduct->m_fSize = static_cast<float>(atof(it->second));
-    if ((it = mapTexts.find("notes")) != mapTexts.end())
-        pProduct->m_strNotes = it->second;
 }
 
 void CSkelvar::GetFileLocalInfo(IXMLDOMNode* pNode, CProductInfo* pProduct)
@@ -321,12 +326,7 @@ void CSkelvar::GetDependencyInfo(IXMLDOMNode* pNode, CProductInfo* pProduct)
     pProduct->m_nDependencyCount = nCount;
 
     for (int i = 0; i < nCount; ++i) {
-        CEntryAttributes entry;
-        CComRef<IXMLDOMNamedNodeMap> pAttributes = Attributes(dependencies[i].Get());
-        GetIdAndVersion(pAttributes.Get(), &entry.nId, &entry.strVersion, &entry.strMinRequiredVersion,
-                        &entry.strStartMenuText, &entry.strBuild, &entry.bShowDependency, &entry.bOptionalDependency,
-                        &entry.bDisplayStartMenu);
-        CProductInfo dependency = entry.MakeRecord();
+        CProductInfo dependency = ReadEntryAttributes(dependencies[i].Get());
 
         // An entry already being completed further up this chain is a cycle: leave it as its attributes say.
         CString strKey = CompletionKey(dependency);
@@ -346,13 +346,9 @@ void CSkelvar::GetDependencyInfo(IXMLDOMNode* pNode, CProductInfo* pProduct)
 void CSkelvar::GetProductSpecificInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
 {
     for (const CComRef<IXMLDOMNode>& pEntry : ElementNodes(pNodes)) {
-        CEntryAttributes entry;
-        CComRef<IXMLDOMNamedNodeMap> pAttributes = Attributes(pEntry.Get());
-        GetIdAndVersion(pAttributes.Get(), &entry.nId, &entry.strVersion, &entry.strMinRequiredVersion,
-                        &entry.strStartMenuText, &entry.strBuild, &entry.bShowDependency, &entry.bOptionalDependency,
-                        &entry.bDisplayStartMenu);
-        if (entry.nId == pProduct->m_nId && entry.strVersion == pProduct->m_strVersion &&
-            entry.strBuild == pProduct->m_strBuild) {
+        CProductInfo entry = ReadEntryAttributes(pEntry.Get());
+        if (entry.m_nId == pProduct->m_nId && entry.m_strVersion == pProduct->m_strVersion &&
+            entry.m_strBuild == pProduct->m_strBuild) {
             CComRef<IXMLDOMNodeList> pChildren = ChildNodes(pEntry.Get());
             GetFileInfo(pChildren.Get(), pProduct);
         }

@@ -2,7 +2,7 @@
 # state or window outlives the run. Source it, then:
 #   trap winenv_stop EXIT
 #   winenv_start              # display, fresh prefix; exports WINEPREFIX, DISPLAY and the WINE* settings
-#   ... set up the prefix ...
+#   ... set up the prefix (winenv_run runs a Windows program) ...
 #   winenv_start_services     # before the first program whose output someone reads
 # shellcheck shell=bash
 
@@ -46,6 +46,14 @@ winenv_start_display() {
 winenv_start_services() {
   wineserver -p </dev/null >/dev/null 2>&1 || true    # already running unless set-up stopped it
   wine cmd /c exit </dev/null >/dev/null 2>&1 || die "wine does not start programs in $WINEPREFIX"
+}
+
+# Runs a Windows program in the prefix during set-up; its output goes to a log that is shown
+# when it fails.
+winenv_run() {
+  local log=$WINENV_DIR/setup.log
+  printf '$ wine %s\n' "$*" >>"$log"
+  wine "$@" </dev/null >>"$log" 2>&1 || { cat "$log" >&2; die "${1##*/} failed in $WINEPREFIX"; }
 }
 
 # Ends the prefix's processes; the next program starts a new server that reads the registry anew.

@@ -1,0 +1,189 @@
+#include "Utilities.h"
+
+#include <io.h>
+
+#include <vector>
+
+namespace {
+
+struct PathParts
+{
+    CString strDrive;
+    CString strFolder;
+    CString strName;
+    CString strExtension;
+};
+
+// Splits like the C runtime's path splitter, but into strings of any length, so an over-long
+// folder or name comes back whole instead of overrunning a fixed buffer.
+PathParts SplitPath(const char* pszPath)
+{
+    PathParts parts;
+    if (!pszPath || !*pszPath)
+        return parts;
+
+    const char* p = pszPath;
+    if (p[1] == ':' && !IsDBCSLeadByte(static_cast<BYTE>(p[0]))) {
+        parts.strDrive = CString(p, 2);
+        p += 2;
+    }
+
+    const char* pNameStart = p;
+    const char* pLastDot = nullptr;
+    const char* q = p;
+    while (*q) {
+        // A trail byte of a double-byte character may look like a backslash.
+        if (IsDBCSLeadByte(static_cast<BYTE>(*q)) && q[1]) {
+            q += 2;
+            continue;
+        }
+        if (*q == '\\' || *q == '/') {
+            pNameStart = q + 1;
+            pLastDot = nullptr;
+        } else if (*q == '.') {
+            pLastDot = q;
+        }
+        ++q;
+    }
+
+    const char* pExtension = pLastDot ? pLastDot : q;
+    parts.strFolder = CString(p, static_cast<int>(pNameStart - p));
+    parts.strName = CString(pNameStart, static_cast<int>(pExtension - pNameStart));
+    parts.strExtension = CString(pExtension);
+    return parts;
+}
+
+} // namespace
+
+CString AddTrailingBackslash(CString strPath)
+{
+    if (strPath.IsEmpty() || strPath[strPath.GetLength() - 1] != '\\')
+        strPath += '\\';
+    return strPath;
+}
+
+CString GetFolderFromPath(const char* pszPath)
+{
+    PathParts parts = SplitPath(pszPath);
+    return parts.strDrive + parts.strFolder;
+}
+
+CString GetFileNameFromPath(const char* pszPath)
+{
+    PathParts parts = SplitPath(pszPath);
+    return parts.strName + parts.strExtension;
+}
+
+CString GetFileTitleFromPath(const char* pszPath)
+{
+    return SplitPath(pszPath).strName;
+}
+
+CString GetModuleFilePath()
+{
+    // A result that fills the buffer may have been cut short: try again with more room.
+    for (DWORD dwSize = MAX_PATH; dwSize <= 32768; dwSize *= 2) {
+        CString strPath;
+        DWORD dwLength = GetModuleFileNameA(nullptr, strPath.GetBuffer(static_cast<int>(dwSize)), dwSize);
+        if (dwLength < dwSize) {
+            strPath.ReleaseBuffer(static_cast<int>(dwLength));
+            return strPath;
+        }
+        strPath.ReleaseBuffer(0);
+    }
+    return CString();
+}
+
+CString GetModuleFolder()
+{
+    return GetFolderFromPath(GetModuleFilePath());
+}
+
+CString ReadRegistryString(const char* pszKey, const char* pszValue, CString strDefault)
+{
+    // Query access only: a user who may not write the key can still read it.
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, pszKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return strDefault;
+
+    char szValue[261] = {};
+    DWORD dwSize = 260;
+    LONG lResult = RegQueryValueExA(hKey, pszValue, nullptr, nullptr, reinterpret_cast<BYTE*>(szValue), &dwSize);
+    RegCloseKey(hKey);
+    if (lResult != ERROR_SUCCESS)
+        return strDefault;
+    // Stored texts need not end with a zero.
+    szValue[dwSize] = '\0';
+    return CString(szValue);
+}
+
+int DeleteFileIfExists(CString strPath)
+{
+    if (_access(strPath, 0) == 0) {
+        SetFileAttributeByte(strPath, 0);
+        DeleteFileA(strPath);
+    }
+    return 1;
+}
+
+void SetFileAttributeByte(CString strPath, BYTE byAttribute)
+{
+    DWORD dwAttributes = GetFileAttributesA(strPath);
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    dwAttributes = (dwAttributes & ~0xFFu) | byAttribute;
+    // No attribute at all is spelt "normal".
+    SetFileAttributesA(strPath, dwAttributes ? dwAttributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+int RenameFile(CString strOldPath, CString strNewPath)
+{
+    MoveFileA(strOldPath, strNewPath);
+    return 1;
+}
+
+int RunCommandLine(CString strCommandLine, CString strFolder, DWORD dwTimeout, bool bHide, bool bWait)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.wShowWindow = bHide ? SW_HIDE : SW_SHOW;
+
+    // CreateProcessA may write into the command line.
+    const char* pszCommandLine = strCommandLine;
+    std::vector<char> commandLine(pszCommandLine, pszCommandLine + strCommandLine.GetLength() + 1);
+
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                        strFolder.IsEmpty() ? nullptr : static_cast<const char*>(strFolder), &startup, &process))
+        return 1;
+
+    if (bWait)
+        WaitForSingleObject(process.hProcess, dwTimeout);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+void PumpWaitingMessages(HWND hWnd)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, hWnd, 0, 0, PM_REMOVE)) {
+        // The quit request belongs to the thread's own message loop: put it back and stop.
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void DeleteObListItems(CObList* pList)
+{
+    if (!pList)
+        return;
+    for (POSITION pos = pList->GetHeadPosition(); pos;)
+        delete pList->GetNext(pos);
+    pList->RemoveAll();
+}

@@ -1,0 +1,42 @@
+// Program-wide helpers: path splitting, file and registry access that never throws, running a
+// command line, draining the message queue and emptying an owning object list. None of them
+// reports a failure; a caller that needs to know checks the result on disk.
+#pragma once
+
+#include <CObList.h>
+#include <CString.h>
+
+// The path with one backslash at its end; an empty path gives "\".
+CString AddTrailingBackslash(CString strPath);
+
+// Drive and folder of the path, ending with the folder's backslash; "" for a bare file name.
+CString GetFolderFromPath(const char* pszPath);
+// File name with its extension.
+CString GetFileNameFromPath(const char* pszPath);
+// File name without its extension.
+CString GetFileTitleFromPath(const char* pszPath);
+
+// Full path of the program file.
+CString GetModuleFilePath();
+// Folder of the program file, with its trailing backslash.
+CString GetModuleFolder();
+
+// A text value under HKEY_LOCAL_MACHINE, or the default when the key or value cannot be read.
+CString ReadRegistryString(const char* pszKey, const char* pszValue, CString strDefault);
+
+// Removes the file, read-only or not, when it exists. Always 1.
+int DeleteFileIfExists(CString strPath);
+// Replaces the low byte of the file's attributes (read-only, hidden, system, archive ...).
+void SetFileAttributeByte(CString strPath, BYTE byAttribute);
+// Moves the file to its new name; a failure leaves both names as they were. Always 1.
+int RenameFile(CString strOldPath, CString strNewPath);
+
+// Starts the command line in the working folder (the caller's when empty) and, when asked,
+// waits up to dwTimeout ms for it to end. 0 when the process started, 1 when it did not.
+int RunCommandLine(CString strCommandLine, CString strFolder, DWORD dwTimeout, bool bHide, bool bWait);
+
+// Dispatches every message waiting for the window (null: for every window of the thread).
+void PumpWaitingMessages(HWND hWnd);
+
+// Deletes every object of the list and empties it; a null list is left alone.
+void DeleteObListItems(CObList* pList);

@@ -1,0 +1,22 @@
+// CNewerVersionDlg: the notice that the catalogue needs a newer Corvatel, with a link to the
+// page where the newer program can be downloaded.
+#pragma once
+
+#include <CDialog.h>
+
+class CNewerVersionDlg : public CDialog
+{
+public:
+    CNewerVersionDlg(CWnd* pParent, CString strMessage, const CString& strDownloadUrl);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
+
+private:
+    // Opens the download page; the dialog stays open.
+    void OnDownloadLinkClick(LRESULT& lResult);
+
+    CString m_strMessage;
+    CString m_strDownloadUrl;
+};

@@ -1,0 +1,71 @@
+// CPropSheet_Corvatel: the wizard. Its constructor loads the catalogue before the window exists;
+// it owns the catalogue client, the program's copy of the catalogue, the system facts, the queue
+// records, the folders, the licence text and the pages.
+#pragma once
+
+#include "AppDetailsObj.h"
+#include "SysInfo.h"
+
+#include <CObList.h>
+#include <CPropertySheet.h>
+#include <ProductInfo.h>
+#include <Skelvar.h>
+
+#include <vector>
+
+class CPropPage_AppSelection;
+class CPropPage_DestinationFolder;
+class CPropPage_License;
+class CPropPage_Install;
+
+class CPropSheet_Corvatel : public CPropertySheet
+{
+public:
+    CPropSheet_Corvatel(UINT nIDCaption, CWnd* pParentWnd = nullptr, UINT iSelectPage = 0,
+                        HBITMAP hbmWatermark = nullptr, HPALETTE hpalWatermark = nullptr, HBITMAP hbmHeader = nullptr);
+    CPropSheet_Corvatel(LPCSTR pszCaption, CWnd* pParentWnd = nullptr, UINT iSelectPage = 0,
+                        HBITMAP hbmWatermark = nullptr, HPALETTE hpalWatermark = nullptr, HBITMAP hbmHeader = nullptr);
+    ~CPropSheet_Corvatel() override;
+
+    CString GetServerHost() const;
+    unsigned short GetServerPort() const;
+    bool HasPathOverride() const;
+    bool IsProductNamedOnCommandLine(CString strName) const;
+    // The first record of the list whose product has that name and version (any case); mode 2
+    // also asks for the beta mark, mode 3 for the snip mark.
+    static CAppDetailsObj* FindProduct(CObList* pList, CString strName, CString strVersion, int nMode);
+    CAppDetailsObj* FindOrAddAppDetails(CProductInfo* pProduct);
+    CString GetReleaseNotesPath(CAppDetailsObj* pItem);
+    static CString GetDefaultDownloadFolder();
+    static CString GetDefaultInstallRoot();
+    // String 400, the program's own version.
+    static CString GetOwnVersionText();
+
+    std::vector<CProductInfo> m_vecProducts;
+    CSkelvar* m_pSkelvar = nullptr;
+    CSysInfo m_sysInfo;
+    CObList m_lstQueueItems{10};
+    CObList m_lstProductItems{10};
+    CPropPage_AppSelection* m_pPageAppSelection = nullptr;
+    CPropPage_DestinationFolder* m_pPageDestinationFolder = nullptr;
+    CPropPage_License* m_pPageLicense = nullptr;
+    CPropPage_Install* m_pPageInstall = nullptr;
+    CString m_strInstallRoot;
+    CString m_strDownloadFolder;
+    CString m_strLicenseText;
+
+protected:
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // What both constructors do: load the catalogue, make the pages, set the wizard's style.
+    void Construct();
+    void LoadCatalogue();
+    void CreateFolders();
+    void CheckProgramVersion();
+    void BuildItemList();
+};
+
+// Restarts Windows now, asking no application to close.
+BOOL RestartWindows();

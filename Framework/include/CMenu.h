@@ -1,0 +1,29 @@
+// CMenu: owns an attached menu handle; the menu is destroyed with the object unless detached.
+#pragma once
+
+#include <windows.h>
+
+class CMenu
+{
+public:
+    CMenu() : m_hMenu(nullptr) {}
+    virtual ~CMenu() { DestroyMenu(); }
+    CMenu(const CMenu&) = delete;
+    CMenu& operator=(const CMenu&) = delete;
+
+    BOOL Attach(HMENU hMenu);
+    HMENU Detach();
+    BOOL DestroyMenu();
+    HMENU GetSubMenu(int nPos) const { return ::GetSubMenu(m_hMenu, nPos); }
+    UINT EnableMenuItem(UINT nIDItem, UINT nEnable) { return ::EnableMenuItem(m_hMenu, nIDItem, nEnable); }
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR pszNewItem = nullptr)
+    {
+        return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, pszNewItem);
+    }
+    BOOL TrackPopupMenu(UINT nFlags, int x, int y, HWND hOwner, LPCRECT pRect = nullptr)
+    {
+        return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, hOwner, pRect);
+    }
+
+    HMENU m_hMenu;
+};

@@ -1,0 +1,67 @@
+// The control's private messages: one per public operation, so that the work always runs on the
+// window's thread. Arguments that do not fit wParam/lParam travel in a structure on the caller's
+// stack, which lives until SendMessage returns.
+#pragma once
+
+#include "TreeListCtrl.h"
+
+enum : UINT
+{
+    TLM_FIRST = WM_TREELIST_REFLECT + 1,
+    TLM_SETSTYLE = TLM_FIRST,   // wParam style; returns the previous
+    TLM_SETIMAGELIST,           // lParam HIMAGELIST; returns the previous
+    TLM_SETITEMHEIGHT,          // wParam height; returns the previous
+    TLM_INSERTCOLUMN,           // lParam TLColumnArgs*; returns the index or -1
+    TLM_SETCOLUMNVALUE,         // wParam column, lParam value; combo-sorted and modify alike
+    TLM_SETCOLUMNWIDTH,         // lParam TLColumnArgs*
+    TLM_GETCOLUMNWIDTH,         // wParam column
+    TLM_GETCOLUMNCOUNT,
+    TLM_INSERTITEM,             // lParam TLInsertArgs*; returns the row
+    TLM_SETITEMTEXT,            // lParam TLCellArgs*
+    TLM_GETITEMTEXT,            // lParam TLCellArgs* (pstrText receives it)
+    TLM_SETITEMDATA,            // lParam TLCellArgs* (dwData)
+    TLM_GETITEMDATA,            // lParam TLCellArgs*; the result is the value
+    TLM_SETITEMIMAGE,           // lParam TLCellArgs* (nImages)
+    TLM_GETITEMIMAGE,           // lParam TLCellArgs* (nImages receives them)
+    TLM_GETCOUNT,
+    TLM_GETITEM,                // wParam index
+    TLM_GETNEXTITEM,            // wParam row, lParam code
+    TLM_GETSELECTED,
+    TLM_GETCHECK,               // wParam row
+    TLM_SETCHECK,               // wParam row, lParam state
+    TLM_DISABLECHECK,           // wParam row, lParam flag
+    TLM_ISCHECKDISABLED,        // wParam row
+    TLM_DELETEITEM,             // wParam row
+    TLM_DELETEALLITEMS,
+    TLM_DESTROY,                // the object is going; destroys the window on its own thread
+    TLM_LAST = TLM_DESTROY
+};
+
+struct TLColumnArgs
+{
+    LPCSTR pszName;
+    UINT nFormat;
+    int nColumn;        // the column to change, or the position to insert before
+    int nWidth;
+    int nMinWidth;
+    int nMaxWidth;
+};
+
+struct TLInsertArgs
+{
+    LPCSTR pszText;
+    CTreeListItem* pParent;
+    CTreeListItem* pInsertAfter;
+};
+
+// A row given by handle, or by index when the handle is null.
+struct TLCellArgs
+{
+    CTreeListItem* pItem;
+    int nIndex;
+    int nColumn;
+    LPCSTR pszText;
+    CString* pstrText;
+    DWORD_PTR dwData;
+    int nImages[4];
+};
