@@ -111,6 +111,13 @@ BOOL CPropertySheet::OnInitDialog()
 
 LRESULT CPropertySheet::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    // The close box acts as the Cancel button: one question to the page, not one per handler.
+    if (uMsg == WM_CLOSE) {
+        HWND hCancel = ::GetDlgItem(m_hWnd, IDCANCEL);
+        if (hCancel && ::IsWindowEnabled(hCancel))
+            PostMessage(PSM_PRESSBUTTON, PSBTN_CANCEL);
+        return 0;
+    }
     return Default(uMsg, wParam, lParam);
 }
 

@@ -1,0 +1,484 @@
+// UiDriver.exe: drives the windows of another program (Corvatel.exe by default) for the end-to-end
+// scenarios, one action per run. Windows are the visible dialogs (class #32770) of the processes
+// with that image name; a window is named by its exact caption or by a text one of its static
+// controls contains. Results go to stdout; the exit status is 0 on success, 1 on failure or
+// time-out, 2 on a usage error. Every wait is bounded.
+#include "UiDriver.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "usage: UiDriver.exe [--process NAME | --pid ID] [--timeout MS] COMMAND ARGS...\n"
+    "  list                          the program's dialogs: handle, caption, first static texts\n"
+    "  dump WINDOW                   the window's controls: id, class, visible/enabled, text\n"
+    "  wait WINDOW [MS]              waits for the window; prints its caption\n"
+    "  gone WINDOW [MS]              waits until no such window is left\n"
+    "  click WINDOW ID|CAPTION       presses a button (captions match without '&')\n"
+    "  text WINDOW ID                prints the text of the control (the visible one first)\n"
+    "  enabled WINDOW ID|CAPTION     prints 1 or 0\n"
+    "  answer TEXT BUTTON [MS]       waits for a message box containing TEXT, prints its text, presses BUTTON\n"
+    "  key WINDOW VK                 posts a key press (ESCAPE, RETURN, TAB, SPACE or a number) to the\n"
+    "                                focused control, or to the active page of a property sheet\n"
+    "  pages WINDOW                  a property sheet's active page index (from 0) and page count\n"
+    "  close WINDOW                  clicks the window's close box (posts WM_SYSCOMMAND SC_CLOSE)\n"
+    "  exit [MS]                     waits until no process of the program is left\n"
+    "  kill                          ends every process of the program; prints how many\n"
+    "WINDOW is an exact caption or a text that one of its static controls contains.\n";
+
+const DWORD kPollMs = 50;
+const UINT kAnswerMs = 2000;
+const int kMessageBoxTextId = 0xFFFF;
+
+std::string g_strProcess = "Corvatel.exe";
+DWORD g_dwPid = 0;
+DWORD g_dwTimeout = UiDriver::kDefaultTimeout;
+
+struct CUsageError
+{
+};
+
+int Fail(const std::string& strMessage)
+{
+    fprintf(stderr, "UiDriver: %s\n", strMessage.c_str());
+    return 1;
+}
+
+std::string Quoted(const std::string& strText)
+{
+    return "\"" + strText + "\"";
+}
+
+bool HasClass(HWND hWnd, const char* pszClass)
+{
+    char szClass[64] = {};
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    return lstrcmpiA(szClass, pszClass) == 0;
+}
+
+std::string ClassOf(HWND hWnd)
+{
+    char szClass[64] = {};
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    return szClass;
+}
+
+// Button captions compare without their mnemonic marks and letter case.
+std::string Plain(const std::string& strText)
+{
+    std::string strPlain;
+    for (char c : strText)
+        if (c != '&')
+            strPlain += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return strPlain;
+}
+
+bool ParseNumber(const std::string& strText, long& lValue)
+{
+    if (strText.empty())
+        return false;
+    char* pEnd = nullptr;
+    lValue = strtol(strText.c_str(), &pEnd, 0);
+    return *pEnd == '\0';
+}
+
+DWORD ParseTimeout(int argc, char** argv, int nIndex)
+{
+    long lValue = 0;
+    if (nIndex >= argc)
+        return g_dwTimeout;
+    if (!ParseNumber(argv[nIndex], lValue) || lValue < 0)
+        throw CUsageError();
+    return static_cast<DWORD>(lValue);
+}
+
+// Process ids of the program; a given id alone when one was given.
+std::set<DWORD> ProgramProcesses()
+{
+    std::set<DWORD> ids;
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL bMore = Process32First(hSnapshot, &entry); bMore; bMore = Process32Next(hSnapshot, &entry)) {
+        if (g_dwPid ? entry.th32ProcessID == g_dwPid : lstrcmpiA(entry.szExeFile, g_strProcess.c_str()) == 0)
+            ids.insert(entry.th32ProcessID);
+    }
+    CloseHandle(hSnapshot);
+    return ids;
+}
+
+// The program's visible dialogs, topmost first.
+std::vector<HWND> ProgramDialogs()
+{
+    struct CSearch
+    {
+        std::set<DWORD> ids;
+        std::vector<HWND> found;
+    } search = {ProgramProcesses(), {}};
+    if (search.ids.empty())
+        return search.found;
+    EnumWindows(
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            CSearch* pSearch = reinterpret_cast<CSearch*>(lParam);
+            DWORD dwProcess = 0;
+            GetWindowThreadProcessId(hWnd, &dwProcess);
+            if (pSearch->ids.count(dwProcess) && IsWindowVisible(hWnd) && HasClass(hWnd, "#32770"))
+                pSearch->found.push_back(hWnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// All descendants, in the order EnumChildWindows gives them.
+std::vector<HWND> Descendants(HWND hParent)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(
+        hParent,
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+bool ShowsText(HWND hWnd, const std::string& strText)
+{
+    for (HWND hChild : Descendants(hWnd))
+        if (HasClass(hChild, "Static") && UiDriver::GetText(hChild).find(strText) != std::string::npos)
+            return true;
+    return false;
+}
+
+// A caption match wins over a text match, so that a message box quoting the wizard's caption is
+// not taken for the wizard.
+HWND FindDialog(const std::string& strName)
+{
+    std::vector<HWND> dialogs = ProgramDialogs();
+    for (HWND hWnd : dialogs)
+        if (UiDriver::GetText(hWnd) == strName)
+            return hWnd;
+    for (HWND hWnd : dialogs)
+        if (ShowsText(hWnd, strName))
+            return hWnd;
+    return nullptr;
+}
+
+HWND WaitFor(const std::function<HWND()>& find, DWORD dwTimeout)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        if (HWND hWnd = find())
+            return hWnd;
+        if (GetTickCount() - dwStart >= dwTimeout)
+            return nullptr;
+        Sleep(kPollMs);
+    }
+}
+
+HWND WaitForDialog(const std::string& strName, DWORD dwTimeout)
+{
+    return WaitFor([&strName] { return FindDialog(strName); }, dwTimeout);
+}
+
+// A control of the window or of one of its child dialogs (a sheet's pages); a visible one wins,
+// so on a property sheet this is the active page's control.
+HWND FindControlById(HWND hWnd, int nId)
+{
+    HWND hHidden = nullptr;
+    for (HWND hChild : Descendants(hWnd)) {
+        if (GetDlgCtrlID(hChild) != nId)
+            continue;
+        if (IsWindowVisible(hChild))
+            return hChild;
+        if (!hHidden)
+            hHidden = hChild;
+    }
+    return hHidden;
+}
+
+HWND FindButton(HWND hWnd, const std::string& strControl)
+{
+    long lId = 0;
+    if (ParseNumber(strControl, lId))
+        return FindControlById(hWnd, static_cast<int>(lId));
+    HWND hHidden = nullptr;
+    for (HWND hChild : Descendants(hWnd)) {
+        if (!HasClass(hChild, "Button") || Plain(UiDriver::GetText(hChild)) != Plain(strControl))
+            continue;
+        if (IsWindowVisible(hChild))
+            return hChild;
+        if (!hHidden)
+            hHidden = hChild;
+    }
+    return hHidden;
+}
+
+HWND RequireDialog(int argc, char** argv, int nIndex)
+{
+    if (nIndex >= argc)
+        throw CUsageError();
+    HWND hWnd = WaitForDialog(argv[nIndex], g_dwTimeout);
+    if (!hWnd)
+        Fail("no window " + Quoted(argv[nIndex]) + " came");
+    return hWnd;
+}
+
+int CmdList()
+{
+    for (HWND hWnd : ProgramDialogs()) {
+        printf("%p \"%s\"", static_cast<void*>(hWnd), UiDriver::GetText(hWnd).c_str());
+        int nShown = 0;
+        for (HWND hChild : Descendants(hWnd)) {
+            std::string strText = UiDriver::GetText(hChild);
+            if (HasClass(hChild, "Static") && IsWindowVisible(hChild) && !strText.empty() && nShown++ < 3)
+                printf(" | %s", strText.c_str());
+        }
+        printf("\n");
+    }
+    return 0;
+}
+
+int CmdDump(HWND hWnd)
+{
+    printf("%p %s \"%s\"\n", static_cast<void*>(hWnd), ClassOf(hWnd).c_str(), UiDriver::GetText(hWnd).c_str());
+    for (HWND hChild : Descendants(hWnd)) {
+        printf("  %d %s %s%s \"%s\"\n", GetDlgCtrlID(hChild), ClassOf(hChild).c_str(),
+               IsWindowVisible(hChild) ? "visible" : "hidden", IsWindowEnabled(hChild) ? "" : " disabled",
+               UiDriver::GetText(hChild).c_str());
+    }
+    return 0;
+}
+
+int CmdClick(HWND hWnd, const std::string& strControl)
+{
+    HWND hButton = FindButton(hWnd, strControl);
+    if (!hButton)
+        return Fail("no control " + Quoted(strControl));
+    if (!UiDriver::PressButton(GetParent(hButton), GetDlgCtrlID(hButton)))
+        return Fail("control " + Quoted(strControl) + " is disabled");
+    return 0;
+}
+
+int CmdAnswer(const std::string& strText, const std::string& strButton, DWORD dwTimeout)
+{
+    HWND hBox = WaitFor(
+        [&strText] {
+            for (HWND hWnd : ProgramDialogs()) {
+                HWND hText = GetDlgItem(hWnd, kMessageBoxTextId);
+                if (hText && UiDriver::GetText(hText).find(strText) != std::string::npos)
+                    return hWnd;
+            }
+            return static_cast<HWND>(nullptr);
+        },
+        dwTimeout);
+    if (!hBox)
+        return Fail("no message box with " + Quoted(strText) + " came");
+    printf("%s\n", UiDriver::GetMessageBoxText(hBox).c_str());
+    fflush(stdout);
+    if (int nResult = CmdClick(hBox, strButton))
+        return nResult;
+    if (!UiDriver::WaitForWindowGone(hBox, dwTimeout))
+        return Fail("the message box stayed after " + Quoted(strButton));
+    return 0;
+}
+
+int VirtualKey(const std::string& strKey)
+{
+    static const struct
+    {
+        const char* pszName;
+        int nKey;
+    } kKeys[] = {{"ESCAPE", VK_ESCAPE}, {"ESC", VK_ESCAPE}, {"RETURN", VK_RETURN}, {"ENTER", VK_RETURN},
+                 {"TAB", VK_TAB},       {"SPACE", VK_SPACE}, {"F1", VK_F1}};
+    for (const auto& key : kKeys)
+        if (lstrcmpiA(key.pszName, strKey.c_str()) == 0)
+            return key.nKey;
+    long lKey = 0;
+    return ParseNumber(strKey, lKey) && lKey > 0 && lKey < 256 ? static_cast<int>(lKey) : 0;
+}
+
+int CmdKey(HWND hWnd, const std::string& strKey)
+{
+    int nKey = VirtualKey(strKey);
+    if (!nKey)
+        throw CUsageError();
+    // Where a real key press goes: the window's focused control, else its active page.
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    HWND hTarget = nullptr;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info) && info.hwndFocus &&
+        (info.hwndFocus == hWnd || IsChild(hWnd, info.hwndFocus)))
+        hTarget = info.hwndFocus;
+    if (!hTarget) {
+        DWORD_PTR nPage = 0;
+        SendMessageTimeoutA(hWnd, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &nPage);
+        hTarget = nPage ? reinterpret_cast<HWND>(nPage) : hWnd;
+    }
+    UINT nScan = MapVirtualKeyA(nKey, MAPVK_VK_TO_VSC);
+    LPARAM lDown = 1 | (static_cast<LPARAM>(nScan) << 16);
+    LPARAM lUp = lDown | (1L << 30) | (1L << 31);
+    if (!PostMessageA(hTarget, WM_KEYDOWN, nKey, lDown) || !PostMessageA(hTarget, WM_KEYUP, nKey, lUp))
+        return Fail("the key could not be posted");
+    printf("%s %s\n", ClassOf(hTarget).c_str(), UiDriver::GetText(hTarget).c_str());
+    return 0;
+}
+
+int CmdPages(HWND hWnd)
+{
+    DWORD_PTR nPage = 0, nIndex = 0, nCount = 0;
+    if (!SendMessageTimeoutA(hWnd, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &nPage) || !nPage)
+        return Fail("the window has no current page");
+    SendMessageTimeoutA(hWnd, PSM_HWNDTOINDEX, nPage, 0, SMTO_ABORTIFHUNG, kAnswerMs, &nIndex);
+    // A sheet keeps one tab per page, hidden in wizard mode.
+    HWND hTab = FindWindowExA(hWnd, nullptr, WC_TABCONTROLA, nullptr);
+    if (!hTab || !SendMessageTimeoutA(hTab, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &nCount))
+        return Fail("the window has no page list");
+    printf("%d %d\n", static_cast<int>(nIndex), static_cast<int>(nCount));
+    return 0;
+}
+
+int CmdExit(DWORD dwTimeout)
+{
+    DWORD dwStart = GetTickCount();
+    while (!ProgramProcesses().empty()) {
+        if (GetTickCount() - dwStart >= dwTimeout)
+            return Fail((g_dwPid ? std::to_string(g_dwPid) : g_strProcess) + " is still running");
+        Sleep(kPollMs);
+    }
+    return 0;
+}
+
+int CmdKill()
+{
+    int nKilled = 0;
+    for (DWORD dwId : ProgramProcesses()) {
+        HANDLE hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, dwId);
+        if (!hProcess)
+            continue;
+        if (TerminateProcess(hProcess, 1)) {
+            WaitForSingleObject(hProcess, g_dwTimeout);
+            ++nKilled;
+        }
+        CloseHandle(hProcess);
+    }
+    printf("%d\n", nKilled);
+    return 0;
+}
+
+int Run(int argc, char** argv)
+{
+    int i = 1;
+    for (; i + 1 < argc && strncmp(argv[i], "--", 2) == 0; i += 2) {
+        long lValue = 0;
+        if (strcmp(argv[i], "--process") == 0)
+            g_strProcess = argv[i + 1];
+        else if (strcmp(argv[i], "--pid") == 0 && ParseNumber(argv[i + 1], lValue))
+            g_dwPid = static_cast<DWORD>(lValue);
+        else if (strcmp(argv[i], "--timeout") == 0 && ParseNumber(argv[i + 1], lValue) && lValue >= 0)
+            g_dwTimeout = static_cast<DWORD>(lValue);
+        else
+            throw CUsageError();
+    }
+    if (i >= argc)
+        throw CUsageError();
+    std::string strCommand = argv[i++];
+    auto arg = [&](int nOffset) -> std::string {
+        if (i + nOffset >= argc)
+            throw CUsageError();
+        return argv[i + nOffset];
+    };
+
+    if (strCommand == "list")
+        return CmdList();
+    if (strCommand == "wait") {
+        HWND hWnd = WaitForDialog(arg(0), ParseTimeout(argc, argv, i + 1));
+        if (!hWnd)
+            return Fail("no window " + Quoted(arg(0)) + " came");
+        printf("%s\n", UiDriver::GetText(hWnd).c_str());
+        return 0;
+    }
+    if (strCommand == "gone") {
+        std::string strName = arg(0);
+        DWORD dwTimeout = ParseTimeout(argc, argv, i + 1), dwStart = GetTickCount();
+        while (FindDialog(strName)) {
+            if (GetTickCount() - dwStart >= dwTimeout)
+                return Fail("window " + Quoted(strName) + " is still there");
+            Sleep(kPollMs);
+        }
+        return 0;
+    }
+    if (strCommand == "answer")
+        return CmdAnswer(arg(0), arg(1), ParseTimeout(argc, argv, i + 2));
+    if (strCommand == "exit")
+        return CmdExit(ParseTimeout(argc, argv, i));
+    if (strCommand == "kill")
+        return CmdKill();
+
+    static const char* const kWindowCommands[] = {"dump", "click", "text", "enabled", "key", "pages", "close"};
+    bool bKnown = false;
+    for (const char* pszName : kWindowCommands)
+        bKnown = bKnown || strCommand == pszName;
+    if (!bKnown)
+        throw CUsageError();
+    HWND hWnd = RequireDialog(argc, argv, i);
+    if (!hWnd)
+        return 1;
+    if (strCommand == "dump")
+        return CmdDump(hWnd);
+    if (strCommand == "click")
+        return CmdClick(hWnd, arg(1));
+    if (strCommand == "text") {
+        long lId = 0;
+        if (!ParseNumber(arg(1), lId))
+            throw CUsageError();
+        HWND hControl = FindControlById(hWnd, static_cast<int>(lId));
+        if (!hControl)
+            return Fail("no control " + arg(1));
+        printf("%s\n", UiDriver::GetText(hControl).c_str());
+        return 0;
+    }
+    if (strCommand == "enabled") {
+        HWND hControl = FindButton(hWnd, arg(1));
+        if (!hControl)
+            return Fail("no control " + Quoted(arg(1)));
+        printf("%d\n", IsWindowEnabled(hControl) ? 1 : 0);
+        return 0;
+    }
+    if (strCommand == "key")
+        return CmdKey(hWnd, arg(1));
+    if (strCommand == "pages")
+        return CmdPages(hWnd);
+    // close: what a click on the close box sends
+    return PostMessageA(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : Fail("SC_CLOSE could not be posted");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        int nResult = Run(argc, argv);
+        fflush(stdout);
+        return nResult;
+    } catch (const CUsageError&) {
+        fputs(kUsage, stderr);
+        return 2;
+    }
+}

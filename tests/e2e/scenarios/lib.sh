@@ -1,0 +1,181 @@
+# Shared by the scenarios: start Corvatel.exe in the run's prefix, drive it with UiDriver.exe,
+# check what the user sees, and always clean up (the program, registry changes, temp files).
+# Source it first thing; it sets a trap on EXIT. Every wait here is bounded.
+# shellcheck shell=bash
+set -euo pipefail
+
+: "${CORVATEL_BIN:?set by ctest: the folder of Corvatel.exe and UiDriver.exe}"
+: "${CORVATEL_FIXTURES:?set by ctest: tests/fixtures}"
+: "${WINEPREFIX:?run the scenarios through scripts/test, which makes the prefix and display}"
+: "${DISPLAY:?run the scenarios through scripts/test, which makes the prefix and display}"
+
+SCENARIO=${0##*/}
+SCENARIO=${SCENARIO%.sh}
+# The wizard's caption; its pages' caption becomes the sheet's.
+SHEET="Quendar Corvatel"
+EXIT_QUESTION="Are you sure you want to exit Quendar Corvatel?"
+VERSION_LINE="Corvatel Version 4.00.11"
+APP_DEFAULTS='HKCU\Software\Wine\AppDefaults\Corvatel.exe'
+
+E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/corvatel-e2e.XXXXXX")
+CORVATEL_PID=""
+E2E_CLEANUPS=()
+
+note() { printf '[%s] %s\n' "$SCENARIO" "$*"; }
+
+fail() {
+  printf '[%s] FAIL: %s\n' "$SCENARIO" "$*" >&2
+  if [[ -s $E2E_WORK/driver.log ]]; then
+    printf '[%s] the driver said last:\n' "$SCENARIO" >&2
+    tail -n 5 "$E2E_WORK/driver.log" >&2
+  fi
+  printf '[%s] the program'"'"'s windows:\n' "$SCENARIO" >&2
+  drv list >&2 || true
+  if command -v import >/dev/null && [[ -d $CORVATEL_BIN ]]; then
+    mkdir -p "$CORVATEL_BIN/../e2e-failures"
+    import -window root "$CORVATEL_BIN/../e2e-failures/$SCENARIO.png" 2>/dev/null &&
+      printf '[%s] screenshot: %s\n' "$SCENARIO" "$(cd "$CORVATEL_BIN/.." && pwd)/e2e-failures/$SCENARIO.png" >&2
+  fi
+  exit 1
+}
+
+# UiDriver.exe with its output as Unix text; its status is the driver's.
+drv() {
+  timeout 60 wine "$CORVATEL_BIN/UiDriver.exe" "$@" </dev/null 2>>"$E2E_WORK/driver.log" | tr -d '\r'
+}
+
+# A host path as the program sees it (wine maps / to Z:).
+winpath() {
+  local path=${1//\//\\}
+  printf 'Z:%s' "$path"
+}
+
+# Runs a command at exit, after the program is gone (last registered runs first).
+on_exit() { E2E_CLEANUPS=("$*" "${E2E_CLEANUPS[@]}"); }
+
+start_corvatel() {
+  note "start: Corvatel.exe $*"
+  (cd "$CORVATEL_BIN" && exec wine Corvatel.exe "$@" </dev/null >>"$E2E_WORK/corvatel.log" 2>&1) &
+  CORVATEL_PID=$!
+}
+
+corvatel_running() { [[ -n $CORVATEL_PID ]] && kill -0 "$CORVATEL_PID" 2>/dev/null; }
+
+# Waits until the program has ended by itself.
+expect_exit() {
+  local timeout_s=${1:-15} i
+  for ((i = 0; i < timeout_s * 10; i++)); do
+    corvatel_running || { wait "$CORVATEL_PID" 2>/dev/null || true; CORVATEL_PID=""; return 0; }
+    sleep 0.1
+  done
+  fail "Corvatel.exe is still running ${timeout_s}s after it was told to close"
+}
+
+stop_corvatel() {
+  corvatel_running || { CORVATEL_PID=""; return 0; }
+  note "ending the program that is still running"
+  # Ended as a Windows process first, so wine tidies up after it; by its Unix process if that fails.
+  drv kill >/dev/null || true
+  local i
+  for ((i = 0; i < 50; i++)); do
+    corvatel_running || break
+    sleep 0.1
+  done
+  if corvatel_running; then
+    kill -KILL "$CORVATEL_PID" 2>/dev/null || true
+  fi
+  wait "$CORVATEL_PID" 2>/dev/null || true
+  CORVATEL_PID=""
+}
+
+e2e_cleanup() {
+  local status=$? cleanup
+  trap - EXIT
+  stop_corvatel
+  for cleanup in "${E2E_CLEANUPS[@]}"; do
+    eval "$cleanup" || status=1
+  done
+  rm -rf "$E2E_WORK"
+  exit "$status"
+}
+trap e2e_cleanup EXIT
+
+expect_eq() {
+  local what=$1 actual=$2 expected=$3
+  [[ $actual == "$expected" ]] || fail "$what: expected \"$expected\", got \"$actual\""
+}
+
+# The wizard is up and showing page INDEX of COUNT.
+expect_page() {
+  local index=$1 count=$2 actual
+  actual=$(drv pages "$SHEET") || fail "the wizard is not there"
+  expect_eq "page and page count" "$actual" "$index $count"
+}
+
+# The wizard's status lines on the page now showing.
+expect_header_lines() {
+  local windows=$1 user=$2
+  expect_eq "version line (530)" "$(drv text "$SHEET" 530)" "$VERSION_LINE"
+  expect_eq "Windows line (531)" "$(drv text "$SHEET" 531)" "$windows"
+  expect_eq "user line (532)" "$(drv text "$SHEET" 532)" "$user"
+}
+
+# The Windows user the program runs as, as Windows reports it.
+windows_user() {
+  wine cmd /c 'echo %USERNAME%' </dev/null 2>/dev/null | tr -d '\r'
+}
+
+# Waits until the wizard shows page INDEX of COUNT (a page change completes asynchronously).
+wait_for_page() {
+  local index=$1 count=$2 i actual=""
+  for ((i = 0; i < 50; i++)); do
+    actual=$(drv pages "$SHEET") || true
+    [[ $actual == "$index $count" ]] && return 0
+    sleep 0.1
+  done
+  fail "the wizard does not show page $index of $count (shows \"$actual\")"
+}
+
+# Presses a wizard button (Next, Back) and waits for the page it leads to.
+turn_page() {
+  local button=$1 index=$2 count=$3
+  drv click "$SHEET" "$button" >/dev/null || fail "\"$button\" cannot be pressed"
+  wait_for_page "$index" "$count"
+}
+next_page() { turn_page "Next >" "$@"; }
+back_page() { turn_page "< Back" "$@"; }
+
+# Cancel, then Yes to the exit question: the program must end.
+cancel_wizard() {
+  drv click "$SHEET" Cancel >/dev/null || fail "Cancel cannot be pressed"
+  drv answer "$EXIT_QUESTION" Yes >/dev/null || fail "no exit question after Cancel"
+  expect_exit 15
+}
+
+# A folder holding the catalogue as a downloaded set: FOLDER/CorvatelSFTP.xml.
+make_install_folder() {
+  local folder=$1 catalogue=$2
+  mkdir -p "$folder"
+  cp "$CORVATEL_FIXTURES/$catalogue" "$folder/CorvatelSFTP.xml"
+}
+
+# Sets a registry value for this scenario and puts the old state back at exit.
+set_registry_value() {
+  local key=$1 name=$2 type=$3 data=$4 old
+  old=$(wine reg query "$key" /v "$name" </dev/null 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *$name  *\(REG_[A-Z_]*\)  *\(.*\)\$/\1 \2/p") || true
+  if [[ -n $old ]]; then
+    on_exit "wine reg add '$key' /v '$name' /t ${old%% *} /d '${old#* }' /f </dev/null >/dev/null 2>&1"
+  else
+    on_exit "wine reg delete '$key' /v '$name' /f </dev/null >/dev/null 2>&1 || true"
+  fi
+  wine reg add "$key" /v "$name" /t "$type" /d "$data" /f </dev/null >/dev/null 2>&1 ||
+    fail "cannot set $key\\$name"
+}
+
+# A program left by a scenario that was cut short would be taken for this one's.
+drv kill >/dev/null || true
+
+# The program's AppDefaults key goes again at exit when this scenario made it.
+wine reg query "$APP_DEFAULTS" </dev/null >/dev/null 2>&1 ||
+  on_exit "wine reg delete '$APP_DEFAULTS' /f </dev/null >/dev/null 2>&1 || true"
