@@ -9,6 +9,8 @@ struct CConnectParams
 {
     CString strFirst;  // catalogue location in, catalogue body out
     CString strSecond; // second location in, second body out
+    // Names this fetch in its end message; unlike the record's address it is never reused.
+    LONG nFetchId = 0;
     LONG nRefs = 2;
 
     void Release()

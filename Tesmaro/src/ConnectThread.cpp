@@ -129,8 +129,8 @@ UINT ConnectThreadProc(LPVOID pParam)
 {
     CConnectParams* pParams = static_cast<CConnectParams*>(pParam);
     UINT nResult = FetchDocuments(*pParams);
-    // The record identifies this worker to its own dialog.
-    PostMessageA(g_hDlgConnect, g_uConnectedMsg, nResult, reinterpret_cast<LPARAM>(pParams));
+    // The fetch id tells this worker's end from that of a worker whose dialog has gone.
+    PostMessageA(g_hDlgConnect, g_uConnectedMsg, nResult, pParams->nFetchId);
     pParams->Release();
     AfxEndThread(nResult);
 }

@@ -3,6 +3,12 @@
 #include "../res/resource.h"
 #include "ServerNames.h"
 
+namespace {
+
+volatile LONG g_nLastFetchId = 0;
+
+} // namespace
+
 CDlgConnect::CDlgConnect(CWnd* pParent, CString* pLocation, CString* pAltLocation, CString* pServerName,
                          CString* pSecondLocation)
     : CDialog(IDD_CONNECT, pParent), m_strLocation(*pLocation), m_strSecondLocation(*pSecondLocation),
@@ -32,6 +38,7 @@ BOOL CDlgConnect::OnInitDialog()
 LRESULT CDlgConnect::OnConnect(WPARAM, LPARAM)
 {
     m_pParams = new CConnectParams;
+    m_pParams->nFetchId = InterlockedIncrement(&g_nLastFetchId);
     m_pParams->strFirst = m_strAltLocation.IsEmpty() ? m_strLocation : m_strAltLocation;
     m_pParams->strSecond = m_strSecondLocation;
     // A fetch after a cancelled one must be able to read again.
@@ -47,7 +54,7 @@ LRESULT CDlgConnect::OnConnect(WPARAM, LPARAM)
 LRESULT CDlgConnect::OnConnected(WPARAM wParam, LPARAM lParam)
 {
     // A worker of an earlier, cancelled dialog may still report here; only our own ends us.
-    if (reinterpret_cast<CConnectParams*>(lParam) != m_pParams || !m_pParams)
+    if (!m_pParams || lParam != m_pParams->nFetchId)
         return 0;
     EndDialog(wParam == CONNECT_FAILED ? IDCANCEL : IDOK);
     return 0;

@@ -82,7 +82,8 @@ HWND MessageBoxTextControl(HWND hWnd)
     return hText && HasClass(hText, "Static") ? hText : nullptr;
 }
 
-// Polls until find() gives a window or the timeout passes.
+} // namespace
+
 HWND WaitFor(const std::function<HWND()>& find, DWORD dwTimeout)
 {
     DWORD dwStart = GetTickCount();
@@ -94,8 +95,6 @@ HWND WaitFor(const std::function<HWND()>& find, DWORD dwTimeout)
         Sleep(kPollMs);
     }
 }
-
-} // namespace
 
 std::string GetText(HWND hWnd)
 {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -17,6 +18,9 @@ namespace UiDriver {
 
 // Bound of every wait that is not given one, in milliseconds.
 constexpr DWORD kDefaultTimeout = 10000;
+
+// Polls until find() gives a window; null when none came within the timeout.
+HWND WaitFor(const std::function<HWND()>& find, DWORD dwTimeout = kDefaultTimeout);
 
 // A window's or control's text; empty when it has none or its thread does not answer in time.
 std::string GetText(HWND hWnd);

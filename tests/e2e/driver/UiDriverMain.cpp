@@ -180,30 +180,18 @@ HWND FindDialog(const std::string& strName)
     return nullptr;
 }
 
-HWND WaitFor(const std::function<HWND()>& find, DWORD dwTimeout)
-{
-    DWORD dwStart = GetTickCount();
-    for (;;) {
-        if (HWND hWnd = find())
-            return hWnd;
-        if (GetTickCount() - dwStart >= dwTimeout)
-            return nullptr;
-        Sleep(kPollMs);
-    }
-}
-
 HWND WaitForDialog(const std::string& strName, DWORD dwTimeout)
 {
-    return WaitFor([&strName] { return FindDialog(strName); }, dwTimeout);
+    return UiDriver::WaitFor([&strName] { return FindDialog(strName); }, dwTimeout);
 }
 
-// A control of the window or of one of its child dialogs (a sheet's pages); a visible one wins,
-// so on a property sheet this is the active page's control.
-HWND FindControlById(HWND hWnd, int nId)
+// The first control of the window or of one of its child dialogs (a sheet's pages) that matches;
+// a visible one wins, so on a property sheet this is the active page's control.
+HWND FindControl(HWND hWnd, const std::function<bool(HWND)>& matches)
 {
     HWND hHidden = nullptr;
     for (HWND hChild : Descendants(hWnd)) {
-        if (GetDlgCtrlID(hChild) != nId)
+        if (!matches(hChild))
             continue;
         if (IsWindowVisible(hChild))
             return hChild;
@@ -211,6 +199,11 @@ HWND FindControlById(HWND hWnd, int nId)
             hHidden = hChild;
     }
     return hHidden;
+}
+
+HWND FindControlById(HWND hWnd, int nId)
+{
+    return FindControl(hWnd, [nId](HWND hChild) { return GetDlgCtrlID(hChild) == nId; });
 }
 
 HWND FindButton(HWND hWnd, const std::string& strControl)
@@ -218,16 +211,9 @@ HWND FindButton(HWND hWnd, const std::string& strControl)
     long lId = 0;
     if (ParseNumber(strControl, lId))
         return FindControlById(hWnd, static_cast<int>(lId));
-    HWND hHidden = nullptr;
-    for (HWND hChild : Descendants(hWnd)) {
-        if (!HasClass(hChild, "Button") || Plain(UiDriver::GetText(hChild)) != Plain(strControl))
-            continue;
-        if (IsWindowVisible(hChild))
-            return hChild;
-        if (!hHidden)
-            hHidden = hChild;
-    }
-    return hHidden;
+    return FindControl(hWnd, [&strControl](HWND hChild) {
+        return HasClass(hChild, "Button") && Plain(UiDriver::GetText(hChild)) == Plain(strControl);
+    });
 }
 
 HWND RequireDialog(int argc, char** argv, int nIndex)
@@ -278,7 +264,7 @@ int CmdClick(HWND hWnd, const std::string& strControl)
 
 int CmdAnswer(const std::string& strText, const std::string& strButton, DWORD dwTimeout)
 {
-    HWND hBox = WaitFor(
+    HWND hBox = UiDriver::WaitFor(
         [&strText] {
             for (HWND hWnd : ProgramDialogs()) {
                 HWND hText = GetDlgItem(hWnd, kMessageBoxTextId);
