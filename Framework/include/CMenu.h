@@ -15,11 +15,6 @@ public:
     HMENU Detach();
     BOOL DestroyMenu();
     HMENU GetSubMenu(int nPos) const { return ::GetSubMenu(m_hMenu, nPos); }
-    UINT EnableMenuItem(UINT nIDItem, UINT nEnable) { return ::EnableMenuItem(m_hMenu, nIDItem, nEnable); }
-    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR pszNewItem = nullptr)
-    {
-        return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, pszNewItem);
-    }
     BOOL TrackPopupMenu(UINT nFlags, int x, int y, HWND hOwner, LPCRECT pRect = nullptr)
     {
         return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, hOwner, pRect);

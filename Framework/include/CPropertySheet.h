@@ -19,7 +19,6 @@ public:
     // The index of the current page, or -1 before the window exists.
     int GetActiveIndex() const;
     CPropertyPage* GetActivePage() const;
-    void SetWizardButtons(DWORD dwFlags) { PostMessage(PSM_SETWIZBUTTONS, 0, dwFlags); }
 
     // Shows the sheet and runs it until it closes; ID_PSRESTARTWINDOWS and the like are not used,
     // the result is IDOK when the wizard finished and IDCANCEL otherwise.

@@ -61,7 +61,6 @@ public:
     int Find(char ch, int nStart = 0) const;
     int Find(LPCSTR pszSub, int nStart = 0) const;
     int ReverseFind(char ch) const;
-    int FindOneOf(LPCSTR pszCharSet) const;
 
     int Replace(char chOld, char chNew);
     int Replace(LPCSTR pszOld, LPCSTR pszNew);

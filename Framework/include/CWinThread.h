@@ -35,6 +35,3 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPri
 // Ends the calling framework thread with nExitCode; its CWinThread is deleted when bDelete and auto-delete are set.
 // Objects on the thread's stack are not destroyed: call it where none are alive.
 [[noreturn]] void AfxEndThread(UINT nExitCode, BOOL bDelete = TRUE);
-
-// The CWinThread of the calling thread, or null on a thread the framework did not start.
-CWinThread* AfxGetThread();

@@ -19,11 +19,8 @@ public:
     void SetDlgItemText(int nID, LPCSTR pszText) { ::SetDlgItemTextA(m_hWnd, nID, pszText); }
     CString GetDlgItemText(int nID) const;
     void SetWindowText(LPCSTR pszText) { ::SetWindowTextA(m_hWnd, pszText); }
-    CString GetWindowText() const;
     BOOL PostMessage(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0) { return ::PostMessageA(m_hWnd, uMsg, wParam, lParam); }
     LRESULT SendMessage(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0) { return ::SendMessageA(m_hWnd, uMsg, wParam, lParam); }
-    BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
-    BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
 
     HWND m_hWnd;
 };

@@ -8,14 +8,8 @@ CFile::~CFile()
 BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags)
 {
     Close();
-    DWORD dwAccess = GENERIC_READ;
-    if ((nOpenFlags & 3) == modeWrite)
-        dwAccess = GENERIC_WRITE;
-    else if ((nOpenFlags & 3) == modeReadWrite)
-        dwAccess = GENERIC_READ | GENERIC_WRITE;
     DWORD dwShare = (nOpenFlags & shareDenyNone) ? (FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) : FILE_SHARE_READ;
-    DWORD dwCreation = (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
-    m_hFile = CreateFileA(pszFileName, dwAccess, dwShare, nullptr, dwCreation, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile = CreateFileA(pszFileName, GENERIC_READ, dwShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return m_hFile != INVALID_HANDLE_VALUE;
 }
 
@@ -25,18 +19,6 @@ UINT CFile::Read(void* pBuffer, UINT nCount)
     if (m_hFile == INVALID_HANDLE_VALUE || !ReadFile(m_hFile, pBuffer, nCount, &dwRead, nullptr))
         return 0;
     return dwRead;
-}
-
-BOOL CFile::Write(const void* pBuffer, UINT nCount)
-{
-    DWORD dwWritten = 0;
-    return m_hFile != INVALID_HANDLE_VALUE && WriteFile(m_hFile, pBuffer, nCount, &dwWritten, nullptr) && dwWritten == nCount;
-}
-
-ULONGLONG CFile::GetLength() const
-{
-    LARGE_INTEGER size = {};
-    return (m_hFile != INVALID_HANDLE_VALUE && GetFileSizeEx(m_hFile, &size)) ? static_cast<ULONGLONG>(size.QuadPart) : 0;
 }
 
 void CFile::Close()

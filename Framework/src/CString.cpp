@@ -299,14 +299,6 @@ int CString::ReverseFind(char ch) const
     return -1;
 }
 
-int CString::FindOneOf(LPCSTR pszCharSet) const
-{
-    if (!pszCharSet || !m_pchData)
-        return -1;
-    size_t n = strcspn(m_pchData, pszCharSet);
-    return static_cast<int>(n) < m_nDataLength ? static_cast<int>(n) : -1;
-}
-
 int CString::Replace(char chOld, char chNew)
 {
     int nCount = 0;

@@ -54,8 +54,3 @@ void AfxEndThread(UINT nExitCode, BOOL bDelete)
     _endthreadex(nExitCode);
     __builtin_unreachable();
 }
-
-CWinThread* AfxGetThread()
-{
-    return t_pCurrentThread;
-}

@@ -1,9 +1,8 @@
 #include "CWnd.h"
 
-namespace {
-
-CString ReadWindowText(HWND hWnd)
+CString CWnd::GetDlgItemText(int nID) const
 {
+    HWND hWnd = GetDlgItem(nID);
     CString strText;
     int nLength = GetWindowTextLengthA(hWnd);
     if (nLength > 0) {
@@ -11,16 +10,4 @@ CString ReadWindowText(HWND hWnd)
         strText.ReleaseBuffer(nCopied);
     }
     return strText;
-}
-
-} // namespace
-
-CString CWnd::GetDlgItemText(int nID) const
-{
-    return ReadWindowText(GetDlgItem(nID));
-}
-
-CString CWnd::GetWindowText() const
-{
-    return ReadWindowText(m_hWnd);
 }
