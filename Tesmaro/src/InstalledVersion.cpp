@@ -144,15 +144,17 @@ int CSkelvar::IsProductNewBasedOnFile(CProductInfo* pProduct)
     if (strFolder.IsEmpty())
         return 1;
 
-    // The maker moved "Harl-q" to "Harlo-q" beside it; the registry is pointed at the new folder.
-    // A folder typed into the catalogue names no registry value, so nothing is written for it.
+    // The maker moved "Harl-q" to "Harlo-q" beside it. A registry-based path is pointed at the new
+    // folder; a folder typed into the catalogue names no registry value, so nothing is written for it.
     int nLastSlash = strFolder.ReverseFind('\\');
-    if (product.m_bVersionPathRegistry && strFolder.Mid(nLastSlash + 1) == "Harl-q") {
+    if (strFolder.Mid(nLastSlash + 1) == "Harl-q") {
         strFolder = strFolder.Left(nLastSlash) + "\\Harlo-q";
-        SetPathInRegistry(strRootName, strPath, strFolder);
-        CString strKey, strValue;
-        SplitValuePath(strPath, strKey, strValue);
-        SetPathInRegistry(strRootName, strKey + "\\Install Path", strFolder);
+        if (product.m_bVersionPathRegistry) {
+            SetPathInRegistry(strRootName, strPath, strFolder);
+            CString strKey, strValue;
+            SplitValuePath(strPath, strKey, strValue);
+            SetPathInRegistry(strRootName, strKey + "\\Install Path", strFolder);
+        }
     }
     if (strFolder.Right(1) != "\\")
         strFolder += '\\';

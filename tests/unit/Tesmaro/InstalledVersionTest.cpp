@@ -213,7 +213,7 @@ TEST_F(InstalledVersionTest, MovedFolderInTheRegistryIsReadFromItsNewPlaceAndRew
     EXPECT_STREQ(strNew, machine.Get("Install Path"));
 }
 
-TEST_F(InstalledVersionTest, MovedFolderNamedInTheCatalogueIsReadInPlaceAndNothingIsWritten)
+TEST_F(InstalledVersionTest, MovedFolderNamedInTheCatalogueIsReadFromItsNewPlaceAndNothingIsWritten)
 {
     CString strOld = m_tree.MakeFolder("Quendar\\Harl-q");
     m_tree.MakeFolder("Quendar\\Harlo-q");
@@ -221,8 +221,9 @@ TEST_F(InstalledVersionTest, MovedFolderNamedInTheCatalogueIsReadInPlaceAndNothi
     m_tree.CopyModule("VerInfoBeta.dll", "Quendar\\Harlo-q\\QHarl.dll");
 
     CProductInfo product = FileRecord("4.0.11", strOld, "QHarl.dll");
-    EXPECT_EQ(0, m_client.IsProductNew(&product));
-    EXPECT_STREQ("4.0.11.0", product.GetInstalledVersion());
+    EXPECT_EQ(1, m_client.IsProductNew(&product));
+    EXPECT_STREQ("2.1 beta", product.GetInstalledVersion());
+    EXPECT_STREQ(strOld, product.GetInstalledPath());
     // Read as a registry location the folder names its drive as root and this key path.
     CString strKey = m_tree.Root().Mid(3) + "\\Quendar";
     for (HKEY hRoot : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
