@@ -33,14 +33,6 @@ CString ProgramFilesFolder()
     return ReadRegistryString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files");
 }
 
-// Splits a registry location at its first backslash; without one the rest is the text less its first character.
-void SplitLocation(const CString& strLocation, CString& strRoot, CString& strRest)
-{
-    int nSlash = strLocation.Find('\\');
-    strRoot = nSlash >= 0 ? strLocation.Left(nSlash) : strLocation;
-    strRest = strLocation.Mid(nSlash >= 0 ? nSlash + 1 : 1);
-}
-
 void SetTopmost(HWND hWnd, bool bTopmost)
 {
     SetWindowPos(hWnd, bTopmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
@@ -259,7 +251,7 @@ CString CPropSheet_Corvatel::GetReleaseNotesPath(CAppDetailsObj* pItem)
 {
     const int kInstalled = 10;
     CString strRoot, strRest;
-    SplitLocation(pItem->m_pProductInfo->GetVersionPath(), strRoot, strRest);
+    CSkelvar::SplitRegistryLocation(pItem->m_pProductInfo->GetVersionPath(), strRoot, strRest);
     CString strFolder = CSkelvar::GetPathFromRegistry(strRoot, strRest);
     CString strNotes = pItem->m_pProductInfo->GetRelNotes();
     if (strFolder.IsEmpty() || strNotes.IsEmpty())

@@ -63,6 +63,9 @@ public:
     int GetRegistryInfo();
     // 1 when both folders were written, else 0.
     int SetRegistryInfo();
+    // Splits "root\key\...\value" at its first backslash; a text without one is taken as a root
+    // name, and its path as the text less its first character.
+    static void SplitRegistryLocation(const CString& strLocation, CString& strRootName, CString& strPath);
     static CString GetPathFromRegistry(const CString& strRootName, const CString& strPath);
     static int SetPathInRegistry(const CString& strRootName, const CString& strPath, const CString& strText);
 

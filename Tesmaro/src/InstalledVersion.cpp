@@ -11,37 +11,10 @@
 
 namespace {
 
-using tesmaro::ReadStringValue;
+using tesmaro::ReadValueText;
 using tesmaro::SplitValuePath;
 
 const int kVersionParts = 4;
-
-// A location is "root\key\...\value": the root name ends at the first backslash. A text without
-// one is taken as a root name, and its path as the text less its first character.
-void SplitLocation(const CString& strLocation, CString& strRootName, CString& strPath)
-{
-    int nSlash = strLocation.Find('\\');
-    if (nSlash >= 0) {
-        strRootName = strLocation.Left(nSlash);
-        strPath = strLocation.Mid(nSlash + 1);
-    } else {
-        strRootName = strLocation;
-        strPath = strLocation.Mid(1);
-    }
-}
-
-// Reads the value a path names (key path, last backslash, value name) under an open root key.
-bool ReadValueText(HKEY hRoot, const CString& strPath, CString& strText)
-{
-    CString strKey, strValue;
-    SplitValuePath(strPath, strKey, strValue);
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(hRoot, strKey, 0, nullptr, 0, KEY_READ, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
-        return false;
-    bool bRead = ReadStringValue(hKey, strValue, strText);
-    RegCloseKey(hKey);
-    return bRead;
-}
 
 // Fills the catalogue build and the installed build (both zeroed first) and returns the number
 // of catalogue build parts to compare: 0 when the product names no build location.
@@ -52,7 +25,7 @@ int ReadBuilds(const CProductInfo& product, long* plCatalogueBuild, long* plInst
     if (product.m_strVersionBuild.IsEmpty())
         return 0;
     CString strRootName, strPath;
-    SplitLocation(product.m_strVersionBuild, strRootName, strPath);
+    CSkelvar::SplitRegistryLocation(product.m_strVersionBuild, strRootName, strPath);
     CSkelvar::GetBuildFromRegistry(strRootName, strPath, plInstalledBuild);
     return CSkelvar::VersionStringToVersionArray(product.m_strBuild, plCatalogueBuild);
 }
@@ -82,6 +55,13 @@ CString FolderOf(const CString& strFilePath)
 }
 
 } // namespace
+
+void CSkelvar::SplitRegistryLocation(const CString& strLocation, CString& strRootName, CString& strPath)
+{
+    int nSlash = strLocation.Find('\\');
+    strRootName = nSlash >= 0 ? strLocation.Left(nSlash) : strLocation;
+    strPath = strLocation.Mid(nSlash >= 0 ? nSlash + 1 : 1);
+}
 
 int CSkelvar::IsProductNew(CProductInfo* pProduct)
 {
@@ -118,11 +98,11 @@ int CSkelvar::IsProductNewBasedOnRegistry(CProductInfo* pProduct)
     CProductInfo& product = *pProduct;
     CString strRootName, strPath;
 
-    SplitLocation(product.m_strVersionModule, strRootName, strPath);
+    SplitRegistryLocation(product.m_strVersionModule, strRootName, strPath);
     memset(product.m_lVersion, 0, sizeof(product.m_lVersion));
     GetVersionFromRegistry(strRootName, strPath, product.m_lVersion, product.m_strInstalledVersion);
 
-    SplitLocation(product.m_strVersionPath, strRootName, strPath);
+    SplitRegistryLocation(product.m_strVersionPath, strRootName, strPath);
     product.m_strInstalledPath = GetPathFromRegistry(strRootName, strPath);
 
     long lCatalogueVersion[kVersionParts] = {};
@@ -137,7 +117,7 @@ int CSkelvar::IsProductNewBasedOnFile(CProductInfo* pProduct)
 {
     CProductInfo& product = *pProduct;
     CString strRootName, strPath;
-    SplitLocation(product.m_strVersionPath, strRootName, strPath);
+    SplitRegistryLocation(product.m_strVersionPath, strRootName, strPath);
     CString strFolder = product.m_bVersionPathRegistry ? GetPathFromRegistry(strRootName, strPath)
                                                        : product.m_strVersionPath;
     product.m_strInstalledPath = strFolder;

@@ -6,6 +6,7 @@
 namespace {
 
 using tesmaro::ReadStringValue;
+using tesmaro::ReadValueText;
 using tesmaro::SplitValuePath;
 
 const char kProgramKey[] = "SOFTWARE\\Quendar Electronics Inc.\\Quendar Corvatel";
@@ -66,14 +67,8 @@ CString CSkelvar::GetPathFromRegistry(const CString& strRootName, const CString&
     HKEY hRoot = GetKey(strRootName);
     if (strRootName.IsEmpty() || strPath.IsEmpty() || !hRoot)
         return CString();
-    CString strKey, strValue;
-    SplitValuePath(strPath, strKey, strValue);
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(hRoot, strKey, 0, nullptr, 0, KEY_READ, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
-        return CString();
     CString strText;
-    ReadStringValue(hKey, strValue, strText);
-    RegCloseKey(hKey);
+    ReadValueText(hRoot, strPath, strText);
     return strText;
 }
 

@@ -30,4 +30,18 @@ inline void SplitValuePath(const CString& strPath, CString& strKey, CString& str
     strValue = strPath.Mid(nSlash + 1);
 }
 
+// Reads the value a path names (key path, last backslash, value name) under an open root key;
+// the key is created when missing and the process may.
+inline bool ReadValueText(HKEY hRoot, const CString& strPath, CString& strText)
+{
+    CString strKey, strValue;
+    SplitValuePath(strPath, strKey, strValue);
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExA(hRoot, strKey, 0, nullptr, 0, KEY_READ, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool bRead = ReadStringValue(hKey, strValue, strText);
+    RegCloseKey(hKey);
+    return bRead;
+}
+
 } // namespace tesmaro
