@@ -18,3 +18,6 @@ public:
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 // A check box's state: 0 unchecked, 1 checked, 2 indeterminate.
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
+// The index of the checked button in the radio group that starts at nIDC (the group runs up to the
+// next control marked WS_GROUP); -1 when none is checked.
+void DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
