@@ -24,6 +24,7 @@ drv wait "$SHEET" 30000 >/dev/null || fail "the wizard did not open"
 escape_does_nothing 0
 next_page 1 3
 escape_does_nothing 1
+agree_to_licence
 next_page 2 3
 escape_does_nothing 2
 back_page 1 3

@@ -145,6 +145,17 @@ turn_page() {
 next_page() { turn_page "Next >" "$@"; }
 back_page() { turn_page "< Back" "$@"; }
 
+# "I agree" on the licence page (control 508): Next comes on.
+agree_to_licence() {
+  local i
+  drv click "$SHEET" 508 >/dev/null || fail "\"I agree\" cannot be pressed"
+  for ((i = 0; i < 50; i++)); do
+    [[ $(drv enabled "$SHEET" "Next >") == 1 ]] && return 0
+    sleep 0.1
+  done
+  fail "Next stays off after \"I agree\""
+}
+
 # Cancel, then Yes to the exit question: the program must end.
 cancel_wizard() {
   drv click "$SHEET" Cancel >/dev/null || fail "Cancel cannot be pressed"

@@ -22,6 +22,7 @@ expect_eq "Back on the first page" "$(drv enabled "$SHEET" "< Back")" 0
 next_page 1 3
 expect_header_lines "$WINDOWS_LINE" "$USER_LINE"
 
+agree_to_licence
 next_page 2 3
 expect_header_lines "$WINDOWS_LINE" "$USER_LINE"
 expect_eq "Next on the last page" "$(drv enabled "$SHEET" "Next >")" 0
