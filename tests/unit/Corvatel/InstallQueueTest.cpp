@@ -103,6 +103,13 @@ TEST_F(InstallQueueTest, ListRowsProgressTextsAndStatusesFromAnotherThread)
         EXPECT_EQ(Cell(1, 2), "0.92M");
         EXPECT_EQ(Cell(1, 4), "");
         EXPECT_EQ(Image(0), InstallImageListed);
+        // The columns take 125 % of the width in all, so the list scrolls sideways.
+        RECT rc = {};
+        GetClientRect(List().m_hWnd, &rc);
+        unsigned nWidth = static_cast<unsigned>(rc.right);
+        int nPercents[] = {30, 10, 10, 35, 40};
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(List().GetColumnWidth(i), static_cast<int>(nPercents[i] * nWidth / 100)) << i;
 
         // 7,680,000 bytes of 35 MB (35.84 truncated to 35).
         m_pEngine->m_ullBytesDone = 5000000;
