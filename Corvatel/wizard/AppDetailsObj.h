@@ -2,9 +2,13 @@
 // state through the run. The wizard sheet owns every record; lists elsewhere only point at them.
 #pragma once
 
+#include "ItemStatus.h"
+
 #include <CObList.h>
 #include <CString.h>
 #include <ProductInfo.h>
+
+#include <mutex>
 
 class CFtpMgr;
 
@@ -14,7 +18,20 @@ public:
     explicit CAppDetailsObj(CProductInfo* pProductInfo);
     ~CAppDetailsObj() override = default;
 
-    void SetStatusText(CString strText) { m_strStatusText = strText; }
+    // Download threads and the user-interface thread share the records' status codes, status
+    // texts, byte counts and running transfers, and the progress display's busy flag: this one
+    // lock guards them all. It is never held while a window of another thread is sent a message.
+    static std::mutex& SharedLock();
+
+    void SetStatusText(CString strText);
+    CString GetStatusText() const;
+
+    // A part that takes part in a run: its product is hidden (ShowDependency 0) and the
+    // selection page found its catalogue entry usable.
+    bool IsQueueablePart() const;
+    // Megabytes of the product and its queueable parts, leaving out with bSkipLocalFiles those
+    // whose setup file was already in the download folder when the run started.
+    float GetDownloadSize(bool bSkipLocalFiles) const;
 
     CProductInfo* m_pProductInfo;
     CFtpMgr* m_pFtpMgr;

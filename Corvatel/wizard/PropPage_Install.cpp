@@ -1,7 +1,55 @@
 #include "PropPage_Install.h"
 
+#include "PropSheet_Corvatel.h"
+#include "TreeListCtrl_Install.h"
+#include "Utilities.h"
 #include "resource.h"
 
-CPropPage_Install::CPropPage_Install(CPropSheet_Corvatel* pSheet) : CPropPage_Base(pSheet, IDD_INSTALL, IDS_INSTALL_TITLE, IDS_INSTALL_SUBTITLE)
+namespace {
+
+const UINT kInstallListId = 502;
+
+} // namespace
+
+CPropPage_Install::CPropPage_Install(CPropSheet_Corvatel* pSheet)
+    : CPropPage_Base(pSheet, IDD_INSTALL, IDS_INSTALL_TITLE, IDS_INSTALL_SUBTITLE), m_pInstallList(nullptr)
 {
+}
+
+CPropPage_Install::~CPropPage_Install()
+{
+    delete m_pInstallList;
+}
+
+BOOL CPropPage_Install::OnInitDialog()
+{
+    CPropPage_Base::OnInitDialog();
+    // A run starts a new log; the dialog is initialised once, so Back and Next keep it.
+    DeleteFileIfExists(GetLogFilePath());
+    CreateInstallList();
+    return TRUE;
+}
+
+void CPropPage_Install::CreateInstallList()
+{
+    auto* pList = new CTreeListCtrl_Install;
+    RECT rc = {};
+    GetWindowRect(GetDlgItem(IDC_INSTALL_LIST_PLACE), &rc);
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+    if (!pList->Create(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, rc, this, kInstallListId)) {
+        delete pList;
+        return;
+    }
+    ShowWindow(pList->m_hWnd, SW_SHOW);
+    pList->m_pOwner = m_pSheet;
+    m_pInstallList = pList;
+    m_pInstallList->PostMessage(WM_TREE_REFRESH);
+}
+
+BOOL CPropPage_Install::OnSetActive()
+{
+    ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+    if (m_pInstallList)
+        m_pInstallList->PostMessage(WM_TREE_REFRESH);
+    return CPropertyPage::OnSetActive();
 }

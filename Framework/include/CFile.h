@@ -1,4 +1,5 @@
-// CFile: a file opened for reading. Open reports failure by its result.
+// CFile: a file opened for reading, or created (emptied when present) for writing. Open and Write
+// report failure by their result.
 #pragma once
 
 #include "CString.h"
@@ -9,7 +10,9 @@ public:
     enum OpenFlags : UINT
     {
         modeRead = 0x0000,
+        modeWrite = 0x0001,
         shareDenyNone = 0x0040,
+        modeCreate = 0x1000,
     };
 
     CFile() : m_hFile(INVALID_HANDLE_VALUE) {}
@@ -20,6 +23,8 @@ public:
     BOOL Open(LPCSTR pszFileName, UINT nOpenFlags);
     // Bytes read; 0 at the end of the file or on a failed read.
     UINT Read(void* pBuffer, UINT nCount);
+    // FALSE unless every byte was written.
+    BOOL Write(const void* pBuffer, UINT nCount);
     void Close();
 
     HANDLE m_hFile;

@@ -9,7 +9,9 @@ BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags)
 {
     Close();
     DWORD dwShare = (nOpenFlags & shareDenyNone) ? (FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) : FILE_SHARE_READ;
-    m_hFile = CreateFileA(pszFileName, GENERIC_READ, dwShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD dwAccess = (nOpenFlags & modeWrite) ? GENERIC_WRITE : GENERIC_READ;
+    DWORD dwCreation = (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
+    m_hFile = CreateFileA(pszFileName, dwAccess, dwShare, nullptr, dwCreation, FILE_ATTRIBUTE_NORMAL, nullptr);
     return m_hFile != INVALID_HANDLE_VALUE;
 }
 
@@ -19,6 +21,13 @@ UINT CFile::Read(void* pBuffer, UINT nCount)
     if (m_hFile == INVALID_HANDLE_VALUE || !ReadFile(m_hFile, pBuffer, nCount, &dwRead, nullptr))
         return 0;
     return dwRead;
+}
+
+BOOL CFile::Write(const void* pBuffer, UINT nCount)
+{
+    DWORD dwWritten = 0;
+    return m_hFile != INVALID_HANDLE_VALUE && WriteFile(m_hFile, pBuffer, nCount, &dwWritten, nullptr) &&
+           dwWritten == nCount;
 }
 
 void CFile::Close()

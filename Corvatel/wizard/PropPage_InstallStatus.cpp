@@ -1,0 +1,297 @@
+// Queue records on the install page: their statuses with texts, row images and log lines, the
+// progress text of a download, and the look-ups by row and by file. Download threads call these
+// too, so record fields are read and written under the records' lock, and the install list (a
+// window of the user-interface thread) is only ever sent messages with that lock released.
+#include "PropPage_Install.h"
+
+#include "AppDetailsObj.h"
+#include "PropSheet_Corvatel.h"
+#include "TreeListCtrl_Install.h"
+#include "Utilities.h"
+
+#include <algorithm>
+
+namespace {
+
+// What UpdateItemStatus shows for each code: a null text leaves the text as it is, -1 the image.
+struct StatusLook
+{
+    const char* pszText;
+    int nImage;
+};
+
+const StatusLook kStatusLooks[] = {
+    {nullptr, -1},                                                   // ItemNotQueued
+    {"Preparing to download..", InstallImagePreparingDownload},      // ItemPreparingDownload
+    {"Downloading response file...", -1},                            // ItemDownloadingResponseFile
+    {"Response File Downloaded.", InstallImageResponseFile},         // ItemResponseFileDownloaded
+    {"Preparing to download...", -1},                                // ItemPreparingSetupDownload
+    {nullptr, -1},                                                   // ItemDownloading: the progress text
+    {"Downloaded.", InstallImageDone},                               // ItemDownloaded
+    {"Preparing to install...", InstallImagePreparingInstall},       // ItemPreparingInstall
+    {nullptr, -1},                                                   // ItemInstallingPart: formatted
+    {"Installing...", -1},                                           // ItemInstalling
+    {"Installed.", InstallImageDone},                                // ItemInstalled
+    {"Done.", InstallImageDone},                                     // ItemDone
+    {nullptr, -1},                                                   // ItemDownloadFailed
+    {nullptr, -1},                                                   // ItemUnused
+    {nullptr, -1},                                                   // ItemTimedOut: its text comes apart
+    {"Aborting Download...", InstallImageAborting},                  // ItemAbortingDownload
+    {"Download Aborted", InstallImageFailed},                        // ItemDownloadAborted
+    {nullptr, InstallImageFailed},                                   // ItemError: the caller's text
+    {"Install Aborted.", InstallImageFailed},                        // ItemInstallAborted
+};
+
+const char kDownloading[] = "Downloading...";
+
+// Set while one caller updates the progress display; a second caller meanwhile skips its update.
+bool g_bProgressBusy = false;
+
+class CProgressBusy
+{
+public:
+    CProgressBusy()
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        m_bOwner = !g_bProgressBusy;
+        g_bProgressBusy = true;
+    }
+    ~CProgressBusy()
+    {
+        if (!m_bOwner)
+            return;
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        g_bProgressBusy = false;
+    }
+    CProgressBusy(const CProgressBusy&) = delete;
+    CProgressBusy& operator=(const CProgressBusy&) = delete;
+
+    bool IsOwner() const { return m_bOwner; }
+
+private:
+    bool m_bOwner;
+};
+
+std::vector<CAppDetailsObj*> QueueableParts(CAppDetailsObj* pRowItem)
+{
+    std::vector<CAppDetailsObj*> parts;
+    for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
+        auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
+        if (CPropPage_Install::IsItemQueued(pPart))
+            parts.push_back(pPart);
+    }
+    return parts;
+}
+
+// Sizes count in units of 1,000,000 bytes, each catalogue megabyte as 1.024 of them; below about
+// 0.98 MB a total comes to 0.
+CString ProgressText(unsigned long long ullBytesDone, float fMegabytes)
+{
+    CString strText = kDownloading;
+    if (ullBytesDone == 0)
+        return strText;
+    int nTotal = static_cast<int>(fMegabytes * 1024.0 / 1000.0);
+    int nPercent = 0;
+    if (nTotal != 0)
+        nPercent = std::min(100, static_cast<int>(static_cast<float>(ullBytesDone) / (nTotal * 1000000.0) * 100.0));
+    strText.AppendFormat(" %d%%   (%.2fM of %.2fM)", nPercent,
+                         std::min(static_cast<double>(nTotal), ullBytesDone / 1000000.0), static_cast<double>(nTotal));
+    return strText;
+}
+
+} // namespace
+
+void CPropPage_Install::UpdateItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nStatus, CString strText)
+{
+    if (!pItem)
+        return;
+    CTreeListItem* pRow = FindRow(pOwner ? pOwner : pItem);
+    int nImage = -1;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        if (pOwner && nStatus > ItemDone)
+            pOwner->m_nStatus = nStatus;
+        pItem->m_nStatus = nStatus;
+        if (nStatus >= ItemPreparingDownload && nStatus <= ItemInstallAborted) {
+            const StatusLook& look = kStatusLooks[nStatus];
+            nImage = look.nImage;
+            if (look.pszText)
+                pItem->m_strStatusText = look.pszText;
+            else if (nStatus == ItemError)
+                pItem->m_strStatusText = strText;
+            else if (nStatus == ItemInstallingPart)
+                pItem->m_strStatusText.Format("Installing part %d of %d...", std::max(pItem->m_nInstallPart, 1),
+                                              pItem->m_lstDependencies.GetCount() + 1);
+        }
+    }
+
+    bool bLog = true;
+    if (nStatus == ItemDownloading) {
+        ShowDownloadProgress(pItem);
+        // Progress updates are not logged; only the start of a download is.
+        bLog = pItem->GetStatusText().CompareNoCase(kDownloading) == 0;
+    }
+    if (bLog) {
+        CString strLine;
+        strLine.Format("%s:  %s", static_cast<LPCSTR>(pItem->GetStatusText()),
+                       static_cast<LPCSTR>(pItem->m_pProductInfo->GetName()));
+        WriteLogLine(strLine, false);
+    }
+    if (pRow) {
+        if (nImage >= 0)
+            m_pInstallList->SetRowImage(pRow, nImage);
+        m_pInstallList->UpdateProgressText(pRow);
+    }
+}
+
+void CPropPage_Install::ShowDownloadProgress(CAppDetailsObj* pItem)
+{
+    if (!pItem)
+        return;
+    CProgressBusy busy;
+    if (!busy.IsOwner())
+        return;
+    CTreeListItem* pRow = nullptr;
+    CAppDetailsObj* pShown = FindOwnerItem(pItem, &pRow);
+    if (!pShown)
+        pShown = pItem;
+    std::vector<CAppDetailsObj*> parts = QueueableParts(pShown);
+    unsigned long long ullBytesDone = 0;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        ullBytesDone = pShown->m_ullBytesDone;
+        for (CAppDetailsObj* pPart : parts)
+            ullBytesDone += pPart->m_ullBytesDone;
+        pShown->m_strStatusText = ProgressText(ullBytesDone, pShown->GetDownloadSize(true));
+    }
+    if (pRow) {
+        if (ullBytesDone == 0)
+            m_pInstallList->SetRowImage(pRow, InstallImageDownloading);
+        m_pInstallList->UpdateProgressText(pRow);
+    }
+}
+
+CTreeListItem* CPropPage_Install::FindRow(CAppDetailsObj* pItem)
+{
+    if (!pItem || !m_pInstallList)
+        return nullptr;
+    int nCount = m_pInstallList->GetCount();
+    for (int i = 0; i < nCount; ++i)
+        if (m_pInstallList->GetItemData(i) == reinterpret_cast<DWORD_PTR>(pItem))
+            return m_pInstallList->GetTreeListItem(i);
+    return nullptr;
+}
+
+CAppDetailsObj* CPropPage_Install::FindOwnerItem(CAppDetailsObj* pItem, CTreeListItem** ppRow)
+{
+    *ppRow = nullptr;
+    if (!pItem || !m_pInstallList)
+        return nullptr;
+    int nCount = m_pInstallList->GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        auto* pRowItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i));
+        if (pRowItem && pRowItem->m_lstDependencies.Find(pItem)) {
+            *ppRow = m_pInstallList->GetTreeListItem(i);
+            return pRowItem;
+        }
+    }
+    return nullptr;
+}
+
+CTreeListItem* CPropPage_Install::FindItemByFile(CString strFile, CAppDetailsObj** ppItem, CAppDetailsObj** ppOwner)
+{
+    if (!m_hWnd || !m_pInstallList || !m_pInstallList->m_hWnd)
+        return nullptr;
+    CString strKey = GetFileTitleFromPath(strFile);
+    auto matches = [&](CAppDetailsObj* pItem) {
+        return GetFileTitleFromPath(GetLocalFilePath(pItem)).CompareNoCase(strKey) == 0;
+    };
+    int nCount = m_pInstallList->GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        auto* pRowItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i));
+        if (!pRowItem)
+            continue;
+        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
+            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
+            if (pPart && matches(pPart)) {
+                *ppItem = pPart;
+                *ppOwner = pRowItem;
+                return nullptr;
+            }
+        }
+        if (matches(pRowItem)) {
+            *ppItem = pRowItem;
+            *ppOwner = nullptr;
+            return m_pInstallList->GetTreeListItem(i);
+        }
+    }
+    *ppItem = nullptr;
+    *ppOwner = nullptr;
+    return nullptr;
+}
+
+CString CPropPage_Install::GetLocalFilePath(CAppDetailsObj* pItem)
+{
+    if (!pItem)
+        return CString();
+    CString strPath;
+    strPath.Format("%s\\%s", static_cast<LPCSTR>(m_pSheet->m_strDownloadFolder),
+                   static_cast<LPCSTR>(GetFileNameFromPath(pItem->m_pProductInfo->GetDownload())));
+    return strPath;
+}
+
+bool CPropPage_Install::IsItemQueued(CAppDetailsObj* pItem)
+{
+    return pItem && pItem->IsQueueablePart();
+}
+
+std::vector<CAppDetailsObj*> CPropPage_Install::GetQueueOrder(CAppDetailsObj* pRowItem)
+{
+    std::vector<CAppDetailsObj*> rowItems;
+    if (pRowItem) {
+        rowItems.push_back(pRowItem);
+    } else if (m_pInstallList) {
+        int nCount = m_pInstallList->GetCount();
+        for (int i = 0; i < nCount; ++i)
+            if (auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i)))
+                rowItems.push_back(pItem);
+    }
+    std::vector<CAppDetailsObj*> order;
+    for (CAppDetailsObj* pItem : rowItems) {
+        std::vector<CAppDetailsObj*> parts = QueueableParts(pItem);
+        order.insert(order.end(), parts.begin(), parts.end());
+        order.push_back(pItem);
+    }
+    return order;
+}
+
+bool CPropPage_Install::AnyInStatus(CAppDetailsObj* pRowItem, std::initializer_list<int> statuses)
+{
+    std::vector<CAppDetailsObj*> order = GetQueueOrder(pRowItem);
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    for (CAppDetailsObj* pItem : order)
+        if (std::find(statuses.begin(), statuses.end(), pItem->m_nStatus) != statuses.end())
+            return true;
+    return false;
+}
+
+bool CPropPage_Install::IsAnyDownloading()
+{
+    return AnyInStatus(nullptr, {ItemDownloading});
+}
+
+bool CPropPage_Install::IsAnyInstalling()
+{
+    return AnyInStatus(nullptr, {ItemInstallingPart, ItemInstalling});
+}
+
+bool CPropPage_Install::AreAllDownloaded(CAppDetailsObj* pRowItem)
+{
+    return !AnyInStatus(pRowItem, {ItemPreparingDownload, ItemDownloadingResponseFile, ItemResponseFileDownloaded,
+                                   ItemPreparingSetupDownload, ItemDownloading});
+}
+
+bool CPropPage_Install::AnyDownloadFailed()
+{
+    return AnyInStatus(nullptr, {ItemDownloadFailed, ItemTimedOut});
+}

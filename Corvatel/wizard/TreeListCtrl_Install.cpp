@@ -1,0 +1,67 @@
+#include "TreeListCtrl_Install.h"
+
+#include "AppDetailsObj.h"
+#include "PropSheet_Corvatel.h"
+#include "resource.h"
+
+namespace {
+
+const int kProgressColumn = 3;
+
+// Wider than the view in all (125 %): the list scrolls sideways.
+TreeListColumn g_installColumns[] = {
+    {"Component Name", 30, 0x104145, 0, 0, 0},
+    {"Version", 10, 0x104145, 0, 0, 0},
+    {"Size", 10, 0x104145, 0, 0, 0},
+    {"Progress", 35, 0x104145, 0, 0, 0},
+    {"Release Notes", 40, 0x104145, 0, 0, 0},
+};
+
+} // namespace
+
+CTreeListCtrl_Install::CTreeListCtrl_Install() : CTreeListCtrl_View(IDB_INSTALL_IMAGES, 0x60DB08), m_pOwner(nullptr) {}
+
+TreeListColumn* CTreeListCtrl_Install::GetColumns(int& nCount)
+{
+    nCount = static_cast<int>(sizeof(g_installColumns) / sizeof(g_installColumns[0]));
+    return g_installColumns;
+}
+
+LRESULT CTreeListCtrl_Install::OnRefresh()
+{
+    return FillList();
+}
+
+void CTreeListCtrl_Install::UpdateProgressText(CTreeListItem* pRow)
+{
+    auto* pItem = reinterpret_cast<CAppDetailsObj*>(GetItemData(pRow));
+    if (pItem)
+        SetItemText(pRow, pItem->GetStatusText(), kProgressColumn);
+}
+
+LRESULT CTreeListCtrl_Install::FillList()
+{
+    if (!m_pOwner)
+        return 1;
+    ResizeColumns();
+    DeleteAllItems();
+    for (POSITION pos = m_pOwner->m_lstQueueItems.GetHeadPosition(); pos;) {
+        auto* pItem = static_cast<CAppDetailsObj*>(m_pOwner->m_lstQueueItems.GetNext(pos));
+        CProductInfo* pProduct = pItem->m_pProductInfo;
+        if (!pItem->m_bChecked || pProduct->m_bShowDependency != 1)
+            continue;
+        CTreeListItem* pRow = InsertItem(pProduct->GetName(), TLI_ROOT, TLI_LAST);
+        if (!pRow)
+            continue;
+        SetItemData(pRow, reinterpret_cast<DWORD_PTR>(pItem));
+        SetItemText(pRow, pProduct->GetVersion(), 1);
+        CString strSize;
+        strSize.Format("%.02fM", pItem->GetDownloadSize(true) * 1024 / 1000);
+        SetItemText(pRow, strSize, 2);
+        SetItemText(pRow, pItem->GetStatusText(), kProgressColumn);
+        SetItemText(pRow, m_pOwner->GetReleaseNotesPath(pItem).IsEmpty() ? "" : "[ READ... ]", 4);
+        SetRowImage(pRow, InstallImageListed);
+    }
+    SendMessage(WM_HSCROLL, SB_LEFT);
+    return 0;
+}

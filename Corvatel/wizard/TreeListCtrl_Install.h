@@ -1,0 +1,42 @@
+// CTreeListCtrl_Install: the install page's list: one row per ticked queue record that the user
+// sees, with its version, the size still to download (its hidden parts included), its progress
+// text and a link to its release notes. Each row's item data is its record.
+#pragma once
+
+#include "TreeListCtrl_View.h"
+
+class CAppDetailsObj;
+class CPropSheet_Corvatel;
+
+// Row images of the install list (bitmap 251).
+enum InstallImage
+{
+    InstallImageListed = 0,
+    InstallImageDone = 1,
+    InstallImageFailed = 2,
+    InstallImageInstalling = 3,         // 3 to 6: the install animation
+    InstallImagePreparingInstall = 7,
+    InstallImageDownloading = 8,        // 8 to 10: the download animation; 8 also before the first byte
+    InstallImageAborting = 11,
+    InstallImageResponseFile = 12,
+    InstallImagePreparingDownload = 13,
+};
+
+class CTreeListCtrl_Install : public CTreeListCtrl_View
+{
+public:
+    CTreeListCtrl_Install();
+
+    // Writes the row's record's status text into the "Progress" column.
+    void UpdateProgressText(CTreeListItem* pRow);
+
+    // The wizard sheet, set by the install page once the window exists; the list stays empty without it.
+    CPropSheet_Corvatel* m_pOwner;
+
+protected:
+    TreeListColumn* GetColumns(int& nCount) override;
+    LRESULT OnRefresh() override;
+
+private:
+    LRESULT FillList();
+};

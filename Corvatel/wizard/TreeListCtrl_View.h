@@ -1,0 +1,51 @@
+// CTreeListCtrl_View: what the wizard's three list views share: a 10-point Arial font, rows 16
+// pixels high with images from a bitmap resource, a column table whose widths are percentages
+// of the view's width, and two private messages: the column set-up the view posts itself when
+// it is created, and the refresh the pages post after creating it.
+#pragma once
+
+#include <CImageList.h>
+#include <TreeListCtrl.h>
+
+// Posted by the view to itself when its window is created: inserts the columns.
+#define WM_TREE_SETUP_COLUMNS (WM_USER + 200)
+// Posted by the pages: sizes the columns and, depending on the view, fills it.
+#define WM_TREE_REFRESH (WM_USER + 201)
+
+// One row of a view's column table.
+struct TreeListColumn
+{
+    const char* pszName;
+    unsigned nPercent;  // of the client width
+    UINT nFormat;
+    int nModify;
+    int nComboSorted;
+    int nIndex;         // written when the column is inserted
+};
+
+class CTreeListCtrl_View : public CTreeListCtrl
+{
+public:
+    CTreeListCtrl_View(UINT nBitmapID, DWORD dwViewStyle);
+
+    // All four images of the row at once.
+    void SetRowImage(CTreeListItem* pRow, int nImage);
+
+    CImageList m_imageList;
+
+protected:
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+    // The view's column table as it stands now; nCount receives its length.
+    virtual TreeListColumn* GetColumns(int& nCount) = 0;
+    // WM_TREE_REFRESH; the result goes back to the sender.
+    virtual LRESULT OnRefresh() = 0;
+
+    void SetupColumns();
+    void ResizeColumns();
+
+private:
+    UINT m_nBitmapID;
+    DWORD m_dwViewStyle;
+};
