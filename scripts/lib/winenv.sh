@@ -1,7 +1,8 @@
 # A Wine prefix and a virtual X display of their own for one run (tests, demo), so no registry
 # state or window outlives the run. Source it, then:
 #   trap winenv_stop EXIT
-#   winenv_start              # display, fresh prefix; exports WINEPREFIX, DISPLAY and the WINE* settings
+#   winenv_start              # display, fresh prefix; exports WINEPREFIX, DISPLAY and the WINE* settings;
+#                             # the run's folder is WINENV_DIR (made here unless the caller made it)
 #   ... set up the prefix (winenv_run runs a Windows program) ...
 #   winenv_start_services     # before the first program whose output someone reads
 # shellcheck shell=bash
@@ -9,8 +10,12 @@
 WINENV_DIR=""
 WINENV_XVFB_PID=""
 
-winenv_start() {
+winenv_make_dir() {
   WINENV_DIR=$(mktemp -d "${TMPDIR:-/tmp}/corvatel-wine.XXXXXX")
+}
+
+winenv_start() {
+  [[ -n $WINENV_DIR ]] || winenv_make_dir
   export WINEPREFIX=$WINENV_DIR/prefix WINEARCH=win64 WINEDEBUG=-all
   # No prompts to install Mono or Gecko.
   export WINEDLLOVERRIDES="mscoree,mshtml="

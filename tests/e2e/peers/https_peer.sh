@@ -1,14 +1,13 @@
 # The HTTPS peer of the tests: a certificate authority and a server certificate made for one run,
-# the maker's host names on the loopback address, and the TLS server (https_server.py) on two ports.
+# and the TLS server (https_server.py) on two ports. The maker's host names (HTTPS_PEER_HOSTS) are
+# mapped to the loopback address by the run's own hosts file (scripts/lib/namespace.sh).
 # Source it, then:
 #   https_peer_make_certs DIR     # DIR/ca.der is the authority to trust, DIR/server.{crt,key} the server's
-#   https_peer_map_hosts          # www.quendar.com and sftp.quendar.com -> 127.0.0.1 in /etc/hosts
 #   https_peer_start DIR          # exports CORVATEL_HTTPS_PORT and CORVATEL_HTTPS_PORT2
 #   https_peer_stop
 # shellcheck shell=bash
 
 HTTPS_PEER_HOSTS=(www.quendar.com sftp.quendar.com)
-HTTPS_PEER_MARK="# corvatel test peers"
 HTTPS_PEER_PID=""
 HTTPS_PEER_DIR_SELF=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -29,20 +28,6 @@ https_peer_make_certs() {
       openssl x509 -req -in "$dir/server.csr" -CA "$dir/ca.crt" -CAkey "$dir/ca.key" -CAcreateserial \
         -days 2 -sha256 -extfile "$dir/server.ext" -out "$dir/server.crt"
   } >"$dir/openssl.log" 2>&1 || { cat "$dir/openssl.log" >&2; die "making the test certificates failed"; }
-}
-
-# One marked line, added only when a name is missing; it may stay after the run.
-https_peer_map_hosts() {
-  local name missing=()
-  for name in "${HTTPS_PEER_HOSTS[@]}"; do
-    grep -Eq "^[[:space:]]*127\.0\.0\.1[[:space:]]+([^#]*[[:space:]])?${name//./\\.}([[:space:]]|$)" /etc/hosts ||
-      missing+=("$name")
-  done
-  ((${#missing[@]})) || return 0
-  [[ -w /etc/hosts ]] || die "/etc/hosts lacks ${missing[*]} -> 127.0.0.1 and is not writable (run as root)"
-  # Appended in place: /etc/hosts may be a mount that cannot be replaced.
-  [[ -z $(tail -c1 /etc/hosts) ]] || echo >>/etc/hosts
-  printf '127.0.0.1 %s %s\n' "${missing[*]}" "$HTTPS_PEER_MARK" >>/etc/hosts
 }
 
 https_peer_start() {
