@@ -1,11 +1,13 @@
 # Shared by the scenarios: start Corvatel.exe in the run's prefix, drive it with UiDriver.exe,
 # check what the user sees, and always clean up (the program, registry changes, temp files).
-# Source it first thing; it sets a trap on EXIT. Every wait here is bounded.
+# Source it first thing; it sets a trap on EXIT. Every wait here is bounded. When the scenario fails,
+# what explains it (E2E_WORK's logs, a screenshot) is kept in CORVATEL_TEST_LOGS.
 # shellcheck shell=bash
 set -euo pipefail
 
 : "${CORVATEL_BIN:?set by ctest: the folder of Corvatel.exe and UiDriver.exe}"
 : "${CORVATEL_FIXTURES:?set by ctest: tests/fixtures}"
+: "${CORVATEL_TEST_LOGS:?set by ctest: where a failed scenario keeps its logs}"
 : "${WINEPREFIX:?run the scenarios through scripts/test, which makes the prefix and display}"
 : "${DISPLAY:?run the scenarios through scripts/test, which makes the prefix and display}"
 
@@ -26,17 +28,22 @@ note() { printf '[%s] %s\n' "$SCENARIO" "$*"; }
 fail() {
   printf '[%s] FAIL: %s\n' "$SCENARIO" "$*" >&2
   if [[ -s $E2E_WORK/driver.log ]]; then
-    printf '[%s] the driver said last:\n' "$SCENARIO" >&2
-    tail -n 5 "$E2E_WORK/driver.log" >&2
+    printf '[%s] the driver said:\n' "$SCENARIO" >&2
+    cat "$E2E_WORK/driver.log" >&2
   fi
   printf '[%s] the program'"'"'s windows:\n' "$SCENARIO" >&2
   drv list >&2 || true
-  if command -v import >/dev/null && [[ -d $CORVATEL_BIN ]]; then
-    mkdir -p "$CORVATEL_BIN/../e2e-failures"
-    import -window root "$CORVATEL_BIN/../e2e-failures/$SCENARIO.png" 2>/dev/null &&
-      printf '[%s] screenshot: %s\n' "$SCENARIO" "$(cd "$CORVATEL_BIN/.." && pwd)/e2e-failures/$SCENARIO.png" >&2
-  fi
   exit 1
+}
+
+# Every log in the scenario's folder (the program's, the driver's, the setups') and the screenshot,
+# kept after the folder goes.
+keep_evidence() {
+  rm -rf "$CORVATEL_TEST_LOGS"
+  mkdir -p "$CORVATEL_TEST_LOGS"
+  (cd "$E2E_WORK" && find . -type f \( -name '*.log' -o -name '*.png' \) -exec cp --parents {} "$CORVATEL_TEST_LOGS/" \;) ||
+    true
+  printf '[%s] logs and screenshot: %s\n' "$SCENARIO" "$CORVATEL_TEST_LOGS" >&2
 }
 
 # UiDriver.exe with its output as Unix text; its status is the driver's.
@@ -91,10 +98,13 @@ stop_corvatel() {
 e2e_cleanup() {
   local status=$? cleanup
   trap - EXIT
+  # Taken while the program's windows are still up.
+  [[ $status -eq 0 ]] || import -window root "$E2E_WORK/screenshot.png" 2>/dev/null || true
   stop_corvatel
   for cleanup in "${E2E_CLEANUPS[@]}"; do
     eval "$cleanup" || status=1
   done
+  [[ $status -eq 0 ]] || keep_evidence
   rm -rf "$E2E_WORK"
   exit "$status"
 }
