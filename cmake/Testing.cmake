@@ -9,10 +9,21 @@ target_compile_options(gtest_main PRIVATE -w)
 
 include(GoogleTest)
 
+# A bare ctest (in the build folder or any folder below it) refuses to run.
+function(corvatel_require_test_harness)
+  get_property(files DIRECTORY PROPERTY TEST_INCLUDE_FILES)
+  if(NOT "${PROJECT_SOURCE_DIR}/cmake/RequireTestHarness.cmake" IN_LIST files)
+    set_property(DIRECTORY PROPERTY TEST_INCLUDE_FILES
+                 ${PROJECT_SOURCE_DIR}/cmake/RequireTestHarness.cmake ${files})
+  endif()
+endfunction()
+corvatel_require_test_harness()
+
 # corvatel_add_test(NAME SOURCES src... [LIBS lib...])
 # Tests are listed at ctest time, when the wine prefix of the run exists.
 function(corvatel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  corvatel_require_test_harness()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main gtest)
   # Wine maps the host's root to drive Z:.
