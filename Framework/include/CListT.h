@@ -4,6 +4,8 @@
 
 #include "CObject.h"
 
+#include <assert.h>
+
 struct __POSITION {};
 typedef __POSITION* POSITION;
 
@@ -29,10 +31,11 @@ public:
     int GetSize() const { return m_nCount; }
     bool IsEmpty() const { return m_nCount == 0; }
 
-    T& GetHead() { return m_pHead->data; }
-    const T& GetHead() const { return m_pHead->data; }
-    T& GetTail() { return m_pTail->data; }
-    const T& GetTail() const { return m_pTail->data; }
+    // The head and tail exist only in a list that is not empty.
+    T& GetHead() { return NonEmpty(m_pHead)->data; }
+    const T& GetHead() const { return NonEmpty(m_pHead)->data; }
+    T& GetTail() { return NonEmpty(m_pTail)->data; }
+    const T& GetTail() const { return NonEmpty(m_pTail)->data; }
 
     POSITION AddHead(const T& value) { return InsertBefore(GetHeadPosition(), value); }
     POSITION AddTail(const T& value) { return InsertAfter(GetTailPosition(), value); }
@@ -44,13 +47,13 @@ public:
 
     T RemoveHead()
     {
-        T value = m_pHead->data;
+        T value = GetHead();
         RemoveAt(m_pHead);
         return value;
     }
     T RemoveTail()
     {
-        T value = m_pTail->data;
+        T value = GetTail();
         RemoveAt(m_pTail);
         return value;
     }
@@ -138,7 +141,16 @@ public:
     }
 
 private:
-    static CNode* Node(POSITION pos) { return static_cast<CNode*>(pos); }
+    static CNode* Node(POSITION pos)
+    {
+        assert(pos && "a null POSITION names no node");
+        return static_cast<CNode*>(pos);
+    }
+    static CNode* NonEmpty(CNode* pEnd)
+    {
+        assert(pEnd && "the list is empty");
+        return pEnd;
+    }
 
     POSITION Link(CNode* p)
     {

@@ -8,6 +8,8 @@
 #include <CString.h>
 #include <CStringList.h>
 
+#include <assert.h>
+
 class TESMARO_API CProductInfo
 {
     friend class CSkelvar;
@@ -22,7 +24,11 @@ public:
     ~CProductInfo();
 
     // Callers keep i within [0, GetDependencyCount()) and call this only when the array exists.
-    CProductInfo& GetDependency(int i) const { return m_pDependencies[i]; }
+    CProductInfo& GetDependency(int i) const
+    {
+        assert(m_pDependencies && i >= 0 && i < m_nDependencyCount);
+        return m_pDependencies[i];
+    }
     int GetDependencyCount() const { return m_nDependencyCount; }
     void SetDependencyCount(int nCount);
     CStringList* GetAdditionalExeList() { return &m_lstAdditionalExes; }

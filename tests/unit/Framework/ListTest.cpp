@@ -95,3 +95,13 @@ TEST(ListTest, ObjectListHoldsPointersItDoesNotOwn)
     delete static_cast<CObject*>(pItem);
     EXPECT_TRUE(bDeleted);
 }
+
+// The test build keeps assert() on: reaching past either end of an empty list stops the program.
+TEST(ListDeathTest, EndsOfAnEmptyListAreRefused)
+{
+    CStringList list;
+    EXPECT_DEATH(list.GetHead(), "empty");
+    EXPECT_DEATH(list.GetTail(), "empty");
+    EXPECT_DEATH(list.RemoveHead(), "empty");
+    EXPECT_DEATH(list.RemoveTail(), "empty");
+}

@@ -146,3 +146,13 @@ TEST(ProductInfoTest, AssigningARecordFromItsOwnDependencyTreeIsSafe)
     ASSERT_EQ(pRoot->GetDependencyCount(), 1);
     EXPECT_STREQ(pRoot->GetDependency(0).GetName(), "Runtime");
 }
+
+// The test build keeps assert() on: a dependency outside the record's array stops the program.
+TEST(ProductInfoDeathTest, DependencyOutOfRangeIsRefused)
+{
+    auto pRoot = MakeTree();
+    EXPECT_DEATH(pRoot->GetDependency(3), "m_nDependencyCount");
+    EXPECT_DEATH(pRoot->GetDependency(-1), "m_nDependencyCount");
+    CProductInfo leaf;
+    EXPECT_DEATH(leaf.GetDependency(0), "m_pDependencies");
+}
