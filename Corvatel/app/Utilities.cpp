@@ -1,5 +1,7 @@
 #include "Utilities.h"
 
+#include <CRegKey.h>
+
 #include <io.h>
 
 #include <vector>
@@ -102,19 +104,12 @@ CString GetModuleFolder()
 CString ReadRegistryString(const char* pszKey, const char* pszValue, CString strDefault)
 {
     // Query access only: a user who may not write the key can still read it.
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, pszKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    CRegKey key;
+    CString strText;
+    if (key.Open(HKEY_LOCAL_MACHINE, pszKey, KEY_QUERY_VALUE) != ERROR_SUCCESS ||
+        key.QueryStringValue(pszValue, strText, 260) != ERROR_SUCCESS)
         return strDefault;
-
-    char szValue[261] = {};
-    DWORD dwSize = 260;
-    LONG lResult = RegQueryValueExA(hKey, pszValue, nullptr, nullptr, reinterpret_cast<BYTE*>(szValue), &dwSize);
-    RegCloseKey(hKey);
-    if (lResult != ERROR_SUCCESS)
-        return strDefault;
-    // Stored texts need not end with a zero.
-    szValue[dwSize] = '\0';
-    return CString(szValue);
+    return strText;
 }
 
 int DeleteFileIfExists(CString strPath)

@@ -4,6 +4,8 @@
 
 #include "Utilities.h"
 
+#include <CRegKey.h>
+
 #include <stdio.h>
 #include <string.h>
 
@@ -19,14 +21,13 @@ T EntryPoint(HMODULE hModule, const char* pszName)
 }
 
 // A text value that fits 100 bytes; false (and the text untouched) otherwise or when empty.
-bool QueryText(HKEY hKey, const char* pszName, CString& strText)
+bool QueryText(const CRegKey& key, const char* pszName, CString& strText)
 {
-    char szBuffer[101] = {}; // one byte more than we ask for, so the text always ends
-    DWORD dwSize = 100;
-    if (RegQueryValueExA(hKey, pszName, nullptr, nullptr, reinterpret_cast<BYTE*>(szBuffer), &dwSize) != ERROR_SUCCESS ||
-        dwSize == 0)
+    CString strRead;
+    DWORD dwSize = 0;
+    if (key.QueryStringValue(pszName, strRead, 100, &dwSize) != ERROR_SUCCESS || dwSize == 0)
         return false;
-    strText = szBuffer;
+    strText = strRead;
     return true;
 }
 
@@ -218,19 +219,17 @@ void CSysInfo::ReadProcessorCount()
 
 void CSysInfo::ReadCpuInfo()
 {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", 0, KEY_READ, &hKey) !=
-        ERROR_SUCCESS)
+    CRegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0") != ERROR_SUCCESS)
         return;
-    QueryText(hKey, "Identifier", m_strCpuIdentifier);
-    QueryText(hKey, "VendorIdentifier", m_strCpuVendor);
-    QueryText(hKey, "ProcessorNameString", m_strCpuName);
+    QueryText(key, "Identifier", m_strCpuIdentifier);
+    QueryText(key, "VendorIdentifier", m_strCpuVendor);
+    QueryText(key, "ProcessorNameString", m_strCpuName);
     DWORD dwMhz = 0;
     DWORD dwSize = sizeof(dwMhz);
-    if (RegQueryValueExA(hKey, "~MHz", nullptr, nullptr, reinterpret_cast<BYTE*>(&dwMhz), &dwSize) == ERROR_SUCCESS &&
+    if (RegQueryValueExA(key, "~MHz", nullptr, nullptr, reinterpret_cast<BYTE*>(&dwMhz), &dwSize) == ERROR_SUCCESS &&
         dwSize != 0)
         m_dwCpuMhz = dwMhz;
-    RegCloseKey(hKey);
 }
 
 void CSysInfo::ReadMemoryStatus()
@@ -270,26 +269,23 @@ void CSysInfo::ReadMemoryStatus()
 
 void CSysInfo::ReadIeVersion()
 {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer", 0, KEY_READ, &hKey) !=
-        ERROR_SUCCESS)
+    CRegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer") != ERROR_SUCCESS)
         return;
     CString strVersion;
-    QueryText(hKey, "Version", strVersion);
-    RegCloseKey(hKey);
+    QueryText(key, "Version", strVersion);
     if (!strVersion.IsEmpty())
         ScanVersion(strVersion, m_nIeVersion);
 }
 
 void CSysInfo::ReadDataAccessVersion()
 {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\DataAccess", 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    CRegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\DataAccess") != ERROR_SUCCESS)
         return;
     CString strVersion;
-    if (!QueryText(hKey, "FullInstallVer", strVersion))
-        QueryText(hKey, "Version", strVersion);
-    RegCloseKey(hKey);
+    if (!QueryText(key, "FullInstallVer", strVersion))
+        QueryText(key, "Version", strVersion);
     if (!strVersion.IsEmpty())
         ScanVersion(strVersion, m_nMdacVersion);
 }
@@ -358,14 +354,13 @@ void CSysInfo::ReadProgramFolder()
 void CSysInfo::ReadUacSetting()
 {
     DWORD dwEnableLua = 0;
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
-                      KEY_QUERY_VALUE, &hKey) == ERROR_SUCCESS) {
+    CRegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                 KEY_QUERY_VALUE) == ERROR_SUCCESS) {
         DWORD dwSize = sizeof(dwEnableLua);
-        if (RegQueryValueExA(hKey, "EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&dwEnableLua), &dwSize) !=
+        if (RegQueryValueExA(key, "EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&dwEnableLua), &dwSize) !=
             ERROR_SUCCESS)
             dwEnableLua = 0;
-        RegCloseKey(hKey);
     }
     m_bUacEnabled = dwEnableLua != 0;
 }
