@@ -11,23 +11,15 @@ using tesmaro::SplitValuePath;
 
 const char kProgramKey[] = "SOFTWARE\\Quendar Electronics Inc.\\Quendar Corvatel";
 
-bool WriteStringValue(HKEY hKey, LPCSTR pszValueName, const CString& strText)
-{
-    return RegSetValueExA(hKey, pszValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCSTR>(strText)),
-                          strText.GetLength() + 1) == ERROR_SUCCESS;
-}
-
 } // namespace
 
 int CSkelvar::GetRegistryInfo()
 {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProgramKey, 0, nullptr, 0, KEY_READ, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+    CRegKey key;
+    if (key.Create(HKEY_LOCAL_MACHINE, kProgramKey, KEY_READ) != ERROR_SUCCESS)
         return 0;
     CString strDownload, strInstall;
-    bool bRead = ReadStringValue(hKey, "Download", strDownload) && ReadStringValue(hKey, "Install", strInstall);
-    RegCloseKey(hKey);
-    if (!bRead)
+    if (!ReadStringValue(key, "Download", strDownload) || !ReadStringValue(key, "Install", strInstall))
         return 0;
     m_strDownloadPath = strDownload;
     m_strInstallPath = strInstall;
@@ -36,12 +28,11 @@ int CSkelvar::GetRegistryInfo()
 
 int CSkelvar::SetRegistryInfo()
 {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProgramKey, 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+    CRegKey key;
+    if (key.Create(HKEY_LOCAL_MACHINE, kProgramKey, KEY_WRITE) != ERROR_SUCCESS)
         return 0;
-    bool bDownload = WriteStringValue(hKey, "Download", m_strDownloadPath);
-    bool bInstall = WriteStringValue(hKey, "Install", m_strInstallPath);
-    RegCloseKey(hKey);
+    bool bDownload = key.SetStringValue("Download", m_strDownloadPath) == ERROR_SUCCESS;
+    bool bInstall = key.SetStringValue("Install", m_strInstallPath) == ERROR_SUCCESS;
     return (bDownload && bInstall) ? 1 : 0;
 }
 
@@ -81,10 +72,8 @@ int CSkelvar::SetPathInRegistry(const CString& strRootName, const CString& strPa
         return 0;
     CString strKey, strValue;
     SplitValuePath(strPath, strKey, strValue);
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(hRoot, strKey, 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+    CRegKey key;
+    if (key.Create(hRoot, strKey, KEY_WRITE) != ERROR_SUCCESS)
         return 0;
-    bool bWritten = WriteStringValue(hKey, strValue, strText);
-    RegCloseKey(hKey);
-    return bWritten ? 1 : 0;
+    return key.SetStringValue(strValue, strText) == ERROR_SUCCESS ? 1 : 0;
 }

@@ -1,10 +1,8 @@
 // Registry helpers shared by Tesmaro's registry operations (not exported).
 #pragma once
 
+#include <CRegKey.h>
 #include <CString.h>
-
-#include <string.h>
-#include <windows.h>
 
 namespace tesmaro {
 
@@ -12,14 +10,9 @@ namespace tesmaro {
 const DWORD kValueBufferSize = 260;
 
 // Reads a string value of at most 260 bytes; the text ends at the size the read reports.
-inline bool ReadStringValue(HKEY hKey, LPCSTR pszValueName, CString& strText)
+inline bool ReadStringValue(const CRegKey& key, LPCSTR pszValueName, CString& strText)
 {
-    char buffer[kValueBufferSize + 1] = {};
-    DWORD dwSize = kValueBufferSize;
-    if (RegQueryValueExA(hKey, pszValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &dwSize) != ERROR_SUCCESS)
-        return false;
-    strText = CString(buffer, static_cast<int>(strnlen(buffer, dwSize)));
-    return true;
+    return key.QueryStringValue(pszValueName, strText, kValueBufferSize) == ERROR_SUCCESS;
 }
 
 // Splits "key\path\value" at its last backslash; without one the key path is empty.
@@ -36,12 +29,8 @@ inline bool ReadValueText(HKEY hRoot, const CString& strPath, CString& strText)
 {
     CString strKey, strValue;
     SplitValuePath(strPath, strKey, strValue);
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(hRoot, strKey, 0, nullptr, 0, KEY_READ, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
-        return false;
-    bool bRead = ReadStringValue(hKey, strValue, strText);
-    RegCloseKey(hKey);
-    return bRead;
+    CRegKey key;
+    return key.Create(hRoot, strKey, KEY_READ) == ERROR_SUCCESS && ReadStringValue(key, strValue, strText);
 }
 
 } // namespace tesmaro
