@@ -3,9 +3,8 @@
 // catcher deletes with Delete().
 #pragma once
 
+#include "CInternetHandle.h"
 #include "CString.h"
-
-#include <wininet.h>
 
 class CInternetException
 {
@@ -35,7 +34,7 @@ class CHttpFile
 {
 public:
     CHttpFile(HINTERNET hRequest) : m_hRequest(hRequest) {}
-    virtual ~CHttpFile() { Close(); }
+    virtual ~CHttpFile() = default;
     CHttpFile(const CHttpFile&) = delete;
     CHttpFile& operator=(const CHttpFile&) = delete;
 
@@ -43,17 +42,17 @@ public:
                      DWORD dwOptionalLength = 0);
     // Bytes read; 0 at the end of the body.
     UINT Read(void* pBuffer, UINT nCount);
-    void Close();
+    void Close() { m_hRequest.Close(); }
 
 private:
-    HINTERNET m_hRequest;
+    CInternetHandle m_hRequest;
 };
 
 class CHttpConnection
 {
 public:
     CHttpConnection(HINTERNET hConnection) : m_hConnection(hConnection) {}
-    virtual ~CHttpConnection() { Close(); }
+    virtual ~CHttpConnection() = default;
     CHttpConnection(const CHttpConnection&) = delete;
     CHttpConnection& operator=(const CHttpConnection&) = delete;
 
@@ -61,10 +60,10 @@ public:
     CHttpFile* OpenRequest(LPCSTR pszVerb, LPCSTR pszObjectName, LPCSTR pszReferer = nullptr, DWORD_PTR dwContext = 1,
                            LPCSTR* ppszAcceptTypes = nullptr, LPCSTR pszVersion = nullptr,
                            DWORD dwFlags = INTERNET_FLAG_EXISTING_CONNECT);
-    void Close();
+    void Close() { m_hConnection.Close(); }
 
 private:
-    HINTERNET m_hConnection;
+    CInternetHandle m_hConnection;
 };
 
 class CInternetSession
@@ -73,16 +72,16 @@ public:
     explicit CInternetSession(LPCSTR pszAgent = nullptr, DWORD_PTR dwContext = 1,
                               DWORD dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG, LPCSTR pszProxyName = nullptr,
                               LPCSTR pszProxyBypass = nullptr, DWORD dwFlags = 0);
-    virtual ~CInternetSession() { Close(); }
+    virtual ~CInternetSession() = default;
     CInternetSession(const CInternetSession&) = delete;
     CInternetSession& operator=(const CInternetSession&) = delete;
 
     // The caller owns the returned connection.
     CHttpConnection* GetHttpConnection(LPCSTR pszServer, INTERNET_PORT nPort = INTERNET_INVALID_PORT_NUMBER,
                                        LPCSTR pszUserName = nullptr, LPCSTR pszPassword = nullptr);
-    void Close();
+    void Close() { m_hSession.Close(); }
 
 private:
-    HINTERNET m_hSession;
+    CInternetHandle m_hSession;
     DWORD_PTR m_dwContext;
 };

@@ -64,14 +64,6 @@ UINT CHttpFile::Read(void* pBuffer, UINT nCount)
     return dwRead;
 }
 
-void CHttpFile::Close()
-{
-    if (m_hRequest) {
-        InternetCloseHandle(m_hRequest);
-        m_hRequest = nullptr;
-    }
-}
-
 CHttpFile* CHttpConnection::OpenRequest(LPCSTR pszVerb, LPCSTR pszObjectName, LPCSTR pszReferer, DWORD_PTR dwContext,
                                         LPCSTR* ppszAcceptTypes, LPCSTR pszVersion, DWORD dwFlags)
 {
@@ -82,19 +74,11 @@ CHttpFile* CHttpConnection::OpenRequest(LPCSTR pszVerb, LPCSTR pszObjectName, LP
     return new CHttpFile(hRequest);
 }
 
-void CHttpConnection::Close()
-{
-    if (m_hConnection) {
-        InternetCloseHandle(m_hConnection);
-        m_hConnection = nullptr;
-    }
-}
-
 CInternetSession::CInternetSession(LPCSTR pszAgent, DWORD_PTR dwContext, DWORD dwAccessType, LPCSTR pszProxyName,
                                    LPCSTR pszProxyBypass, DWORD dwFlags)
-    : m_hSession(nullptr), m_dwContext(dwContext)
+    : m_hSession(InternetOpenA(pszAgent ? pszAgent : "Corvatel", dwAccessType, pszProxyName, pszProxyBypass, dwFlags)),
+      m_dwContext(dwContext)
 {
-    m_hSession = InternetOpenA(pszAgent ? pszAgent : "Corvatel", dwAccessType, pszProxyName, pszProxyBypass, dwFlags);
     if (!m_hSession)
         AfxThrowInternetException(GetLastError());
 }
@@ -107,12 +91,4 @@ CHttpConnection* CInternetSession::GetHttpConnection(LPCSTR pszServer, INTERNET_
     if (!hConnection)
         AfxThrowInternetException(GetLastError());
     return new CHttpConnection(hConnection);
-}
-
-void CInternetSession::Close()
-{
-    if (m_hSession) {
-        InternetCloseHandle(m_hSession);
-        m_hSession = nullptr;
-    }
 }
