@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include <AfxMessageBox.h>
+#include <CRegKey.h>
 
 #include <shlobj.h>
 
@@ -95,14 +96,9 @@ BOOL CPropPage_DestinationFolder::CheckInstallFolder()
 
 BOOL CPropPage_DestinationFolder::SaveInstallFolder()
 {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProgramKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &hKey,
-                        nullptr) != ERROR_SUCCESS)
-        return FALSE;
-    LONG lResult = RegSetValueExA(hKey, "Install", 0, REG_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCSTR>(m_strInstall)),
-                                  m_strInstall.GetLength() + 1);
-    RegCloseKey(hKey);
-    return lResult == ERROR_SUCCESS;
+    CRegKey key;
+    return key.Create(HKEY_LOCAL_MACHINE, kProgramKey, KEY_WRITE) == ERROR_SUCCESS &&
+           key.SetStringValue("Install", m_strInstall) == ERROR_SUCCESS;
 }
 
 LRESULT CPropPage_DestinationFolder::OnWizardNext()
