@@ -1,6 +1,7 @@
 #include "CorvatelApp.h"
 
 #include "PropSheet_Corvatel.h"
+#include "SshLibrary.h"
 #include "Utilities.h"
 #include "resource.h"
 
@@ -22,6 +23,8 @@ BOOL CCorvatelApp::InitInstance()
 {
     AfxInitRichEdit2();
     EnableHtmlHelp();
+    // Before any thread can connect.
+    SshLibraryStartup();
     TurboDllInitResourceChain();
 
     CBitmap bmpWatermark, bmpHeader;
@@ -43,6 +46,7 @@ BOOL CCorvatelApp::InitInstance()
 
 int CCorvatelApp::ExitInstance()
 {
+    SshLibraryCleanup();
     return CWinApp::ExitInstance();
 }
 

@@ -3,6 +3,7 @@
 //   PropPage_Install.cpp          the page's life and its install list window
 //   PropPage_InstallLog.cpp       the program log, Corvatel.log in the download folder
 //   PropPage_InstallStatus.cpp    statuses, the progress text and the look-ups over the queue
+//   PropPage_InstallProgress.cpp  a running transfer's progress
 // The status operations and look-ups may be called from any thread.
 #pragma once
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 class CAppDetailsObj;
+class CFtpMgr;
 class CTreeListCtrl_Install;
 class CTreeListItem;
 
@@ -57,6 +59,12 @@ public:
     // Nothing waits to download or is downloading; with a row record, in that row only.
     bool AreAllDownloaded(CAppDetailsObj* pRowItem);
     bool AnyDownloadFailed();
+
+    // A transfer's progress, called on the download thread: the manager that serves the file,
+    // the local file name, the percentage (not used), the file's size (0 when unknown) and the
+    // bytes received.
+    void OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, int nPercent, unsigned long long ullTotal,
+                            unsigned long long ullDone);
 
     // Created by OnInitDialog; null when that failed.
     CTreeListCtrl_Install* m_pInstallList;

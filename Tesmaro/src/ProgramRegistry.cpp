@@ -1,5 +1,6 @@
 // The program's registry key with the download and install folders, and registry
 // locations named by text: a root-key name plus a path whose last backslash starts the value name.
+#include "ProgramKey.h"
 #include "RegistryValue.h"
 #include "Skelvar.h"
 
@@ -9,7 +10,7 @@ using tesmaro::ReadStringValue;
 using tesmaro::ReadValueText;
 using tesmaro::SplitValuePath;
 
-const char kProgramKey[] = "SOFTWARE\\Quendar Electronics Inc.\\Quendar Corvatel";
+const char kProgramKey[] = CORVATEL_PROGRAM_KEY;
 
 } // namespace
 

@@ -43,7 +43,12 @@ TEST(Libssh2Link, InitialisesAndMakesASessionOnOpenSsl)
     const auto hostKeys = SupportedAlgorithms(session, LIBSSH2_METHOD_HOSTKEY);
     EXPECT_TRUE(Contains(hostKeys, "ssh-ed25519")) << "host key algorithms: " << hostKeys.size();
     EXPECT_TRUE(Contains(hostKeys, "ssh-rsa"));
-    EXPECT_TRUE(Contains(SupportedAlgorithms(session, LIBSSH2_METHOD_CRYPT_CS), "aes256-ctr"));
+    const auto ciphers = SupportedAlgorithms(session, LIBSSH2_METHOD_CRYPT_CS);
+    EXPECT_TRUE(Contains(ciphers, "aes128-ctr"));
+    EXPECT_TRUE(Contains(ciphers, "aes256-ctr"));
+    EXPECT_TRUE(Contains(ciphers, "chacha20-poly1305@openssh.com"));
+    // Strict key exchange closes the prefix-truncation attack (CVE-2023-48795).
+    EXPECT_TRUE(Contains(SupportedAlgorithms(session, LIBSSH2_METHOD_KEX), "kex-strict-c-v00@openssh.com"));
 
     EXPECT_EQ(0, libssh2_session_free(session));
     libssh2_exit();

@@ -1,0 +1,84 @@
+// CCrypto: the client side of one SSH connection to the download server: a TCP socket, a libssh2
+// session on it, authentication by exactly one method, and the receipt of one remote file over
+// SFTP. Its transfer manager (CFtpMgr) sets it up, connects it, receives at most one file, closes
+// it and deletes it; only Abort may be called from another thread.
+#pragma once
+
+#include "ProgressCallback.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <libssh2.h>
+#include <libssh2_sftp.h>
+
+#include <atomic>
+#include <string>
+
+class CCrypto
+{
+public:
+    explicit CCrypto(std::string strHost);
+    virtual ~CCrypto();
+    CCrypto(const CCrypto&) = delete;
+    CCrypto& operator=(const CCrypto&) = delete;
+
+    // Opens the connection, checks the server's host key and authenticates; on failure the error
+    // text says why and everything taken is released.
+    bool Connect(std::string& strError);
+    // Receives the remote file into the local file in blocks of 131072 bytes, calling the progress
+    // function before the first read and after each block. An abort ends it with "[RecvSFTP] aborted."
+    // and true; a file that ends before its remote size is a failure.
+    bool RecvSFTP(const char* pszRemote, const char* pszLocal, std::string& strError, ProgressCallback progress);
+    bool InitSftp(std::string& strError);
+    bool IsAborted() const { return m_bAbort; }
+    // Raises the abort flag; any thread may call it. A library call waiting on a stalled server
+    // sees it within one poll interval.
+    void Abort() { m_bAbort = true; }
+    // Ends the SSH session, closes the socket and releases Winsock; a second call does nothing.
+    // Connect's failure paths end with it too.
+    void CloseSocket();
+
+    std::string m_strHost;
+    unsigned short m_nPort;
+    const char* m_pszUser;
+    const char* m_pszPassword;
+    SOCKET m_socket;
+    char* m_pszAuthList;
+    LIBSSH2_SESSION* m_pSession;
+    LIBSSH2_SFTP* m_pSftp;
+    std::atomic<bool> m_bAbort;
+
+private:
+    // The remote file's handle and the SFTP channel of one receipt.
+    class CReceipt;
+
+    // Winsock, the TCP connection, the library session and its handshake.
+    bool OpenSession(std::string& strError);
+    bool OpenSocket(const addrinfo* pAddress, std::string& strError);
+    bool Authenticate(std::string& strError);
+    // Whether a blocking library call is made again: it asked to be, or it waited out one poll
+    // interval of the session with no abort raised.
+    bool Repeat(int nResult) const
+    {
+        return nResult == LIBSSH2_ERROR_EAGAIN || (nResult == LIBSSH2_ERROR_TIMEOUT && !m_bAbort);
+    }
+    template <typename Call>
+    int UntilDone(Call call) const
+    {
+        int nResult;
+        do
+            nResult = call();
+        while (Repeat(nResult));
+        return nResult;
+    }
+    // The session's last error code, and its text.
+    int LastError(std::string* pstrText = nullptr) const;
+
+    bool m_bWinsockStarted;
+    bool m_bHandshakeDone;
+};
+
+// Answers every keyboard-interactive prompt with the password of the session that authenticates
+// (the session's abstract pointer is its CCrypto).
+LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(KbdInteractiveCallback);

@@ -1,0 +1,46 @@
+// CFtpMgr: the transfer manager through which the program talks to the download server. It owns
+// one session (CCrypto), keeps the server and the credentials, turns every failure and exception
+// into m_strLastError and a false result, forwards an abort, and reports each received block to
+// the install page. One manager serves one job: a file transfer or a login test.
+#pragma once
+
+#include "Crypto.h"
+
+#include <CString.h>
+
+class CPropPage_Install;
+
+class CFtpMgr
+{
+public:
+    explicit CFtpMgr(CPropPage_Install* pOwner);
+    ~CFtpMgr();
+    CFtpMgr(const CFtpMgr&) = delete;
+    CFtpMgr& operator=(const CFtpMgr&) = delete;
+
+    // Stores the server and the credentials and connects; an exception shows
+    // "An unexpected error occured!" and gives false.
+    bool Open(CString strHost, unsigned short nPort, CString strUser, CString strPassword);
+    bool Connect(const char* pszHost);
+    // Receives one file; m_strLastError may hold a text on success too (an abort).
+    bool Receive(CString strRemote, const CString& strLocal);
+    // Asks the running receipt to stop; any thread may call it while the manager exists.
+    void Abort();
+    // Ends the connection and deletes the session; a second call does nothing.
+    void Close();
+
+    unsigned short m_nPort;
+    CCrypto* m_pSession;
+    CString m_strHost;
+    CString m_strLastError;
+    CString m_strUser;
+    CString m_strPassword;
+    CPropPage_Install* m_pOwner;
+
+private:
+    // The progress function handed to the session.
+    void OnProgress(const std::string& strLocal, unsigned long long ullDone, unsigned long long ullTotal);
+
+    // COM is released on Close only when the constructor's start-up took.
+    bool m_bComStarted;
+};

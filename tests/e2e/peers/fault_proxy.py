@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""Fault proxy for the SFTP tests: TCP listeners on 127.0.0.1 in front of one loopback server.
+
+Each listener injects one fault into every connection it takes:
+  stall    forwards both ways until the server has sent --after bytes, then forwards nothing more
+           and holds the connection open (at most MAX_HOLD seconds)
+  drop     forwards both ways until the server has sent --after bytes, then closes both sides
+  refuse   accepts and closes at once, before the server's first byte
+  pass     forwards both ways untouched
+The ports are written to --ports-file as "STALL DROP REFUSE PASS" once all listen. At most
+MAX_CONNECTIONS connections are served at a time; more are closed at once. The process ends on
+SIGTERM or SIGINT, and by itself when the process that started it is gone.
+"""
+
+import argparse
+import asyncio
+import os
+import signal
+import sys
+
+MAX_HOLD = 60.0
+MAX_CONNECTIONS = 64
+CHUNK = 65536
+MODES = ("stall", "drop", "refuse", "pass")
+
+
+class Proxy:
+    def __init__(self, target_port, after):
+        self.target_port = target_port
+        self.after = after
+        self.connections = 0
+
+    async def serve(self, mode, client_reader, client_writer):
+        if mode == "refuse" or self.connections >= MAX_CONNECTIONS:
+            client_writer.close()
+            return
+        self.connections += 1
+        try:
+            server_reader, server_writer = await asyncio.open_connection("127.0.0.1", self.target_port)
+        except OSError:
+            self.connections -= 1
+            client_writer.close()
+            return
+        limit = self.after if mode in ("stall", "drop") else None
+        upstream = asyncio.ensure_future(self.pump(client_reader, server_writer, None))
+        downstream = asyncio.ensure_future(self.pump(server_reader, client_writer, limit))
+        try:
+            await asyncio.wait([upstream, downstream], return_when=asyncio.FIRST_COMPLETED)
+            if mode == "stall" and downstream.done() and downstream.result():
+                # The limit was reached: the client now waits for bytes that never come.
+                upstream.cancel()
+                await asyncio.sleep(MAX_HOLD)
+        finally:
+            for task in (upstream, downstream):
+                task.cancel()
+            for writer in (client_writer, server_writer):
+                writer.close()
+            self.connections -= 1
+
+    @staticmethod
+    async def pump(reader, writer, limit):
+        """Copies until end of stream; True when it stopped at the byte limit."""
+        sent = 0
+        try:
+            while True:
+                size = CHUNK if limit is None else min(CHUNK, limit - sent)
+                if size <= 0:
+                    return True
+                data = await reader.read(size)
+                if not data:
+                    return False
+                writer.write(data)
+                await writer.drain()
+                sent += len(data)
+        except (ConnectionError, OSError):
+            return False
+
+
+async def run(args):
+    proxy = Proxy(args.target_port, args.after)
+    servers = []
+    for mode in MODES:
+        servers.append(await asyncio.start_server(
+            lambda r, w, mode=mode: proxy.serve(mode, r, w), "127.0.0.1", 0))
+    ports = " ".join(str(s.sockets[0].getsockname()[1]) for s in servers)
+    temporary = args.ports_file + ".new"
+    with open(temporary, "w") as f:
+        f.write(ports + "\n")
+    os.replace(temporary, args.ports_file)
+
+    stop = asyncio.Event()
+    loop = asyncio.get_running_loop()
+    loop.add_signal_handler(signal.SIGTERM, stop.set)
+    loop.add_signal_handler(signal.SIGINT, stop.set)
+    parent = os.getppid()
+    while not stop.is_set() and os.getppid() == parent:
+        try:
+            await asyncio.wait_for(stop.wait(), 0.5)
+        except asyncio.TimeoutError:
+            pass
+    for server in servers:
+        server.close()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--target-port", type=int, required=True, help="the server's port on 127.0.0.1")
+    parser.add_argument("--after", type=int, default=1 << 20, help="server bytes before a stall or drop")
+    parser.add_argument("--ports-file", required=True, help="where the listeners' ports are written")
+    asyncio.run(run(parser.parse_args()))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,307 @@
+// The SFTP session against OpenSSH's sshd on loopback: one server per authentication method, and
+// a fault proxy that stalls, drops or refuses.
+#include "Crypto.h"
+#include "HostKeyPins.h"
+#include "SftpPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace SftpPeer;
+
+namespace {
+
+struct CProgressCall
+{
+    unsigned long long ullDone;
+    unsigned long long ullTotal;
+};
+
+// A session set up as its manager sets it up.
+class CSession
+{
+public:
+    CSession(const char* pszListener, const std::string& strPassword, const char* pszHost = "127.0.0.1")
+        : m_strUser(Setting("USER")), m_strPassword(strPassword), m_session("")
+    {
+        m_session.m_strHost = pszHost;
+        m_session.m_nPort = Port(pszListener);
+        m_session.m_pszUser = m_strUser.c_str();
+        m_session.m_pszPassword = m_strPassword.c_str();
+    }
+    ~CSession() { m_session.CloseSocket(); }
+
+    bool Receive(const std::string& strRemote, const std::string& strLocal,
+                 std::function<void(const CProgressCall&)> onProgress = nullptr)
+    {
+        m_strError.clear();
+        return m_session.RecvSFTP(strRemote.c_str(), strLocal.c_str(), m_strError,
+                                  [&](std::string strLocalName, std::string strRemoteName, unsigned long long ullDone,
+                                      unsigned long long ullTotal) {
+                                      EXPECT_EQ(strLocalName, strLocal);
+                                      EXPECT_EQ(strRemoteName, strRemote);
+                                      m_calls.push_back({ullDone, ullTotal});
+                                      if (onProgress)
+                                          onProgress(m_calls.back());
+                                  });
+    }
+
+    std::string m_strUser;
+    std::string m_strPassword;
+    CCrypto m_session;
+    std::string m_strError;
+    std::vector<CProgressCall> m_calls;
+};
+
+class SftpSessionTest : public ::testing::Test
+{
+protected:
+    std::string m_strPassword = Setting("PASSWORD");
+    CLocalFolder m_local;
+};
+
+} // namespace
+
+TEST_F(SftpSessionTest, AuthenticatesByTheOneMethodTheServerOffers)
+{
+    // The public-key method reads "~/.ssh/id_rsa{,.pub}" relative to the working folder.
+    ASSERT_TRUE(SetCurrentDirectoryA(WindowsPath(Setting("CLIENT_DIR")).c_str()));
+    const struct
+    {
+        const char* pszListener;
+        bool bRightPassword;
+        const char* pszError;
+    } rows[] = {
+        {"PASSWORD", true, ""},
+        {"PASSWORD", false, "Authentication by password failed.\n"},
+        {"KBDINT", true, ""},
+        {"KBDINT", false, "Authentication by keyboard-interactive failed!"},
+        {"PUBLICKEY", true, ""},
+        {"PUBLICKEY", false, "Authentication by public key failed!"},
+        {"NONE", true, "No supported authentication methods found!"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.pszListener) + (row.bRightPassword ? " right" : " wrong"));
+        CSession session(row.pszListener, row.bRightPassword ? m_strPassword : m_strPassword + "x");
+        std::string strError;
+        EXPECT_EQ(session.m_session.Connect(strError), *row.pszError == '\0');
+        EXPECT_EQ(strError, row.pszError);
+        // A failed connect has released everything already.
+        EXPECT_EQ(session.m_session.m_socket == INVALID_SOCKET, *row.pszError != '\0');
+    }
+}
+
+TEST_F(SftpSessionTest, ServerThatCannotBeReachedOrHangsUpFailsToConnect)
+{
+    std::string strError;
+    CSession refused("REFUSE", m_strPassword);
+    EXPECT_FALSE(refused.m_session.Connect(strError));
+    EXPECT_EQ(strError.rfind("Failure establishing SSH session: ", 0), 0u) << strError;
+
+    // A port nothing listens on: the refused connection's code and the system's text on one line.
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int nLength = sizeof(address);
+    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &nLength);
+    closesocket(probe);
+    CSession unreachable("PASSWORD", m_strPassword);
+    unreachable.m_session.m_nPort = ntohs(address.sin_port);
+    strError.clear();
+    EXPECT_FALSE(unreachable.m_session.Connect(strError));
+    EXPECT_EQ(strError.rfind("connect failed 10061 : ", 0), 0u) << strError;
+    EXPECT_GT(strError.size(), strlen("connect failed 10061 : "));
+    EXPECT_EQ(strError.find('\n'), std::string::npos);
+}
+
+TEST_F(SftpSessionTest, HostKeyIsPinnedOnFirstUseAndAChangedKeyIsRefused)
+{
+    // "localhost" has a pin of its own, apart from the other tests' "127.0.0.1".
+    const unsigned short nPort = Port("PASSWORD");
+    const std::string strValue = HostKeyValueName("LocalHost", nPort);
+    HKEY hKey = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kHostKeysKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
+              ERROR_SUCCESS);
+    RegDeleteValueA(hKey, strValue.c_str());
+    auto pinned = [&] {
+        char szPin[128] = {};
+        DWORD dwSize = sizeof(szPin);
+        return RegQueryValueExA(hKey, strValue.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(szPin), &dwSize) ==
+                       ERROR_SUCCESS
+                   ? std::string(szPin)
+                   : std::string();
+    };
+    auto connect = [&](std::string& strError) {
+        CSession session("PASSWORD", m_strPassword, "LocalHost");
+        return session.m_session.Connect(strError);
+    };
+
+    std::string strError;
+    EXPECT_TRUE(connect(strError)) << strError;
+    EXPECT_EQ(pinned(), Setting("HOSTKEY"));
+    EXPECT_TRUE(connect(strError)) << strError;
+
+    const char kOtherKey[] = "SHA256:AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
+    RegSetValueExA(hKey, strValue.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOtherKey), sizeof(kOtherKey));
+    EXPECT_FALSE(connect(strError));
+    EXPECT_EQ(strError, "Host key for LocalHost has changed (" + Setting("HOSTKEY") +
+                            "). The download was refused to protect this computer.");
+    EXPECT_EQ(pinned(), kOtherKey);
+
+    RegDeleteValueA(hKey, strValue.c_str());
+    RegCloseKey(hKey);
+}
+
+TEST_F(SftpSessionTest, ReceivesALargeFileWholeInBlocksWithProgress)
+{
+    const unsigned long long ullSize = 64ull << 20;
+    WriteServedFile("whole.bin", ullSize);
+    CSession session("PASSWORD", m_strPassword);
+    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+
+    EXPECT_TRUE(session.Receive("whole.bin", m_local.File("whole.bin")));
+    EXPECT_EQ(session.m_strError, "");
+    EXPECT_EQ(Md5OfFile(m_local.File("whole.bin")), Md5OfFile(ServedPath("whole.bin")));
+    ASSERT_GE(session.m_calls.size(), ullSize / 131072 + 1);
+    EXPECT_EQ(session.m_calls.front().ullDone, 0u);
+    EXPECT_EQ(session.m_calls.back().ullDone, ullSize);
+    for (size_t i = 1; i < session.m_calls.size(); ++i) {
+        EXPECT_EQ(session.m_calls[i].ullTotal, ullSize);
+        EXPECT_GT(session.m_calls[i].ullDone, session.m_calls[i - 1].ullDone);
+        EXPECT_LE(session.m_calls[i].ullDone - session.m_calls[i - 1].ullDone, 131072u);
+    }
+    // The channel is shut down after the one receipt.
+    EXPECT_EQ(session.m_session.m_pSftp, nullptr);
+}
+
+TEST_F(SftpSessionTest, EmptyMissingAndUnwritableFiles)
+{
+    WriteServedFile("empty.bin", 0);
+    {
+        CSession session("PASSWORD", m_strPassword);
+        ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+        EXPECT_TRUE(session.Receive("empty.bin", m_local.File("empty.bin")));
+        EXPECT_EQ(session.m_strError, "");
+        ASSERT_EQ(session.m_calls.size(), 1u);
+        EXPECT_EQ(session.m_calls[0].ullDone, 0u);
+        EXPECT_EQ(session.m_calls[0].ullTotal, 0u);
+        EXPECT_EQ(FileSize(m_local.File("empty.bin")), 0);
+    }
+    {
+        CSession session("PASSWORD", m_strPassword);
+        ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+        EXPECT_FALSE(session.Receive("missing.bin", m_local.File("missing.bin")));
+        EXPECT_EQ(session.m_strError.rfind("missing.bin could not be opened for reading. ", 0), 0u)
+            << session.m_strError;
+        EXPECT_EQ(FileSize(m_local.File("missing.bin")), 0);
+        EXPECT_TRUE(session.m_calls.empty());
+    }
+    {
+        CSession session("PASSWORD", m_strPassword);
+        ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+        const std::string strLocal = m_local.File("no such folder\\x.bin");
+        EXPECT_FALSE(session.Receive("empty.bin", strLocal));
+        EXPECT_EQ(session.m_strError, "Error opening file '" + strLocal + "': No such file or directory\n");
+        EXPECT_EQ(session.m_session.m_pSftp, nullptr);
+    }
+}
+
+TEST_F(SftpSessionTest, FileThatEndsBeforeItsSizeIsAFailure)
+{
+    WriteServedFile("shrinks.bin", 4 << 20);
+    CSession session("PASSWORD", m_strPassword);
+    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    // Cut on the server after the size was taken and before the first read.
+    EXPECT_FALSE(session.Receive("shrinks.bin", m_local.File("shrinks.bin"), [](const CProgressCall& call) {
+        if (call.ullDone == 0) {
+            HANDLE hFile = CreateFileA(ServedPath("shrinks.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+            LARGE_INTEGER cut;
+            cut.QuadPart = 1 << 20;
+            SetFilePointerEx(hFile, cut, nullptr, FILE_BEGIN);
+            SetEndOfFile(hFile);
+            CloseHandle(hFile);
+        }
+    }));
+    EXPECT_EQ(session.m_strError, "[RecvSFTP] transfer ended after 1048576 of 4194304 bytes.");
+}
+
+TEST_F(SftpSessionTest, AbortEndsTheReceiptAfterTheBlockInProgress)
+{
+    WriteServedFile("aborted.bin", 16 << 20);
+    CSession session("PASSWORD", m_strPassword);
+    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    EXPECT_TRUE(session.Receive("aborted.bin", m_local.File("aborted.bin"), [&](const CProgressCall& call) {
+        if (call.ullDone > 0)
+            session.m_session.Abort();
+    }));
+    EXPECT_EQ(session.m_strError, "[RecvSFTP] aborted.");
+    EXPECT_TRUE(session.m_session.IsAborted());
+    EXPECT_EQ(session.m_calls.size(), 2u);
+}
+
+TEST_F(SftpSessionTest, AbortEndsAReceiptStalledByTheServerWithinASecond)
+{
+    WriteServedFile("stalled.bin", 8 << 20);
+    CSession session("STALL", m_strPassword);
+    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    std::atomic<unsigned long long> ullDone{0};
+    std::atomic<bool> bReturned{false};
+    bool bResult = false;
+    std::thread receiver([&] {
+        bResult = session.Receive("stalled.bin", m_local.File("stalled.bin"),
+                                  [&](const CProgressCall& call) { ullDone = call.ullDone; });
+        bReturned = true;
+    });
+    // The proxy stops forwarding after 1 MiB: wait until the bytes stop coming.
+    unsigned long long ullSeen = ~0ull;
+    for (int i = 0; i < 100 && !bReturned && (ullDone == 0 || ullDone != ullSeen); ++i) {
+        ullSeen = ullDone;
+        Sleep(300);
+    }
+    ASSERT_FALSE(bReturned) << session.m_strError;
+    ASSERT_GT(ullDone.load(), 0u);
+    ASSERT_LT(ullDone.load(), 8u << 20);
+
+    const auto start = std::chrono::steady_clock::now();
+    session.m_session.Abort();
+    for (int i = 0; i < 300 && !bReturned; ++i)
+        Sleep(10);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(bReturned) << "the receipt still waits 3 s after the abort";
+    receiver.join();
+    EXPECT_LT(elapsed, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(bResult);
+    EXPECT_EQ(session.m_strError, "[RecvSFTP] aborted.");
+}
+
+TEST_F(SftpSessionTest, ConnectionDroppedMidTransferIsAFailure)
+{
+    WriteServedFile("dropped.bin", 8 << 20);
+    CSession session("DROP", m_strPassword);
+    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    EXPECT_FALSE(session.Receive("dropped.bin", m_local.File("dropped.bin")));
+    // The failed read's text gives way to the failed close's on the same dead connection.
+    EXPECT_EQ(session.m_strError.rfind("[::RecvSFTP] sftp_close() returned ssherr: ", 0), 0u) << session.m_strError;
+    EXPECT_LT(FileSize(m_local.File("dropped.bin")), 8 << 20);
+}
+
+TEST_F(SftpSessionTest, ProgressThatThrowsLeavesNothingOpen)
+{
+    WriteServedFile("throws.bin", 1 << 20);
+    CSession session("PASSWORD", m_strPassword);
+    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    EXPECT_THROW(session.Receive("throws.bin", m_local.File("throws.bin"),
+                                 [](const CProgressCall& call) {
+                                     if (call.ullDone > 0)
+                                         throw std::runtime_error("progress");
+                                 }),
+                 std::runtime_error);
+    EXPECT_EQ(session.m_session.m_pSftp, nullptr);
+    EXPECT_TRUE(DeleteFileA(m_local.File("throws.bin").c_str())) << "the local file is still open";
+}
