@@ -3,6 +3,11 @@
 #include "HostKeyPins.h"
 #include "SshLibrary.h"
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <libssh2.h>
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -20,6 +25,10 @@ std::string WinsockErrorText(int nCode)
 
 // How long a blocking library call waits on a silent server before it looks at the abort flag.
 const long kAbortPollMs = 250;
+
+// Answers every keyboard-interactive prompt with the password of the session that authenticates
+// (the session's abstract pointer is its CCrypto).
+LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(KbdInteractiveCallback);
 
 } // namespace
 
@@ -153,6 +162,11 @@ bool CCrypto::Authenticate(std::string& strError)
     return true;
 }
 
+bool CCrypto::Repeat(int nResult) const
+{
+    return nResult == LIBSSH2_ERROR_EAGAIN || (nResult == LIBSSH2_ERROR_TIMEOUT && !m_bAbort);
+}
+
 int CCrypto::LastError(std::string* pstrText) const
 {
     char* pszText = nullptr;
@@ -183,6 +197,8 @@ void CCrypto::CloseSocket()
     }
 }
 
+namespace {
+
 LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(KbdInteractiveCallback)
 {
     (void)name;
@@ -204,3 +220,5 @@ LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(KbdInteractiveCallback)
         responses[i].length = pszAnswer ? static_cast<unsigned int>(nLength) : 0;
     }
 }
+
+} // namespace

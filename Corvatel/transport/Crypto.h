@@ -6,14 +6,17 @@
 
 #include "ProgressCallback.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
-#include <libssh2.h>
-#include <libssh2_sftp.h>
+#include <basetsd.h>
 
 #include <atomic>
 #include <string>
+
+// The library's and Winsock's types as they declare them, so that this header pulls in neither
+// (Winsock's header must come before windows.h, which most of the program includes first).
+typedef struct _LIBSSH2_SESSION LIBSSH2_SESSION;
+typedef struct _LIBSSH2_SFTP LIBSSH2_SFTP;
+typedef UINT_PTR SOCKET;
+struct addrinfo;
 
 class CCrypto
 {
@@ -59,10 +62,7 @@ private:
     bool Authenticate(std::string& strError);
     // Whether a blocking library call is made again: it asked to be, or it waited out one poll
     // interval of the session with no abort raised.
-    bool Repeat(int nResult) const
-    {
-        return nResult == LIBSSH2_ERROR_EAGAIN || (nResult == LIBSSH2_ERROR_TIMEOUT && !m_bAbort);
-    }
+    bool Repeat(int nResult) const;
     template <typename Call>
     int UntilDone(Call call) const
     {
@@ -78,7 +78,3 @@ private:
     bool m_bWinsockStarted;
     bool m_bHandshakeDone;
 };
-
-// Answers every keyboard-interactive prompt with the password of the session that authenticates
-// (the session's abstract pointer is its CCrypto).
-LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(KbdInteractiveCallback);

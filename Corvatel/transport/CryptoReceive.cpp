@@ -1,6 +1,11 @@
 // The SFTP half of CCrypto: the channel and the receipt of one file.
 #include "Crypto.h"
 
+#include <winsock2.h>
+
+#include <libssh2.h>
+#include <libssh2_sftp.h>
+
 #include <memory>
 #include <stdio.h>
 #include <string.h>

@@ -1,5 +1,6 @@
 #include "FtpMgr.h"
 
+#include "Crypto.h"
 #include "PropPage_Install.h"
 
 #include <AfxMessageBox.h>

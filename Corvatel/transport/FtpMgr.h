@@ -4,10 +4,11 @@
 // the install page. One manager serves one job: a file transfer or a login test.
 #pragma once
 
-#include "Crypto.h"
-
 #include <CString.h>
 
+#include <string>
+
+class CCrypto;
 class CPropPage_Install;
 
 class CFtpMgr

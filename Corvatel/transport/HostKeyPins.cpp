@@ -2,8 +2,10 @@
 
 #include <ProgramKey.h>
 
+#include <winsock2.h>
+
+#include <libssh2.h>
 #include <openssl/evp.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <ctype.h>

@@ -3,9 +3,9 @@
 // and a server that later presents another key is refused.
 #pragma once
 
-#include <libssh2.h>
-
 #include <string>
+
+typedef struct _LIBSSH2_SESSION LIBSSH2_SESSION;
 
 // "SHA256:" and the unpadded base64 of the session's host-key hash, as OpenSSH shows it;
 // empty when the session has no host key yet.

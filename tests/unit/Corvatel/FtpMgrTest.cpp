@@ -1,5 +1,9 @@
 // The transfer manager against the loopback sshd: last-error texts, abort, and connections that
 // leave nothing behind.
+// Winsock's header goes before windows.h.
+#include <winsock2.h>
+
+#include "Crypto.h"
 #include "FtpMgr.h"
 #include "SftpPeer.h"
 

@@ -1,5 +1,8 @@
 // The SFTP session against OpenSSH's sshd on loopback: one server per authentication method, and
 // a fault proxy that stalls, drops or refuses.
+// Winsock's header goes before windows.h.
+#include <winsock2.h>
+
 #include "Crypto.h"
 #include "HostKeyPins.h"
 #include "SftpPeer.h"

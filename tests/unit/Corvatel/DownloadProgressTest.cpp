@@ -1,0 +1,58 @@
+// A receipt's progress on the install page of a running wizard: a manager owned by the page
+// fetches from the loopback sshd on the test's second thread, as a download thread does.
+#include "AppDetailsObj.h"
+#include "FtpMgr.h"
+#include "PropPage_Install.h"
+#include "SftpPeer.h"
+#include "TestWizard.h"
+#include "TreeListCtrl_Install.h"
+
+using namespace SftpPeer;
+
+namespace {
+
+const char kCatalogue[] = R"(<?xml version="1.0"?>
+<Products>
+  <Product Id="4" Version="0.9"><Name>Quendar Tuner</Name><Download>Tuner.exe</Download><Size>2</Size></Product>
+</Products>
+)";
+
+} // namespace
+
+TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
+{
+    WriteServedFile("tuner.bin", 2000000);
+    WriteServedFile("tuner-empty.bin", 0);
+    CTestWizard wizard(kCatalogue);
+    wizard.Run([&](HWND hSheet) {
+        CPropSheet_Corvatel& sheet = wizard.Sheet();
+        CPropPage_Install& page = *sheet.m_pPageInstall;
+        CAppDetailsObj* pTuner = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[0]);
+        pTuner->m_bChecked = true;
+        CTestWizard::ShowPage(hSheet, 2);
+        for (int i = 0; i < 250 && !(page.m_pInstallList && page.m_pInstallList->GetCount() == 1); ++i)
+            Sleep(20);
+        ASSERT_TRUE(page.m_pInstallList && page.m_pInstallList->GetCount() == 1);
+
+        CString strTemporary = page.GetLocalFilePath(pTuner);
+        strTemporary.Replace(".exe", ".ex_");
+        CFtpMgr manager(&page);
+        ASSERT_TRUE(manager.Open("127.0.0.1", Port("PASSWORD"), Setting("USER").c_str(), Setting("PASSWORD").c_str()))
+            << manager.m_strLastError;
+        page.UpdateItemStatus(pTuner, nullptr, ItemDownloading, "");
+
+        // A file of unknown or no size stays "receiving" whatever arrives.
+        ASSERT_TRUE(manager.Receive("tuner-empty.bin", strTemporary));
+        EXPECT_EQ(pTuner->m_nStatus, ItemDownloading);
+        EXPECT_EQ(pTuner->m_pFtpMgr, &manager);
+
+        ASSERT_TRUE(manager.Receive("tuner.bin", strTemporary));
+        EXPECT_EQ(pTuner->m_nStatus, ItemDownloaded);
+        EXPECT_STREQ(pTuner->GetStatusText(), "Downloaded.");
+        EXPECT_EQ(pTuner->m_ullBytesTotal, 2000000u);
+        // The last block before the end was shown: 2 MB counts as 2.048M, truncated to 2.
+        EXPECT_GT(pTuner->m_ullBytesDone, 2000000u - 131072u);
+        EXPECT_LT(pTuner->m_ullBytesDone, 2000000u);
+        pTuner->m_pFtpMgr = nullptr;
+    });
+}
