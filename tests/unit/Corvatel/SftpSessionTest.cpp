@@ -37,6 +37,8 @@ public:
     }
     ~CSession() { m_session.CloseSocket(); }
 
+    bool Connect() { return m_session.Connect(m_strError); }
+
     bool Receive(const std::string& strRemote, const std::string& strLocal,
                  std::function<void(const CProgressCall&)> onProgress = nullptr)
     {
@@ -89,9 +91,8 @@ TEST_F(SftpSessionTest, AuthenticatesByTheOneMethodTheServerOffers)
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.pszListener) + (row.bRightPassword ? " right" : " wrong"));
         CSession session(row.pszListener, row.bRightPassword ? m_strPassword : m_strPassword + "x");
-        std::string strError;
-        EXPECT_EQ(session.m_session.Connect(strError), *row.pszError == '\0');
-        EXPECT_EQ(strError, row.pszError);
+        EXPECT_EQ(session.Connect(), *row.pszError == '\0');
+        EXPECT_EQ(session.m_strError, row.pszError);
         // A failed connect has released everything already.
         EXPECT_EQ(session.m_session.m_socket == INVALID_SOCKET, *row.pszError != '\0');
     }
@@ -99,24 +100,26 @@ TEST_F(SftpSessionTest, AuthenticatesByTheOneMethodTheServerOffers)
 
 TEST_F(SftpSessionTest, ServerThatCannotBeReachedOrHangsUpFailsToConnect)
 {
-    std::string strError;
     CSession refused("REFUSE", m_strPassword);
-    EXPECT_FALSE(refused.m_session.Connect(strError));
-    EXPECT_EQ(strError.rfind("Failure establishing SSH session: ", 0), 0u) << strError;
+    EXPECT_FALSE(refused.Connect());
+    EXPECT_EQ(refused.m_strError.rfind("Failure establishing SSH session: ", 0), 0u) << refused.m_strError;
 
     // A port nothing listens on: the refused connection's code and the system's text on one line.
+    WSADATA wsaData;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 0), &wsaData), 0);
     SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int nLength = sizeof(address);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     getsockname(probe, reinterpret_cast<sockaddr*>(&address), &nLength);
     closesocket(probe);
+    WSACleanup();
     CSession unreachable("PASSWORD", m_strPassword);
     unreachable.m_session.m_nPort = ntohs(address.sin_port);
-    strError.clear();
-    EXPECT_FALSE(unreachable.m_session.Connect(strError));
+    EXPECT_FALSE(unreachable.Connect());
+    const std::string& strError = unreachable.m_strError;
     EXPECT_EQ(strError.rfind("connect failed 10061 : ", 0), 0u) << strError;
     EXPECT_GT(strError.size(), strlen("connect failed 10061 : "));
     EXPECT_EQ(strError.find('\n'), std::string::npos);
@@ -165,7 +168,7 @@ TEST_F(SftpSessionTest, ReceivesALargeFileWholeInBlocksWithProgress)
     const unsigned long long ullSize = 64ull << 20;
     WriteServedFile("whole.bin", ullSize);
     CSession session("PASSWORD", m_strPassword);
-    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    ASSERT_TRUE(session.Connect()) << session.m_strError;
 
     EXPECT_TRUE(session.Receive("whole.bin", m_local.File("whole.bin")));
     EXPECT_EQ(session.m_strError, "");
@@ -187,7 +190,7 @@ TEST_F(SftpSessionTest, EmptyMissingAndUnwritableFiles)
     WriteServedFile("empty.bin", 0);
     {
         CSession session("PASSWORD", m_strPassword);
-        ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+        ASSERT_TRUE(session.Connect()) << session.m_strError;
         EXPECT_TRUE(session.Receive("empty.bin", m_local.File("empty.bin")));
         EXPECT_EQ(session.m_strError, "");
         ASSERT_EQ(session.m_calls.size(), 1u);
@@ -197,7 +200,7 @@ TEST_F(SftpSessionTest, EmptyMissingAndUnwritableFiles)
     }
     {
         CSession session("PASSWORD", m_strPassword);
-        ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+        ASSERT_TRUE(session.Connect()) << session.m_strError;
         EXPECT_FALSE(session.Receive("missing.bin", m_local.File("missing.bin")));
         EXPECT_EQ(session.m_strError.rfind("missing.bin could not be opened for reading. ", 0), 0u)
             << session.m_strError;
@@ -206,7 +209,7 @@ TEST_F(SftpSessionTest, EmptyMissingAndUnwritableFiles)
     }
     {
         CSession session("PASSWORD", m_strPassword);
-        ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+        ASSERT_TRUE(session.Connect()) << session.m_strError;
         const std::string strLocal = m_local.File("no such folder\\x.bin");
         EXPECT_FALSE(session.Receive("empty.bin", strLocal));
         EXPECT_EQ(session.m_strError, "Error opening file '" + strLocal + "': No such file or directory\n");
@@ -218,7 +221,7 @@ TEST_F(SftpSessionTest, FileThatEndsBeforeItsSizeIsAFailure)
 {
     WriteServedFile("shrinks.bin", 4 << 20);
     CSession session("PASSWORD", m_strPassword);
-    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    ASSERT_TRUE(session.Connect()) << session.m_strError;
     // Cut on the server after the size was taken and before the first read.
     EXPECT_FALSE(session.Receive("shrinks.bin", m_local.File("shrinks.bin"), [](const CProgressCall& call) {
         if (call.ullDone == 0) {
@@ -238,7 +241,7 @@ TEST_F(SftpSessionTest, AbortEndsTheReceiptAfterTheBlockInProgress)
 {
     WriteServedFile("aborted.bin", 16 << 20);
     CSession session("PASSWORD", m_strPassword);
-    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    ASSERT_TRUE(session.Connect()) << session.m_strError;
     EXPECT_TRUE(session.Receive("aborted.bin", m_local.File("aborted.bin"), [&](const CProgressCall& call) {
         if (call.ullDone > 0)
             session.m_session.Abort();
@@ -252,7 +255,7 @@ TEST_F(SftpSessionTest, AbortEndsAReceiptStalledByTheServerWithinASecond)
 {
     WriteServedFile("stalled.bin", 8 << 20);
     CSession session("STALL", m_strPassword);
-    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    ASSERT_TRUE(session.Connect()) << session.m_strError;
     std::atomic<unsigned long long> ullDone{0};
     std::atomic<bool> bReturned{false};
     bool bResult = false;
@@ -287,7 +290,7 @@ TEST_F(SftpSessionTest, ConnectionDroppedMidTransferIsAFailure)
 {
     WriteServedFile("dropped.bin", 8 << 20);
     CSession session("DROP", m_strPassword);
-    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    ASSERT_TRUE(session.Connect()) << session.m_strError;
     EXPECT_FALSE(session.Receive("dropped.bin", m_local.File("dropped.bin")));
     // The failed read's text gives way to the failed close's on the same dead connection.
     EXPECT_EQ(session.m_strError.rfind("[::RecvSFTP] sftp_close() returned ssherr: ", 0), 0u) << session.m_strError;
@@ -298,7 +301,7 @@ TEST_F(SftpSessionTest, ProgressThatThrowsLeavesNothingOpen)
 {
     WriteServedFile("throws.bin", 1 << 20);
     CSession session("PASSWORD", m_strPassword);
-    ASSERT_TRUE(session.m_session.Connect(session.m_strError)) << session.m_strError;
+    ASSERT_TRUE(session.Connect()) << session.m_strError;
     EXPECT_THROW(session.Receive("throws.bin", m_local.File("throws.bin"),
                                  [](const CProgressCall& call) {
                                      if (call.ullDone > 0)
