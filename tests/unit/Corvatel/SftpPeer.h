@@ -1,6 +1,6 @@
 // The SFTP test peer as the transport tests see it: the loopback sshd servers and fault proxy that
 // scripts/test starts (tests/e2e/peers/sshd_peer.sh) and describes in CORVATEL_SFTP_* variables,
-// the served folder reached through wine's Z: drive, and local files in a folder of the test's own.
+// and the served folder reached through wine's Z: drive.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -92,33 +92,5 @@ inline long long FileSize(const std::string& strPath)
         return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
-
-// A local folder of the test's own, emptied and removed with the object.
-class CLocalFolder
-{
-public:
-    CLocalFolder()
-    {
-        char szTemp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, szTemp);
-        m_strPath = std::string(szTemp) + "corvatel-sftp-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(m_strPath.c_str(), nullptr);
-    }
-    ~CLocalFolder()
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE hFind = FindFirstFileA((m_strPath + "\\*").c_str(), &found);
-        if (hFind != INVALID_HANDLE_VALUE) {
-            do
-                DeleteFileA(File(found.cFileName).c_str());
-            while (FindNextFileA(hFind, &found));
-            FindClose(hFind);
-        }
-        RemoveDirectoryA(m_strPath.c_str());
-    }
-    std::string File(const std::string& strName) const { return m_strPath + "\\" + strName; }
-
-    std::string m_strPath;
-};
 
 } // namespace SftpPeer

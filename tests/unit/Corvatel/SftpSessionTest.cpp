@@ -6,6 +6,7 @@
 #include "Crypto.h"
 #include "HostKeyPins.h"
 #include "SftpPeer.h"
+#include "TestFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,9 @@ class SftpSessionTest : public ::testing::Test
 {
 protected:
     std::string m_strPassword = Setting("PASSWORD");
-    CLocalFolder m_local;
+    CTempTree m_local;
+
+    std::string Local(const char* pszName) const { return static_cast<LPCSTR>(m_local.Path(pszName)); }
 };
 
 } // namespace
@@ -170,9 +173,9 @@ TEST_F(SftpSessionTest, ReceivesALargeFileWholeInBlocksWithProgress)
     CSession session("PASSWORD", m_strPassword);
     ASSERT_TRUE(session.Connect()) << session.m_strError;
 
-    EXPECT_TRUE(session.Receive("whole.bin", m_local.File("whole.bin")));
+    EXPECT_TRUE(session.Receive("whole.bin", Local("whole.bin")));
     EXPECT_EQ(session.m_strError, "");
-    EXPECT_EQ(Md5OfFile(m_local.File("whole.bin")), Md5OfFile(ServedPath("whole.bin")));
+    EXPECT_EQ(Md5OfFile(Local("whole.bin")), Md5OfFile(ServedPath("whole.bin")));
     ASSERT_GE(session.m_calls.size(), ullSize / 131072 + 1);
     EXPECT_EQ(session.m_calls.front().ullDone, 0u);
     EXPECT_EQ(session.m_calls.back().ullDone, ullSize);
@@ -191,26 +194,26 @@ TEST_F(SftpSessionTest, EmptyMissingAndUnwritableFiles)
     {
         CSession session("PASSWORD", m_strPassword);
         ASSERT_TRUE(session.Connect()) << session.m_strError;
-        EXPECT_TRUE(session.Receive("empty.bin", m_local.File("empty.bin")));
+        EXPECT_TRUE(session.Receive("empty.bin", Local("empty.bin")));
         EXPECT_EQ(session.m_strError, "");
         ASSERT_EQ(session.m_calls.size(), 1u);
         EXPECT_EQ(session.m_calls[0].ullDone, 0u);
         EXPECT_EQ(session.m_calls[0].ullTotal, 0u);
-        EXPECT_EQ(FileSize(m_local.File("empty.bin")), 0);
+        EXPECT_EQ(FileSize(Local("empty.bin")), 0);
     }
     {
         CSession session("PASSWORD", m_strPassword);
         ASSERT_TRUE(session.Connect()) << session.m_strError;
-        EXPECT_FALSE(session.Receive("missing.bin", m_local.File("missing.bin")));
+        EXPECT_FALSE(session.Receive("missing.bin", Local("missing.bin")));
         EXPECT_EQ(session.m_strError.rfind("missing.bin could not be opened for reading. ", 0), 0u)
             << session.m_strError;
-        EXPECT_EQ(FileSize(m_local.File("missing.bin")), 0);
+        EXPECT_EQ(FileSize(Local("missing.bin")), 0);
         EXPECT_TRUE(session.m_calls.empty());
     }
     {
         CSession session("PASSWORD", m_strPassword);
         ASSERT_TRUE(session.Connect()) << session.m_strError;
-        const std::string strLocal = m_local.File("no such folder\\x.bin");
+        const std::string strLocal = Local("no such folder\\x.bin");
         EXPECT_FALSE(session.Receive("empty.bin", strLocal));
         EXPECT_EQ(session.m_strError, "Error opening file '" + strLocal + "': No such file or directory\n");
         EXPECT_EQ(session.m_session.m_pSftp, nullptr);
@@ -223,7 +226,7 @@ TEST_F(SftpSessionTest, FileThatEndsBeforeItsSizeIsAFailure)
     CSession session("PASSWORD", m_strPassword);
     ASSERT_TRUE(session.Connect()) << session.m_strError;
     // Cut on the server after the size was taken and before the first read.
-    EXPECT_FALSE(session.Receive("shrinks.bin", m_local.File("shrinks.bin"), [](const CProgressCall& call) {
+    EXPECT_FALSE(session.Receive("shrinks.bin", Local("shrinks.bin"), [](const CProgressCall& call) {
         if (call.ullDone == 0) {
             HANDLE hFile = CreateFileA(ServedPath("shrinks.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                        OPEN_EXISTING, 0, nullptr);
@@ -242,7 +245,7 @@ TEST_F(SftpSessionTest, AbortEndsTheReceiptAfterTheBlockInProgress)
     WriteServedFile("aborted.bin", 16 << 20);
     CSession session("PASSWORD", m_strPassword);
     ASSERT_TRUE(session.Connect()) << session.m_strError;
-    EXPECT_TRUE(session.Receive("aborted.bin", m_local.File("aborted.bin"), [&](const CProgressCall& call) {
+    EXPECT_TRUE(session.Receive("aborted.bin", Local("aborted.bin"), [&](const CProgressCall& call) {
         if (call.ullDone > 0)
             session.m_session.Abort();
     }));
@@ -260,7 +263,7 @@ TEST_F(SftpSessionTest, AbortEndsAReceiptStalledByTheServerWithinASecond)
     std::atomic<bool> bReturned{false};
     bool bResult = false;
     std::thread receiver([&] {
-        bResult = session.Receive("stalled.bin", m_local.File("stalled.bin"),
+        bResult = session.Receive("stalled.bin", Local("stalled.bin"),
                                   [&](const CProgressCall& call) { ullDone = call.ullDone; });
         bReturned = true;
     });
@@ -291,10 +294,10 @@ TEST_F(SftpSessionTest, ConnectionDroppedMidTransferIsAFailure)
     WriteServedFile("dropped.bin", 8 << 20);
     CSession session("DROP", m_strPassword);
     ASSERT_TRUE(session.Connect()) << session.m_strError;
-    EXPECT_FALSE(session.Receive("dropped.bin", m_local.File("dropped.bin")));
+    EXPECT_FALSE(session.Receive("dropped.bin", Local("dropped.bin")));
     // The failed read's text gives way to the failed close's on the same dead connection.
     EXPECT_EQ(session.m_strError.rfind("[::RecvSFTP] sftp_close() returned ssherr: ", 0), 0u) << session.m_strError;
-    EXPECT_LT(FileSize(m_local.File("dropped.bin")), 8 << 20);
+    EXPECT_LT(FileSize(Local("dropped.bin")), 8 << 20);
 }
 
 TEST_F(SftpSessionTest, ProgressThatThrowsLeavesNothingOpen)
@@ -302,12 +305,12 @@ TEST_F(SftpSessionTest, ProgressThatThrowsLeavesNothingOpen)
     WriteServedFile("throws.bin", 1 << 20);
     CSession session("PASSWORD", m_strPassword);
     ASSERT_TRUE(session.Connect()) << session.m_strError;
-    EXPECT_THROW(session.Receive("throws.bin", m_local.File("throws.bin"),
+    EXPECT_THROW(session.Receive("throws.bin", Local("throws.bin"),
                                  [](const CProgressCall& call) {
                                      if (call.ullDone > 0)
                                          throw std::runtime_error("progress");
                                  }),
                  std::runtime_error);
     EXPECT_EQ(session.m_session.m_pSftp, nullptr);
-    EXPECT_TRUE(DeleteFileA(m_local.File("throws.bin").c_str())) << "the local file is still open";
+    EXPECT_TRUE(DeleteFileA(Local("throws.bin").c_str())) << "the local file is still open";
 }
