@@ -16,6 +16,10 @@
 #include <io.h>
 #include <shlobj.h>
 
+// The catalogue client's destructor is exported and not virtual (its one virtual is OnUpdate), so
+// deleting it binds the destructor by name; nothing derives from it here.
+#pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
+
 namespace {
 
 const char kCatalogueLocation[] = "https://" QUENDAR_WEB_SITE "//skelvar//CorvatelSFTP.xml";
@@ -31,6 +35,14 @@ const CCommandLineInfo_Corvatel& CommandLine()
 CString ProgramFilesFolder()
 {
     return ReadRegistryString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files");
+}
+
+// Splits a registry location at its first backslash; without one the rest is the text less its first character.
+void SplitLocation(const CString& strLocation, CString& strRoot, CString& strRest)
+{
+    int nSlash = strLocation.Find('\\');
+    strRoot = nSlash >= 0 ? strLocation.Left(nSlash) : strLocation;
+    strRest = strLocation.Mid(nSlash >= 0 ? nSlash + 1 : 1);
 }
 
 void SetTopmost(HWND hWnd, bool bTopmost)
@@ -251,7 +263,7 @@ CString CPropSheet_Corvatel::GetReleaseNotesPath(CAppDetailsObj* pItem)
 {
     const int kInstalled = 10;
     CString strRoot, strRest;
-    CSkelvar::SplitRegistryLocation(pItem->m_pProductInfo->GetVersionPath(), strRoot, strRest);
+    SplitLocation(pItem->m_pProductInfo->GetVersionPath(), strRoot, strRest);
     CString strFolder = CSkelvar::GetPathFromRegistry(strRoot, strRest);
     CString strNotes = pItem->m_pProductInfo->GetRelNotes();
     if (strFolder.IsEmpty() || strNotes.IsEmpty())

@@ -4,6 +4,8 @@
 
 #include <unknwn.h>
 
+#include <memory>
+
 template <class I>
 class CComRef
 {
@@ -27,7 +29,7 @@ public:
     }
     CComRef& operator=(CComRef&& other) noexcept
     {
-        if (this != &other) {
+        if (this != std::addressof(other)) { // operator& is the out-parameter one
             Release();
             m_p = other.m_p;
             other.m_p = nullptr;

@@ -8,8 +8,6 @@
 #include <CString.h>
 #include <CStringList.h>
 
-#include <assert.h>
-
 class TESMARO_API CProductInfo
 {
     friend class CSkelvar;
@@ -24,22 +22,18 @@ public:
     ~CProductInfo();
 
     // Callers keep i within [0, GetDependencyCount()) and call this only when the array exists.
-    CProductInfo& GetDependency(int i) const
-    {
-        assert(m_pDependencies && i >= 0 && i < m_nDependencyCount);
-        return m_pDependencies[i];
-    }
-    int GetDependencyCount() const { return m_nDependencyCount; }
+    CProductInfo& GetDependency(int i) const;
+    int GetDependencyCount() const;
     void SetDependencyCount(int nCount);
-    CStringList* GetAdditionalExeList() { return &m_lstAdditionalExes; }
+    CStringList* GetAdditionalExeList();
 
-    float GetSize() const { return m_fSize; }
+    float GetSize() const;
     void SetSize(float fSize);
-    int GetId() const { return m_nId; }
+    int GetId() const;
     void SetId(int nId);
-    int GetInstallType() const { return m_nInstallType; }
+    int GetInstallType() const;
     void SetInstallType(int nInstallType);
-    int GetPreinstallMessageButtons() const { return m_nPreinstallMessageButtons; }
+    int GetPreinstallMessageButtons() const;
     void SetPreinstallMessageButtons(int nButtons);
 
     CString GetVersion() const;
@@ -84,33 +78,33 @@ public:
     CString GetPreinstallMessagePriorToVersion() const;
     void SetPreinstallMessagePriorToVersion(const CString& str);
 
-    int IsVersionModuleRegistry() const { return m_bVersionModuleRegistry; }
-    int IsVersionPathRegistry() const { return m_bVersionPathRegistry; }
-    int IsVersionBuildRegistry() const { return m_bVersionBuildRegistry; }
-    int GetReqKX7200R() const { return m_bReqKX7200R; }
+    int IsVersionModuleRegistry() const;
+    int IsVersionPathRegistry() const;
+    int IsVersionBuildRegistry() const;
+    int GetReqKX7200R() const;
     void SetReqKX7200R(int b);
-    int GetReboot() const { return m_bReboot; }
+    int GetReboot() const;
     void SetReboot(int b);
-    int GetShowProduct() const { return m_bShowProduct; }
+    int GetShowProduct() const;
     void SetShowProduct(int b);
-    int GetShowBeta() const { return m_bShowBeta; }
+    int GetShowBeta() const;
     void SetShowBeta(int b);
-    int GetShowSnip() const { return m_bShowSnip; }
+    int GetShowSnip() const;
     void SetShowSnip(int b);
-    int GetShowDependency() const { return m_bShowDependency; }
+    int GetShowDependency() const;
     void SetShowDependency(int b);
-    int GetOptionalDependency() const { return m_bOptionalDependency; }
+    int GetOptionalDependency() const;
     void SetOptionalDependency(int b);
-    int GetDisplayStartMenu() const { return m_bDisplayStartMenu; }
+    int GetDisplayStartMenu() const;
     void SetDisplayStartMenu(int b);
-    int ShowInstallDriverWarning() const { return m_bShowInstallDriverWarning; }
+    int ShowInstallDriverWarning() const;
     void SetShowInstallDriverWarning(int b);
-    int IsWindowClass() const { return m_bWindowClass; }
-    int IsUpdate() const { return m_bUpdate; }
+    int IsWindowClass() const;
+    int IsUpdate() const;
     void SetUpdate(int b);
-    int GetBeta() { return m_bBeta; }
+    int GetBeta();
     void SetBeta(int b);
-    int GetSnip() { return m_bSnip; }
+    int GetSnip();
     void SetSnip(int b);
 
 protected:
@@ -176,3 +170,8 @@ public:
     long m_lMinRequiredVersion[4];
     long m_lCatalogueVersion[4];
 };
+
+#ifndef TESMARO_BUILD
+#define TESMARO_INLINE inline
+#include "ProductInfoInline.h"
+#endif

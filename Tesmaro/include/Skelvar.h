@@ -15,12 +15,16 @@ class TESMARO_API CSkelvar
 {
 public:
     CSkelvar(CString strLocation, CString strAltLocation, CString strText);
-    CSkelvar(const CSkelvar&) = default;
-    CSkelvar(CSkelvar&&) = default;
-    CSkelvar& operator=(const CSkelvar&) = default;
-    CSkelvar& operator=(CSkelvar&&) = default;
-    virtual ~CSkelvar();
+    // Member-wise copies and moves; defined in the library so that they are exported. The DOM
+    // references are shared.
+    CSkelvar(const CSkelvar& other);
+    CSkelvar(CSkelvar&& other);
+    CSkelvar& operator=(const CSkelvar& other);
+    CSkelvar& operator=(CSkelvar&& other);
+    // Not virtual: the owner deletes the client through its exported destructor.
+    ~CSkelvar();
 
+    // The client's one virtual operation.
     virtual LONG OnUpdate(UINT, UINT, LONG);
 
     // Fetches and parses the catalogue once; later calls after a success return 1 at once.
@@ -43,8 +47,8 @@ public:
     int IsCorvatel();
     HWND GetUpdateWindow();
     void SetHelp(const char* pszPath, long lHelpId, int bHTMLHelp);
-    CString* GetCorvatelMinVer() { return &m_strCorvatelMinVer; }
-    CString* GetCorvatelDownloadURL() { return &m_strCorvatelDownloadURL; }
+    CString* GetCorvatelMinVer();
+    CString* GetCorvatelDownloadURL();
 
     // Version arrays: four longs, one per dotted part, zeroed by their owner before filling.
     static int VersionStringToVersionArray(CString strVersion, long* plVersion);
@@ -63,9 +67,6 @@ public:
     int GetRegistryInfo();
     // 1 when both folders were written, else 0.
     int SetRegistryInfo();
-    // Splits "root\key\...\value" at its first backslash; a text without one is taken as a root
-    // name, and its path as the text less its first character.
-    static void SplitRegistryLocation(const CString& strLocation, CString& strRootName, CString& strPath);
     static CString GetPathFromRegistry(const CString& strRootName, const CString& strPath);
     static int SetPathInRegistry(const CString& strRootName, const CString& strPath, const CString& strText);
 

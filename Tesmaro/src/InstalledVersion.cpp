@@ -12,6 +12,7 @@
 namespace {
 
 using tesmaro::ReadValueText;
+using tesmaro::SplitRegistryLocation;
 using tesmaro::SplitValuePath;
 
 const int kVersionParts = 4;
@@ -25,7 +26,7 @@ int ReadBuilds(const CProductInfo& product, long* plCatalogueBuild, long* plInst
     if (product.m_strVersionBuild.IsEmpty())
         return 0;
     CString strRootName, strPath;
-    CSkelvar::SplitRegistryLocation(product.m_strVersionBuild, strRootName, strPath);
+    SplitRegistryLocation(product.m_strVersionBuild, strRootName, strPath);
     CSkelvar::GetBuildFromRegistry(strRootName, strPath, plInstalledBuild);
     return CSkelvar::VersionStringToVersionArray(product.m_strBuild, plCatalogueBuild);
 }
@@ -55,13 +56,6 @@ CString FolderOf(const CString& strFilePath)
 }
 
 } // namespace
-
-void CSkelvar::SplitRegistryLocation(const CString& strLocation, CString& strRootName, CString& strPath)
-{
-    int nSlash = strLocation.Find('\\');
-    strRootName = nSlash >= 0 ? strLocation.Left(nSlash) : strLocation;
-    strPath = strLocation.Mid(nSlash >= 0 ? nSlash + 1 : 1);
-}
 
 int CSkelvar::IsProductNew(CProductInfo* pProduct)
 {

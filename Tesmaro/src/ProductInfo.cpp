@@ -1,4 +1,7 @@
+// The accessors the main program reads inline are defined here for the library, so it exports them.
+#define TESMARO_INLINE
 #include "ProductInfo.h"
+#include "ProductInfoInline.h"
 #include "Skelvar.h"
 
 #include <string.h>
@@ -128,6 +131,7 @@ void CProductInfo::Copy(const CProductInfo& other)
 }
 
 void CProductInfo::SetDependencyCount(int nCount) { m_nDependencyCount = nCount; }
+
 void CProductInfo::SetSize(float fSize) { m_fSize = fSize; }
 void CProductInfo::SetId(int nId) { m_nId = nId; }
 void CProductInfo::SetInstallType(int nInstallType) { m_nInstallType = nInstallType; }

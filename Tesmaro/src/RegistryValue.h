@@ -15,6 +15,15 @@ inline bool ReadStringValue(const CRegKey& key, LPCSTR pszValueName, CString& st
     return key.QueryStringValue(pszValueName, strText, kValueBufferSize) == ERROR_SUCCESS;
 }
 
+// Splits a location "root\key\...\value" at its first backslash into the root name and the path;
+// a text without one is taken as a root name, and its path as the text less its first character.
+inline void SplitRegistryLocation(const CString& strLocation, CString& strRootName, CString& strPath)
+{
+    int nSlash = strLocation.Find('\\');
+    strRootName = nSlash >= 0 ? strLocation.Left(nSlash) : strLocation;
+    strPath = strLocation.Mid(nSlash >= 0 ? nSlash + 1 : 1);
+}
+
 // Splits "key\path\value" at its last backslash; without one the key path is empty.
 inline void SplitValuePath(const CString& strPath, CString& strKey, CString& strValue)
 {

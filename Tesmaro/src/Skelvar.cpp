@@ -12,6 +12,10 @@ CSkelvar::CSkelvar(CString strLocation, CString strAltLocation, CString strText)
     GetRegistryInfo();
 }
 
+CSkelvar::CSkelvar(const CSkelvar& other) = default;
+CSkelvar::CSkelvar(CSkelvar&& other) = default;
+CSkelvar& CSkelvar::operator=(const CSkelvar& other) = default;
+CSkelvar& CSkelvar::operator=(CSkelvar&& other) = default;
 CSkelvar::~CSkelvar() = default;
 
 LONG CSkelvar::OnUpdate(UINT, UINT, LONG)
@@ -123,6 +127,16 @@ HWND CSkelvar::GetUpdateWindow()
 {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     return m_hUpdateWnd;
+}
+
+CString* CSkelvar::GetCorvatelMinVer()
+{
+    return &m_strCorvatelMinVer;
+}
+
+CString* CSkelvar::GetCorvatelDownloadURL()
+{
+    return &m_strCorvatelDownloadURL;
 }
 
 void CSkelvar::SetHelp(const char* pszPath, long lHelpId, int bHTMLHelp)

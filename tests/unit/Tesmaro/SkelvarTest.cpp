@@ -5,8 +5,14 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <type_traits>
 
 namespace {
+
+// OnUpdate is the client's one virtual operation; the program deletes it through the exported,
+// non-virtual destructor.
+static_assert(std::is_polymorphic<CSkelvar>::value && !std::has_virtual_destructor<CSkelvar>::value,
+              "CSkelvar: OnUpdate virtual, destructor not");
 
 const char kProgramKey[] = "SOFTWARE\\Quendar Electronics Inc.\\Quendar Corvatel";
 const char kTestKey[] = "Software\\Quendar Test\\Skelvar";
