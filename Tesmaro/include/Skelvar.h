@@ -86,14 +86,13 @@ private:
     CString FindProduct(CProductInfo* pProduct, const CString& strFolder);
 
     void GetProductInfo(IXMLDOMNodeList* pNodes);
-    // The record an entry's attributes make, from the defaults of an entry without them.
-    CProductInfo ReadEntryAttributes(IXMLDOMNode* pEntry);
     void GetIdAndVersion(IXMLDOMNamedNodeMap* pAttributes, int* pnId, CString* pVersion,
                          CString* pMinRequiredVersion, CString* pStartMenuText, CString* pBuild,
                          int* pbShowDependency, int* pbOptionalDependency, int* pbDisplayStartMenu);
     void GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct);
     void GetFileLocalInfo(IXMLDOMNode* pNode, CProductInfo* pProduct);
     void GetDependencyInfo(IXMLDOMNode* pNode, CProductInfo* pProduct);
+    // pNodes is the root's child list; its entries are indexed once per load.
     void GetProductSpecificInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct);
     void GetAdditionalExes(IXMLDOMNode* pNode, CProductInfo* pProduct);
 
@@ -131,6 +130,8 @@ protected:
     long m_lHelpId;
 
 private:
-    // Entries whose dependencies are being completed, as "id|version|build": a repeat is a cycle.
-    std::vector<CString> m_vecCompleting;
+    // The working state of one parse (entry index, completions under way and done); set only
+    // while GetProductInfo runs.
+    struct CLoad;
+    CLoad* m_pLoad;
 };

@@ -8,7 +8,11 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <string>
 #include <string.h>
+#include <tuple>
+#include <unordered_set>
 
 namespace {
 
@@ -16,6 +20,24 @@ namespace {
 const CLSID kClsidDomDocument = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
 const DWORD kAnyServerContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 const int kMaxAdditionalExes = 50;
+// A product's own dependencies are level 1. A dependency nested deeper than this is left
+// uncompleted, as a repeated entry of a cycle is: it keeps its own attributes. Real catalogues
+// nest three or four levels; the limit bounds what a hostile one can make, since every level
+// can multiply the records.
+const size_t kMaxDependencyLevels = 8;
+
+// What an entry is completed by: its id, version and build, compared exactly.
+typedef std::tuple<int, std::string, std::string> CEntryKey;
+
+std::string StdString(const CString& str)
+{
+    return std::string(static_cast<LPCSTR>(str), static_cast<size_t>(str.GetLength()));
+}
+
+CEntryKey KeyOf(const CProductInfo& product)
+{
+    return CEntryKey(product.m_nId, StdString(product.m_strVersion), StdString(product.m_strBuild));
+}
 
 // The attribute values an entry starts from before its own attributes are read.
 struct CEntryAttributes
@@ -29,11 +51,38 @@ struct CEntryAttributes
     int bOptionalDependency = 0;
     int bDisplayStartMenu = 1;
 
+    CEntryKey Key() const { return CEntryKey(nId, StdString(strVersion), StdString(strBuild)); }
+
     CProductInfo MakeRecord() const
     {
         return CProductInfo(nId, strVersion, strMinRequiredVersion, strStartMenuText, strBuild, bShowDependency,
                             bOptionalDependency, bDisplayStartMenu);
     }
+
+    // The record completion starts from: the key alone, no start-menu text. What the catalogue's
+    // entries then set is the same for every dependency with this key.
+    CProductInfo MakeKeyRecord() const { return CProductInfo(nId, strVersion, "", "", strBuild, 1, 0, 1); }
+
+    // Puts the dependency's own attributes over a completed record: the catalogue's entries set
+    // none of them but the start-menu text, and that only when they give one.
+    void ApplyOwn(CProductInfo& record, bool bEntryStartMenuText) const
+    {
+        record.m_strMinRequiredVersion = strMinRequiredVersion;
+        memset(record.m_lMinRequiredVersion, 0, sizeof(record.m_lMinRequiredVersion));
+        CSkelvar::VersionStringToVersionArray(strMinRequiredVersion, record.m_lMinRequiredVersion);
+        if (!bEntryStartMenuText)
+            record.m_strStartMenuText = strStartMenuText;
+        record.m_bShowDependency = bShowDependency;
+        record.m_bOptionalDependency = bOptionalDependency;
+        record.m_bDisplayStartMenu = bDisplayStartMenu;
+    }
+};
+
+// A root entry as the index keeps it: attributes read once, and the element.
+struct CIndexedEntry
+{
+    CEntryAttributes attributes;
+    CComRef<IXMLDOMNode> pNode;
 };
 
 template <class T>
@@ -81,25 +130,16 @@ T CProductInfo::*FindElement(const CElementField<T> (&elements)[N], const CStrin
     return nullptr;
 }
 
-CString CompletionKey(const CProductInfo& product)
+// Calls visit for every node of the list in document order. The list is walked once: asking
+// for the node at an index may walk it from the start each time.
+template <class F>
+void ForEachNode(IXMLDOMNodeList* pNodes, F visit)
 {
-    CString strKey;
-    strKey.Format("%d|%s|%s", product.m_nId, static_cast<LPCSTR>(product.m_strVersion),
-                  static_cast<LPCSTR>(product.m_strBuild));
-    return strKey;
-}
-
-long NodeCount(IXMLDOMNodeList* pNodes)
-{
-    long nCount = 0;
-    return (pNodes && SUCCEEDED(pNodes->get_length(&nCount))) ? nCount : 0;
-}
-
-CComRef<IXMLDOMNode> NodeAt(IXMLDOMNodeList* pNodes, long i)
-{
+    if (!pNodes || FAILED(pNodes->reset()))
+        return;
     CComRef<IXMLDOMNode> pNode;
-    pNodes->get_item(i, &pNode);
-    return pNode;
+    while (SUCCEEDED(pNodes->nextNode(&pNode)) && pNode)
+        visit(pNode);
 }
 
 CComRef<IXMLDOMNodeList> ChildNodes(IXMLDOMNode* pNode)
@@ -120,15 +160,93 @@ CComRef<IXMLDOMNamedNodeMap> Attributes(IXMLDOMNode* pNode)
 std::vector<CComRef<IXMLDOMNode>> ElementNodes(IXMLDOMNodeList* pNodes)
 {
     std::vector<CComRef<IXMLDOMNode>> elements;
-    for (long i = 0, n = NodeCount(pNodes); i < n; ++i) {
-        CComRef<IXMLDOMNode> pNode = NodeAt(pNodes, i);
+    ForEachNode(pNodes, [&](const CComRef<IXMLDOMNode>& pNode) {
         if (IsElementNode(pNode.Get()))
             elements.push_back(pNode);
-    }
+    });
     return elements;
 }
 
 } // namespace
+
+struct CSkelvar::CLoad
+{
+    // A completion that may be copied: the record completed from a key record, and whether the
+    // catalogue's entries gave it a start-menu text.
+    struct CCompleted
+    {
+        const CProductInfo* pRecord;
+        bool bEntryStartMenuText;
+    };
+
+    IXMLDOMNodeList* pIndexed = nullptr;
+    std::vector<CIndexedEntry> entries; // the root's element entries, in document order
+    std::map<CEntryKey, std::vector<size_t>> byKey; // positions in entries, in document order
+    // Keys being completed, the product's own first; a repeat is a cycle.
+    std::vector<CEntryKey> completing;
+    size_t nCycleStops = 0;
+    // Completions by key and level. The records stay where they were completed, in the products
+    // or in replaced arrays, which are kept until the parse ends for that reason.
+    std::map<std::pair<CEntryKey, size_t>, CCompleted> completed;
+    std::vector<std::unique_ptr<CProductInfo[]>> replaced;
+
+    CEntryAttributes ReadAttributes(CSkelvar& client, IXMLDOMNode* pNode)
+    {
+        CEntryAttributes attributes;
+        CComRef<IXMLDOMNamedNodeMap> pAttributes = Attributes(pNode);
+        client.GetIdAndVersion(pAttributes.Get(), &attributes.nId, &attributes.strVersion,
+                               &attributes.strMinRequiredVersion, &attributes.strStartMenuText, &attributes.strBuild,
+                               &attributes.bShowDependency, &attributes.bOptionalDependency,
+                               &attributes.bDisplayStartMenu);
+        return attributes;
+    }
+
+    // The index of the root's entries, made on first use.
+    void Index(CSkelvar& client, IXMLDOMNodeList* pNodes)
+    {
+        if (pNodes == pIndexed)
+            return;
+        pIndexed = pNodes;
+        entries.clear();
+        byKey.clear();
+        for (const CComRef<IXMLDOMNode>& pNode : ElementNodes(pNodes)) {
+            entries.push_back({ReadAttributes(client, pNode.Get()), pNode});
+            byKey[entries.back().attributes.Key()].push_back(entries.size() - 1);
+        }
+    }
+
+    // Fills a slot of a dependency array from one dependency element.
+    void Complete(CSkelvar& client, IXMLDOMNode* pDependency, CProductInfo& slot)
+    {
+        CEntryAttributes attributes = ReadAttributes(client, pDependency);
+        CEntryKey key = attributes.Key();
+        size_t nLevel = completing.size();
+        bool bRepeated = std::find(completing.begin(), completing.end(), key) != completing.end();
+        if (bRepeated || nLevel > kMaxDependencyLevels) {
+            nCycleStops += bRepeated ? 1 : 0;
+            slot = attributes.MakeRecord();
+            return;
+        }
+
+        auto done = completed.find({key, nLevel});
+        if (done != completed.end()) {
+            slot = *done->second.pRecord;
+            attributes.ApplyOwn(slot, done->second.bEntryStartMenuText);
+            return;
+        }
+
+        slot = attributes.MakeKeyRecord();
+        size_t nStopsBefore = nCycleStops;
+        completing.push_back(key);
+        client.GetProductSpecificInfo(pIndexed, &slot);
+        completing.pop_back();
+        bool bEntryStartMenuText = !slot.m_strStartMenuText.IsEmpty();
+        // Where a cycle was stopped depends on the entries above; such a completion is not reused.
+        if (nCycleStops == nStopsBefore)
+            completed[{key, nLevel}] = {&slot, bEntryStartMenuText};
+        attributes.ApplyOwn(slot, bEntryStartMenuText);
+    }
+};
 
 int CSkelvar::CreateInstance()
 {
@@ -182,29 +300,28 @@ CString CSkelvar::GetXMLString(const char* pszDocument, CString strTag)
 
 void CSkelvar::GetProductInfo(IXMLDOMNodeList* pNodes)
 {
-    std::vector<int> vecTakenIds;
-    for (const CComRef<IXMLDOMNode>& pEntry : ElementNodes(pNodes)) {
-        CProductInfo product = ReadEntryAttributes(pEntry.Get());
-        if (std::find(vecTakenIds.begin(), vecTakenIds.end(), product.m_nId) != vecTakenIds.end())
+    CLoad load;
+    m_pLoad = &load;
+    struct CEnd
+    {
+        CLoad*& rpLoad;
+        ~CEnd() { rpLoad = nullptr; }
+    } end{m_pLoad};
+
+    load.Index(*this, pNodes);
+    // Products are completed in place, and completions are copied from where they were made: the
+    // vector must not move its records during the parse.
+    m_vecProducts.reserve(m_vecProducts.size() + load.entries.size());
+    std::unordered_set<int> takenIds;
+    for (const CIndexedEntry& entry : load.entries) {
+        if (!takenIds.insert(entry.attributes.nId).second)
             continue; // the first entry of an id wins
-        vecTakenIds.push_back(product.m_nId);
-
-        m_vecCompleting.push_back(CompletionKey(product));
-        CComRef<IXMLDOMNodeList> pChildren = ChildNodes(pEntry.Get());
-        GetFileInfo(pChildren.Get(), &product);
-        m_vecCompleting.pop_back();
-        m_vecProducts.push_back(product);
+        m_vecProducts.push_back(entry.attributes.MakeRecord());
+        load.completing.push_back(entry.attributes.Key());
+        CComRef<IXMLDOMNodeList> pChildren = ChildNodes(entry.pNode.Get());
+        GetFileInfo(pChildren.Get(), &m_vecProducts.back());
+        load.completing.pop_back();
     }
-}
-
-CProductInfo CSkelvar::ReadEntryAttributes(IXMLDOMNode* pEntry)
-{
-    CEntryAttributes entry;
-    CComRef<IXMLDOMNamedNodeMap> pAttributes = Attributes(pEntry);
-    GetIdAndVersion(pAttributes.Get(), &entry.nId, &entry.strVersion, &entry.strMinRequiredVersion,
-                    &entry.strStartMenuText, &entry.strBuild, &entry.bShowDependency, &entry.bOptionalDependency,
-                    &entry.bDisplayStartMenu);
-    return entry.MakeRecord();
 }
 
 void CSkelvar::GetIdAndVersion(IXMLDOMNamedNodeMap* pAttributes, int* pnId, CString* pVersion,
@@ -243,10 +360,7 @@ void CSkelvar::GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
 {
     // Seven elements take effect after the walk, from the last node of their name.
     std::map<CString, CString> mapTexts;
-    for (long i = 0, n = NodeCount(pNodes); i < n; ++i) {
-        CComRef<IXMLDOMNode> pNode = NodeAt(pNodes, i);
-        if (!pNode)
-            continue;
+    ForEachNode(pNodes, [&](const CComRef<IXMLDOMNode>& pNode) {
         CString strName = GetNodeName(pNode.Get());
         strName.MakeLower();
         CString strText = GetNodeText(pNode.Get());
@@ -267,7 +381,7 @@ void CSkelvar::GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
             pProduct->*pText = strText;
 
         mapTexts[strName] = strText;
-    }
+    });
 
     for (const auto& element : kLateTextElements) {
         auto it = mapTexts.find(element.pszName);
@@ -321,37 +435,28 @@ void CSkelvar::GetDependencyInfo(IXMLDOMNode* pNode, CProductInfo* pProduct)
     std::vector<CComRef<IXMLDOMNode>> dependencies = ElementNodes(pChildren.Get());
     int nCount = static_cast<int>(dependencies.size());
 
-    delete[] pProduct->m_pDependencies;
+    // Records completed into an array being replaced may still be copied later in this parse.
+    std::unique_ptr<CProductInfo[]> pReplaced(pProduct->m_pDependencies);
+    pProduct->m_pDependencies = nullptr;
+    pProduct->m_nDependencyCount = 0;
+    if (pReplaced)
+        m_pLoad->replaced.push_back(std::move(pReplaced));
+
     pProduct->m_pDependencies = nCount > 0 ? new CProductInfo[nCount] : nullptr;
     pProduct->m_nDependencyCount = nCount;
-
-    for (int i = 0; i < nCount; ++i) {
-        CProductInfo dependency = ReadEntryAttributes(dependencies[i].Get());
-
-        // An entry already being completed further up this chain is a cycle: leave it as its attributes say.
-        CString strKey = CompletionKey(dependency);
-        if (std::find(m_vecCompleting.begin(), m_vecCompleting.end(), strKey) == m_vecCompleting.end()) {
-            m_vecCompleting.push_back(strKey);
-            m_pDocument->get_documentElement(&m_pRoot);
-            if (m_pRoot) {
-                CComRef<IXMLDOMNodeList> pEntries = ChildNodes(m_pRoot.Get());
-                GetProductSpecificInfo(pEntries.Get(), &dependency);
-            }
-            m_vecCompleting.pop_back();
-        }
-        pProduct->m_pDependencies[i] = dependency;
-    }
+    for (int i = 0; i < nCount; ++i)
+        m_pLoad->Complete(*this, dependencies[i].Get(), pProduct->m_pDependencies[i]);
 }
 
 void CSkelvar::GetProductSpecificInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
 {
-    for (const CComRef<IXMLDOMNode>& pEntry : ElementNodes(pNodes)) {
-        CProductInfo entry = ReadEntryAttributes(pEntry.Get());
-        if (entry.m_nId == pProduct->m_nId && entry.m_strVersion == pProduct->m_strVersion &&
-            entry.m_strBuild == pProduct->m_strBuild) {
-            CComRef<IXMLDOMNodeList> pChildren = ChildNodes(pEntry.Get());
-            GetFileInfo(pChildren.Get(), pProduct);
-        }
+    m_pLoad->Index(*this, pNodes);
+    auto matches = m_pLoad->byKey.find(KeyOf(*pProduct));
+    if (matches == m_pLoad->byKey.end())
+        return;
+    for (size_t nEntry : matches->second) {
+        CComRef<IXMLDOMNodeList> pChildren = ChildNodes(m_pLoad->entries[nEntry].pNode.Get());
+        GetFileInfo(pChildren.Get(), pProduct);
     }
 }
 

@@ -122,9 +122,11 @@ void CProductInfo::Copy(const CProductInfo& other)
     } else {
         m_nDependencyCount = other.m_nDependencyCount;
         m_pDependencies = new CProductInfo[m_nDependencyCount];
+        // Assigning onto a fresh default record is a plain Copy: nothing to free and nothing shared
+        // with the source, so no record of the tree is copied twice.
         if (other.m_pDependencies)
             for (int i = 0; i < m_nDependencyCount; ++i)
-                m_pDependencies[i] = other.m_pDependencies[i];
+                m_pDependencies[i].Copy(other.m_pDependencies[i]);
     }
 
     m_lstAdditionalExes.AddTail(other.m_lstAdditionalExes);

@@ -6,12 +6,13 @@
 CSkelvar::CSkelvar(CString strLocation, CString strAltLocation, CString strText)
     : m_strLicense(strText), m_nAppId(0), m_hUpdateWnd(nullptr), m_nReserved1(0), m_strLocation(strLocation),
       m_strAltLocation(strAltLocation), m_nReserved2(0), m_bDisplayAtStartup(1), m_bInitialized(0),
-      m_bCorvatel(0), m_bHTMLHelp(0), m_lAppVersion(0), m_lAppBuild(0), m_lHelpId(0)
+      m_bCorvatel(0), m_bHTMLHelp(0), m_lAppVersion(0), m_lAppBuild(0), m_lHelpId(0), m_pLoad(nullptr)
 {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     GetRegistryInfo();
 }
 
+// Copies and moves happen between loads, when no parse state is set.
 CSkelvar::CSkelvar(const CSkelvar& other) = default;
 CSkelvar::CSkelvar(CSkelvar&& other) = default;
 CSkelvar& CSkelvar::operator=(const CSkelvar& other) = default;

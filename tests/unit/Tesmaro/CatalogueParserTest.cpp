@@ -333,6 +333,81 @@ TEST_F(CatalogueParserTest, StopsADependencyCycleAtTheRepeatedEntry)
     EXPECT_STREQ("Quendar Measurement Viewer", Product(900).GetName());
 }
 
+TEST_F(CatalogueParserTest, ACompletionCopiedForAnotherDependencyKeepsThatDependencysOwnAttributes)
+{
+    const char* pszCatalogue =
+        "<Products>"
+        "<Product Id='1'><Dependency>"
+        "  <Product Id='30' Version='2.0' Build='20' MinRequiredVersion='1.5' StartMenuText='Runtime of 1' ShowDependency='0'/>"
+        "  <Product Id='40' Version='1.0' Build='1' StartMenuText='Codec of 1'/>"
+        "</Dependency></Product>"
+        "<Product Id='2'><Dependency>"
+        "  <Product Id='30' Version='2.0' Build='20' MinRequiredVersion='2.0.1' StartMenuText='Runtime of 2' OptionalDependency='1' DisplayStartMenu='0'/>"
+        "  <Product Id='40' Version='1.0' Build='1' StartMenuText='Codec of 2'/>"
+        "</Dependency></Product>"
+        "<Product Id='30' Version='2.0' Build='20'><Name>Runtime</Name>"
+        "  <Dependency><Product Id='50' Version='1' Build='1'/></Dependency></Product>"
+        "<Product Id='40' Version='1.0' Build='1'><Name>Codec</Name><StartMenuText>Codec</StartMenuText></Product>"
+        "<Product Id='50' Version='1' Build='1'><Name>Base</Name></Product>"
+        "</Products>";
+    ASSERT_TRUE(m_catalogue.CreateInstance());
+    ASSERT_EQ(1, m_catalogue.LoadCatalogue(pszCatalogue, ""));
+
+    const CProductInfo& first = Product(1).GetDependency(0);
+    const CProductInfo& second = Product(2).GetDependency(0);
+    for (const CProductInfo* pRuntime : {&first, &second}) {
+        EXPECT_STREQ("Runtime", pRuntime->GetName());
+        ASSERT_EQ(1, pRuntime->GetDependencyCount());
+        EXPECT_STREQ("Base", pRuntime->GetDependency(0).GetName());
+    }
+    EXPECT_STREQ("1.5", first.GetMinRequiredVersion());
+    EXPECT_STREQ("2.0.1", second.GetMinRequiredVersion());
+    EXPECT_EQ((std::vector<long>{2, 0, 1, 0}), Parts(second.m_lMinRequiredVersion));
+    EXPECT_STREQ("Runtime of 1", first.GetStartMenuText());
+    EXPECT_STREQ("Runtime of 2", second.GetStartMenuText());
+    EXPECT_EQ((std::vector<int>{0, 0, 1}), (std::vector<int>{first.GetShowDependency(), first.GetOptionalDependency(),
+                                                               first.GetDisplayStartMenu()}));
+    EXPECT_EQ((std::vector<int>{1, 1, 0}), (std::vector<int>{second.GetShowDependency(), second.GetOptionalDependency(),
+                                                                second.GetDisplayStartMenu()}));
+    // The entry's own start-menu text wins over both dependencies' attributes.
+    EXPECT_STREQ("Codec", Product(1).GetDependency(1).GetStartMenuText());
+    EXPECT_STREQ("Codec", Product(2).GetDependency(1).GetStartMenuText());
+}
+
+TEST_F(CatalogueParserTest, CompletesNoDeeperThanEightDependencyLevels)
+{
+    // Each of 40 products depends on the two before it: completed in full, the trees would grow
+    // as Fibonacci numbers.
+    std::string strCatalogue = "<Products>";
+    for (int i = 1; i <= 40; ++i) {
+        strCatalogue += "<Product Id='" + std::to_string(i) + "' Version='1' Build='1'><Name>P" + std::to_string(i) +
+                        "</Name><Dependency>";
+        for (int j = i - 1; j >= i - 2 && j >= 1; --j)
+            strCatalogue += "<Product Id='" + std::to_string(j) + "' Version='1' Build='1'/>";
+        strCatalogue += "</Dependency></Product>";
+    }
+    strCatalogue += "</Products>";
+    ASSERT_TRUE(m_catalogue.CreateInstance());
+    ASSERT_EQ(1, m_catalogue.LoadCatalogue(strCatalogue.c_str(), ""));
+    ASSERT_EQ(40u, m_catalogue.m_vecProducts.size());
+
+    // Down the first dependencies of product 40: levels 1 to 8 are completed, level 9 is not.
+    const CProductInfo* pRecord = &Product(40);
+    for (int nLevel = 1; nLevel <= 9; ++nLevel) {
+        ASSERT_EQ(2, pRecord->GetDependencyCount()) << "level " << nLevel;
+        pRecord = &pRecord->GetDependency(0);
+        EXPECT_EQ(40 - nLevel, pRecord->GetId());
+        EXPECT_STREQ(nLevel <= 8 ? ("P" + std::to_string(40 - nLevel)).c_str() : "", pRecord->GetName());
+    }
+    EXPECT_EQ(0, pRecord->GetDependencyCount());
+
+    // A shallow tree is whole: 4 -> 3 -> 2 -> 1.
+    const CProductInfo& three = Product(4).GetDependency(0);
+    ASSERT_EQ(2, three.GetDependencyCount());
+    ASSERT_EQ(1, three.GetDependency(0).GetDependencyCount());
+    EXPECT_STREQ("P1", three.GetDependency(0).GetDependency(0).GetName());
+}
+
 TEST_F(CatalogueParserTest, SkipsCommentsAndProcessingInstructions)
 {
     ASSERT_EQ(1, Load("catalogue-comments.xml"));
