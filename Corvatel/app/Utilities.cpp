@@ -59,7 +59,10 @@ PathParts SplitPath(const char* pszPath)
 
 CString AddTrailingBackslash(CString strPath)
 {
-    if (strPath.IsEmpty() || strPath[strPath.GetLength() - 1] != '\\')
+    // The last character, not the last byte: a double-byte character may end in 0x5C.
+    LPCSTR psz = strPath;
+    LPCSTR pszLast = CharPrevA(psz, psz + strPath.GetLength());
+    if (strPath.IsEmpty() || pszLast != psz + strPath.GetLength() - 1 || *pszLast != '\\')
         strPath += '\\';
     return strPath;
 }

@@ -185,9 +185,10 @@ int CString::Compare(LPCSTR psz) const
     return strcmp(*this, psz ? psz : "");
 }
 
+// The system compares characters, so a double-byte character's trail byte is never taken for a letter.
 int CString::CompareNoCase(LPCSTR psz) const
 {
-    return _stricmp(*this, psz ? psz : "");
+    return lstrcmpiA(*this, psz ? psz : "");
 }
 
 CString CString::Mid(int nFirst) const
@@ -219,17 +220,18 @@ CString CString::Right(int nCount) const
     return CString(m_pchData + m_nDataLength - nCount, nCount);
 }
 
+// Mapped by the system in the ANSI code page: double-byte characters keep their trail bytes.
 CString& CString::MakeUpper()
 {
-    for (int i = 0; i < m_nDataLength; ++i)
-        m_pchData[i] = static_cast<char>(toupper(static_cast<unsigned char>(m_pchData[i])));
+    if (m_nDataLength > 0)
+        CharUpperBuffA(m_pchData, static_cast<DWORD>(m_nDataLength));
     return *this;
 }
 
 CString& CString::MakeLower()
 {
-    for (int i = 0; i < m_nDataLength; ++i)
-        m_pchData[i] = static_cast<char>(tolower(static_cast<unsigned char>(m_pchData[i])));
+    if (m_nDataLength > 0)
+        CharLowerBuffA(m_pchData, static_cast<DWORD>(m_nDataLength));
     return *this;
 }
 

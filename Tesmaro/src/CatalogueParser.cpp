@@ -335,23 +335,25 @@ void CSkelvar::GetIdAndVersion(IXMLDOMNamedNodeMap* pAttributes, int* pnId, CStr
         CComRef<IXMLDOMNode> pAttribute;
         if (FAILED(pAttributes->get_item(i, &pAttribute)) || !pAttribute)
             continue;
+        // Lower-cased once: every entry has these, and the system's comparison is not cheap.
         CString strName = GetNodeName(pAttribute.Get());
+        strName.MakeLower();
         CString strValue = GetNodeText(pAttribute.Get());
-        if (strName.CompareNoCase("Id") == 0)
+        if (strName == "id")
             *pnId = atoi(strValue);
-        else if (strName.CompareNoCase("Version") == 0)
+        else if (strName == "version")
             *pVersion = strValue;
-        else if (strName.CompareNoCase("MinRequiredVersion") == 0)
+        else if (strName == "minrequiredversion")
             *pMinRequiredVersion = strValue;
-        else if (strName.CompareNoCase("ShowDependency") == 0)
+        else if (strName == "showdependency")
             *pbShowDependency = atoi(strValue);
-        else if (strName.CompareNoCase("OptionalDependency") == 0)
+        else if (strName == "optionaldependency")
             *pbOptionalDependency = atoi(strValue);
-        else if (strName.CompareNoCase("DisplayStartMenu") == 0)
+        else if (strName == "displaystartmenu")
             *pbDisplayStartMenu = atoi(strValue);
-        else if (strName.CompareNoCase("StartMenuText") == 0)
+        else if (strName == "startmenutext")
             *pStartMenuText = strValue;
-        else if (strName.CompareNoCase("Build") == 0)
+        else if (strName == "build")
             *pBuild = strValue;
     }
 }
