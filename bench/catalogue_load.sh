@@ -1,0 +1,19 @@
+# Catalogue load: CSkelvar::Init on catalogues that catalogue_load/make_catalogue.py writes, one
+# process per catalogue, so each peak working set is that load's own (an idle process's is shown
+# beside it).
+# shellcheck shell=bash
+
+bench_catalogue_load() {
+  local build=$1 work=$WINENV_DIR/catalogue-load
+  mkdir -p "$work"
+  printf '%-10s %9s %13s %9s %15s %15s\n' shape products dependencies ms "peak WS (MiB)" "idle WS (MiB)"
+  local shape count figures
+  for shape_count in layered:100 layered:500 layered:2000 layered:5000 chain:40; do
+    shape=${shape_count%:*} count=${shape_count#*:}
+    python3 "$CORVATEL_ROOT/bench/catalogue_load/make_catalogue.py" "$shape" "$count" "$work/$shape-$count.xml"
+    figures=$(wine "$build/bin/CatalogueLoadBench.exe" "Z:$work/$shape-$count.xml" </dev/null) ||
+      die "CatalogueLoadBench failed on the $shape catalogue of $count products"
+    read -r products dependencies ms idle peak <<<"$figures"
+    printf '%-10s %9s %13s %9s %15s %15s\n' "$shape" "$products" "$dependencies" "$ms" "$peak" "$idle"
+  done
+}

@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Writes a catalogue for the load benchmark.
+
+  make_catalogue.py layered N FILE   N products shaped like a maker's catalogue: base runtimes,
+                                     components that need one or two runtimes, applications that
+                                     need one to three components
+  make_catalogue.py chain N FILE     N products, each depending on the two before it
+
+The same arguments always give the same file.
+"""
+
+import random
+import sys
+from xml.sax.saxutils import escape
+
+
+def entry(product_id, name, version, build, dependencies, rng):
+    """One product entry with the elements a real entry carries."""
+    major, minor, patch = version
+    dotted = "%d.%d.%d" % version
+    key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quendar\\%s" % name
+    lines = [
+        '  <Product Id="%d" Version="%s" Build="%d" StartMenuText="%s">' % (product_id, dotted, build, escape(name)),
+        "    <Name>Quendar %s</Name>" % escape(name),
+        "    <Date>20%02d-%02d-%02d</Date>" % (20 + major % 5, 1 + minor % 12, 1 + patch % 28),
+        "    <Download>%s_%s.%d.exe</Download>" % (name.replace(" ", ""), dotted, build),
+        "    <Size>%.1f</Size>" % rng.uniform(0.5, 250.0),
+        "    <Notes>%s %s, release %s, for every Quendar device of its family.</Notes>" % (escape(name), dotted, build),
+        "    <InstallType>%d</InstallType>" % rng.choice((0, 1, 1, 1)),
+        "    <InstallFolder>Quendar\\%s</InstallFolder>" % escape(name),
+        "    <Exe>%s.exe</Exe>" % name.replace(" ", ""),
+        '    <VersionModule registry="yes">%s\\Version</VersionModule>' % escape(key),
+        '    <VersionPath registry="yes">%s\\InstallDir</VersionPath>' % escape(key),
+        '    <VersionBuild registry="yes">%s\\Build</VersionBuild>' % escape(key),
+        "    <RelNotes>%s_ReleaseNotes.rtf</RelNotes>" % name.replace(" ", ""),
+        "    <ShowProduct>1</ShowProduct>",
+        "    <Reboot>%d</Reboot>" % (rng.random() < 0.1),
+        "    <Beta>0</Beta>",
+        "    <Snip>0</Snip>",
+    ]
+    if dependencies:
+        lines.append("    <Dependency>")
+        for dep_id, dep_version, dep_build in dependencies:
+            lines.append('      <Product Id="%d" Version="%s" Build="%d" MinRequiredVersion="%s"/>'
+                         % (dep_id, "%d.%d.%d" % dep_version, dep_build, "%d.%d.0" % dep_version[:2]))
+        lines.append("    </Dependency>")
+    lines.append("  </Product>")
+    return "\n".join(lines)
+
+
+def layered(count, rng):
+    """(id, name, version, build, dependencies) rows: a tenth runtimes, four tenths components,
+    the rest applications."""
+    runtimes = max(1, count // 10)
+    components = max(1, count * 4 // 10)
+    rows = []
+
+    def add(kind, needs):
+        product_id = 1000 + len(rows)
+        version = (rng.randint(1, 9), rng.randint(0, 9), rng.randint(0, 30))
+        build = version[0] * 1000 + version[1] * 100 + version[2]
+        rows.append((product_id, "%s %d" % (kind, product_id), version, build, needs))
+
+    for _ in range(runtimes):
+        add("Runtime", [])
+    base = [row[:1] + row[2:4] for row in rows]
+    for _ in range(components):
+        add("Component", rng.sample(base, min(len(base), rng.randint(1, 2))))
+    parts = [row[:1] + row[2:4] for row in rows[runtimes:]]
+    while len(rows) < count:
+        add("Application", rng.sample(parts, min(len(parts), rng.randint(1, 3))))
+    return rows[:count]
+
+
+def chain(count):
+    rows = []
+    for i in range(count):
+        product_id = 1000 + i
+        needs = [row[:1] + row[2:4] for row in rows[-2:]]
+        rows.append((product_id, "Layer %d" % product_id, (1, 0, i), 100 + i, needs))
+    return rows
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[1] not in ("layered", "chain"):
+        sys.exit(__doc__)
+    shape, count, path = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+    rng = random.Random(count)
+    rows = layered(count, rng) if shape == "layered" else chain(count)
+    with open(path, "w", encoding="ascii", newline="\r\n") as out:
+        out.write('<?xml version="1.0"?>\n<Products>\n')
+        out.write("  <Catalogue>\n    <MinCorvatelVer>4.0.11</MinCorvatelVer>\n"
+                  "    <CorvatelDownloadURL>https://www.quendar.com/corvatel/CorvatelSetup.exe</CorvatelDownloadURL>\n"
+                  "  </Catalogue>\n")
+        for product_id, name, version, build, needs in rows:
+            out.write(entry(product_id, name, version, build, needs, rng) + "\n")
+        out.write("</Products>\n")
+
+
+if __name__ == "__main__":
+    main()
