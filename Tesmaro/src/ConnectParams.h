@@ -11,6 +11,11 @@ struct CConnectParams
     CString strSecond; // second location in, second body out
     // Names this fetch in its end message; unlike the record's address it is never reused.
     LONG nFetchId = 0;
+    // This fetch's own flags: its read loops run while bRun is set, which its dialog's Cancel
+    // clears; bBusy is set while a read loop runs, and that Cancel is ignored meanwhile. A worker
+    // that outlives its dialog thus neither holds up nor answers another dialog's Cancel.
+    volatile LONG bRun = 1;
+    volatile LONG bBusy = 0;
     LONG nRefs = 2;
 
     void Release()
@@ -24,8 +29,18 @@ struct CConnectParams
 extern UINT g_uConnectMsg;
 extern UINT g_uConnectedMsg;
 extern HWND g_hDlgConnect;
+// The fetch of the connect dialog that opened last, and a mirror of its two flags.
+extern volatile LONG g_nConnectFetchId;
 extern volatile LONG g_bConnectBusy;
 extern volatile LONG g_bConnectRun;
+
+// Sets a fetch's flag, and its mirror when the fetch is the current one.
+inline void SetConnectFlag(const CConnectParams& params, volatile LONG& bFlag, volatile LONG& bMirror, LONG bValue)
+{
+    InterlockedExchange(&bFlag, bValue);
+    if (params.nFetchId == g_nConnectFetchId)
+        InterlockedExchange(&bMirror, bValue);
+}
 
 // Worker result codes.
 enum : UINT

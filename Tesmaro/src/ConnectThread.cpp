@@ -15,6 +15,7 @@
 UINT g_uConnectMsg = RegisterWindowMessageA("ConnectSkelvar");
 UINT g_uConnectedMsg = RegisterWindowMessageA("ConnectedSkelvar");
 HWND g_hDlgConnect = nullptr;
+volatile LONG g_nConnectFetchId = 0;
 volatile LONG g_bConnectBusy = 0;
 volatile LONG g_bConnectRun = 1;
 
@@ -28,16 +29,22 @@ const UINT kChunk = 1024;
 class CBusyScope
 {
 public:
-    CBusyScope() { InterlockedExchange(&g_bConnectBusy, 1); }
-    ~CBusyScope() { InterlockedExchange(&g_bConnectBusy, 0); }
+    explicit CBusyScope(CConnectParams& params) : m_params(params)
+    {
+        SetConnectFlag(m_params, m_params.bBusy, g_bConnectBusy, 1);
+    }
+    ~CBusyScope() { SetConnectFlag(m_params, m_params.bBusy, g_bConnectBusy, 0); }
+
+private:
+    CConnectParams& m_params;
 };
 
-// Reads a request's body in chunks while the run flag stays set.
-void ReadBody(CHttpFile& file, CString& strBody)
+// Reads a request's body in chunks while the fetch's run flag stays set.
+void ReadBody(CConnectParams& params, CHttpFile& file, CString& strBody)
 {
     char buffer[kChunk];
-    CBusyScope busy;
-    while (g_bConnectRun) {
+    CBusyScope busy(params);
+    while (params.bRun) {
         UINT nRead = file.Read(buffer, kChunk);
         if (nRead == 0)
             break;
@@ -46,13 +53,13 @@ void ReadBody(CHttpFile& file, CString& strBody)
 }
 
 // Fetches one object from its own server; the body replaces strBody.
-void FetchDocument(CInternetSession& session, const CString& strServer, INTERNET_PORT nPort,
-                   const CString& strObject, CString& strBody)
+void FetchDocument(CConnectParams& params, CInternetSession& session, const CString& strServer,
+                   INTERNET_PORT nPort, const CString& strObject, CString& strBody)
 {
     std::unique_ptr<CHttpConnection> pConnection(session.GetHttpConnection(strServer, nPort));
     std::unique_ptr<CHttpFile> pFile(pConnection->OpenRequest("GET", strObject, nullptr, 1, nullptr, nullptr, kRequestFlags));
     pFile->SendRequest();
-    ReadBody(*pFile, strBody);
+    ReadBody(params, *pFile, strBody);
     pFile->Close();
     pConnection->Close();
 }
@@ -69,9 +76,9 @@ UINT FetchOverHttps(CConnectParams& params, const CString& strServer, INTERNET_P
         CString strSecondServer, strSecondObject;
         INTERNET_PORT nSecondPort = 0;
         if (AfxParseURL(strSecondLocation, dwService, strSecondServer, strSecondObject, nSecondPort))
-            FetchDocument(session, strSecondServer, nSecondPort, strSecondObject, params.strSecond);
+            FetchDocument(params, session, strSecondServer, nSecondPort, strSecondObject, params.strSecond);
 
-        FetchDocument(session, strServer, nPort, strObject, params.strFirst);
+        FetchDocument(params, session, strServer, nPort, strObject, params.strFirst);
         session.Close();
     } catch (CInternetException* pException) {
         pException->Delete();
@@ -95,11 +102,11 @@ UINT ReadLocalFile(CConnectParams& params, const CString& strPath)
     if (_access(strPath, 0) != 0)
         return CONNECT_FAILED;
 
-    CBusyScope busy;
+    CBusyScope busy(params);
     CFile file;
     if (file.Open(strPath, CFile::modeRead | CFile::shareDenyNone)) {
         char buffer[kChunk];
-        while (g_bConnectRun) {
+        while (params.bRun) {
             UINT nRead = file.Read(buffer, kChunk);
             if (nRead < 1)
                 break;

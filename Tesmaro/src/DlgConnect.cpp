@@ -3,12 +3,6 @@
 #include "../res/resource.h"
 #include "ServerNames.h"
 
-namespace {
-
-volatile LONG g_nLastFetchId = 0;
-
-} // namespace
-
 CDlgConnect::CDlgConnect(CWnd* pParent, CString* pLocation, CString* pAltLocation, CString* pServerName,
                          CString* pSecondLocation)
     : CDialog(IDD_CONNECT, pParent), m_strLocation(*pLocation), m_strSecondLocation(*pSecondLocation),
@@ -38,11 +32,12 @@ BOOL CDlgConnect::OnInitDialog()
 LRESULT CDlgConnect::OnConnect(WPARAM, LPARAM)
 {
     m_pParams = new CConnectParams;
-    m_pParams->nFetchId = InterlockedIncrement(&g_nLastFetchId);
+    m_pParams->nFetchId = InterlockedIncrement(&g_nConnectFetchId);
     m_pParams->strFirst = m_strAltLocation.IsEmpty() ? m_strLocation : m_strAltLocation;
     m_pParams->strSecond = m_strSecondLocation;
-    // A fetch after a cancelled one must be able to read again.
+    // The mirrors follow this fetch from now on.
     InterlockedExchange(&g_bConnectRun, 1);
+    InterlockedExchange(&g_bConnectBusy, 0);
     m_pThread = AfxBeginThread(ConnectThreadProc, m_pParams);
     if (!m_pThread) {
         m_pParams->Release(); // the worker's share
@@ -62,9 +57,11 @@ LRESULT CDlgConnect::OnConnected(WPARAM wParam, LPARAM lParam)
 
 void CDlgConnect::OnCancel()
 {
-    if (g_bConnectBusy)
-        return;
-    InterlockedExchange(&g_bConnectRun, 0);
+    if (m_pParams) {
+        if (m_pParams->bBusy)
+            return;
+        SetConnectFlag(*m_pParams, m_pParams->bRun, g_bConnectRun, 0);
+    }
     EndDialog(IDCANCEL);
 }
 

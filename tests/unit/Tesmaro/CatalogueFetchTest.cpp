@@ -415,3 +415,31 @@ TEST_F(CatalogueFetchTest, AWorkerOfACancelledDialogDoesNotEndTheNextOne)
 }
 
 } // namespace
+
+TEST_F(CatalogueFetchTest, AWorkerOfACancelledDialogNeitherHoldsUpNorTakesTheNextDialogsCancel)
+{
+    UiDriver::CMessageBoxAnswerer answerer;
+
+    // The first worker is cancelled while it waits for a catalogue that then trickles in for seconds ...
+    CSkelvar cancelled(Www("/catalogue-full.xml?delay=1&trickle=6"), "", "");
+    CCanceller canceller(200);
+    EXPECT_EQ(0, cancelled.Init("", ""));
+    canceller.Join();
+    ASSERT_NE(0u, canceller.PressedAt()) << "no connect dialog";
+
+    // ... and the next dialog's Cancel, pressed while that worker would still be reading, ends it at once.
+    CSkelvar next(Www("/catalogue-full.xml?delay=3"), "", "");
+    CCanceller nextCanceller(1500);
+    int nResult = next.Init("", "");
+    DWORD dwEndedAt = GetTickCount();
+    nextCanceller.Join();
+    ASSERT_NE(0u, nextCanceller.PressedAt()) << "no second connect dialog";
+    EXPECT_EQ(0, nResult);
+    EXPECT_LT(Elapsed(nextCanceller.PressedAt(), dwEndedAt), 1000);
+    EXPECT_TRUE(next.m_vecProducts.empty());
+
+    // Each worker reads nothing once its own dialog is cancelled, and says so.
+    for (DWORD dwStart = GetTickCount(); answerer.Texts().size() < 2 && Elapsed(dwStart, GetTickCount()) < 8000;)
+        Sleep(50);
+    EXPECT_EQ((std::vector<std::string>{kRetrievalError, kRetrievalError}), answerer.Texts());
+}
