@@ -31,7 +31,8 @@ def exported_names(dump):
 
 
 def imported_names(dump, dll):
-    """The names imported from one DLL: the member lines after its "DLL Name:" heading."""
+    """The names imported from one DLL: the member lines under its "DLL Name:" heading, which end
+    at the first empty line."""
     names = []
     lines = iter(dump.splitlines())
     for line in lines:
@@ -40,7 +41,7 @@ def imported_names(dump, dll):
     else:
         return names
     for line in lines:
-        if "DLL Name:" in line:
+        if not line.strip():
             break
         fields = line.split()
         if len(fields) >= 3 and re.fullmatch(r"[0-9a-f]+", fields[0]) and fields[1].isdigit():
