@@ -339,12 +339,13 @@ TEST_F(CatalogueFetchTest, CancelIsIgnoredWhileADocumentIsRead)
         HWND hDialog = UiDriver::WaitForWindowByCaption(kConnectCaption);
         if (!hDialog)
             return;
-        Sleep(1000); // well into the licence's read loop
+        // Well into the licence's read loop, even when a loaded machine slows the TLS set-up.
+        Sleep(2500);
         bPressed = UiDriver::PressButton(hDialog, IDCANCEL);
         Sleep(300);
         bStayed = IsWindowVisible(hDialog) != FALSE;
     });
-    CFetch fetch = Fetch(client, "", Www("/license.rtf?trickle=2"));
+    CFetch fetch = Fetch(client, "", Www("/license.rtf?trickle=5"));
     watcher.Join();
 
     EXPECT_TRUE(bPressed);
