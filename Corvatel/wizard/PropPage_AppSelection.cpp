@@ -1,11 +1,18 @@
-// The selection page's life: its two lists and the filling of the application list.
+// The selection page's life: its two lists, the filling of the application list, the buttons,
+// the row menus and dialogs, the description pane, and the checks before Next.
 #include "PropPage_AppSelection.h"
 
+#include "ComponentDependenciesDlg.h"
+#include "ComponentDetails.h"
+#include "ComponentsRequiredDlg.h"
 #include "CorvatelApp.h"
+#include "PopupMenu.h"
 #include "PropSheet_Corvatel.h"
 #include "TreeListCtrl_Applications.h"
 #include "TreeListCtrl_Downloads.h"
 #include "resource.h"
+
+#include <AfxMessageBox.h>
 
 namespace {
 
@@ -40,34 +47,89 @@ BOOL CPropPage_AppSelection::OnInitDialog()
 
 void CPropPage_AppSelection::CreateTrees()
 {
-    m_pAppTree = new CTreeListCtrl_Applications(this);
-    m_pDownloadTree = new CTreeListCtrl_Downloads(this);
-    if (!CreateTree(m_pAppTree, IDC_APP_LIST_PLACE, kAppTreeId) ||
-        !CreateTree(m_pDownloadTree, IDC_DOWNLOAD_LIST_PLACE, kDownloadTreeId))
+    m_pAppTree = CreateTree(this, new CTreeListCtrl_Applications(this), IDC_APP_LIST_PLACE, kAppTreeId);
+    if (!m_pAppTree)
+        return;
+    m_pDownloadTree = CreateTree(this, new CTreeListCtrl_Downloads(this), IDC_DOWNLOAD_LIST_PLACE, kDownloadTreeId);
+    if (!m_pDownloadTree)
         return;
     m_pAppTree->PostMessage(WM_TREE_REFRESH);
     m_pDownloadTree->PostMessage(WM_TREE_REFRESH);
 }
 
-template <class View>
-bool CPropPage_AppSelection::CreateTree(View*& pView, int nPlaceholderID, UINT nID)
+BOOL CPropPage_AppSelection::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult)
 {
-    if (!pView)
-        return false;
-    RECT rc = {};
-    GetWindowRect(GetDlgItem(nPlaceholderID), &rc);
-    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
-    if (!pView->Create(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, rc, this, nID)) {
-        delete pView;
-        pView = nullptr;
-        return false;
+    switch (uMsg) {
+    case WM_NOTIFY:
+        if (OnTreeNotify(reinterpret_cast<const NMTREELIST*>(lParam))) {
+            lResult = 0;
+            return TRUE;
+        }
+        break;
+    case WM_APPLY_SELECTION:
+        lResult = OnApplySelection(reinterpret_cast<CTreeListItem*>(lParam));
+        return TRUE;
+    case WM_DOWNLOAD_CHECK:
+        lResult = OnDownloadCheck(reinterpret_cast<CTreeListItem*>(lParam));
+        return TRUE;
+    case WM_SELECT_INSTALLED_PRODUCTS:
+        lResult = SelectInstalledProducts();
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case ID_COMPONENT_DETAILS_APPS:
+            ShowComponentDetails(m_pAppTree, true);
+            return TRUE;
+        case ID_COMPONENTS_REQUIRED:
+            OnComponentsRequired();
+            return TRUE;
+        case ID_COMPONENT_DETAILS_DOWNLOADS:
+            ShowComponentDetails(m_pDownloadTree, false);
+            return TRUE;
+        case IDC_SELECT_ALL:
+            SetAllChecks(TRUE);
+            return TRUE;
+        case IDC_DESELECT_ALL:
+            SetAllChecks(FALSE);
+            return TRUE;
+        case IDC_SELECT_INSTALLED:
+            SelectInstalled();
+            return TRUE;
+        }
+        break;
     }
-    ShowWindow(pView->m_hWnd, SW_SHOW);
-    return true;
+    return CPropPage_Base::DialogProc(uMsg, wParam, lParam, lResult);
+}
+
+bool CPropPage_AppSelection::OnTreeNotify(const NMTREELIST* pNotify)
+{
+    UINT_PTR nId = pNotify->hdr.idFrom;
+    if (nId != kAppTreeId && nId != kDownloadTreeId)
+        return false;
+    bool bAppTree = nId == kAppTreeId;
+    CTreeListItem* pRow = pNotify->pItem;
+    switch (LOWORD(pNotify->hdr.code)) {
+    case LOWORD(TLN_CHECKCHANGED):
+        PostMessage(bAppTree ? WM_APPLY_SELECTION : WM_DOWNLOAD_CHECK, 0, reinterpret_cast<LPARAM>(pRow));
+        return true;
+    case LOWORD(TLN_SELCHANGED):
+        if (bAppTree)
+            ShowDescription(pRow);
+        return true;
+    case LOWORD(TLN_RCLICK):
+        if (bAppTree)
+            ShowRowMenu(m_pAppTree, pRow);
+        else
+            ShowRowMenu(m_pDownloadTree, pRow);
+        return true;
+    }
+    return false;
 }
 
 void CPropPage_AppSelection::FillApplicationTree()
 {
+    if (!m_pAppTree)
+        return;
     const CCommandLineInfo_Corvatel& commandLine = CommandLine();
     bool bNamesGiven = !commandLine.m_lstProducts.IsEmpty();
     for (POSITION pos = m_pSheet->m_lstProductItems.GetHeadPosition(); pos;) {
@@ -92,4 +154,169 @@ void CPropPage_AppSelection::FillApplicationTree()
         if (commandLine.m_bSnip && pProduct->m_bSnip)
             m_pAppTree->SetItemText(pRow, "snip", 2);
     }
+    SelectInstalled();
+}
+
+void CPropPage_AppSelection::SelectInstalled()
+{
+    SetAllChecks(FALSE);
+    PostMessage(WM_SELECT_INSTALLED_PRODUCTS);
+}
+
+LRESULT CPropPage_AppSelection::SelectInstalledProducts()
+{
+    if (!m_pAppTree)
+        return 0;
+    int nCount = m_pAppTree->GetCount();
+    ShowWindow(GetDlgItem(IDC_SELECT_INSTALLED), nCount > 1 ? SW_SHOW : SW_HIDE);
+    for (int i = 0; i < nCount; ++i) {
+        CTreeListItem* pRow = m_pAppTree->GetTreeListItem(i);
+        CAppDetailsObj* pRecord = FindApplication(pRow);
+        if (!pRecord)
+            continue;
+        CProductInfo* pProduct = pRecord->m_pProductInfo;
+        m_pSheet->m_pSkelvar->IsProductNew(pProduct);
+        // The only application of a catalogue is ticked whether it is installed or not.
+        m_pAppTree->SetCheck(pRow, nCount == 1 || !pProduct->GetInstalledVersion().IsEmpty());
+        m_pAppTree->SetItemData(pRow, reinterpret_cast<DWORD_PTR>(pRow));
+        CProductInfo product(*pProduct);
+        int nClass = m_pSheet->CompareInstalledVersion(pRecord, &product);
+        // No mark for an application that is not installed.
+        m_pAppTree->SetRowImage(pRow, nClass == ClassNeeded ? ClassNone : nClass);
+    }
+    PostMessage(WM_APPLY_SELECTION, 0, 0);
+    UpdateData(FALSE);
+    return 0;
+}
+
+void CPropPage_AppSelection::SetAllChecks(BOOL bState)
+{
+    if (!m_pAppTree)
+        return;
+    for (int i = 0; i < m_pAppTree->GetCount(); ++i) {
+        auto* pRow = reinterpret_cast<CTreeListItem*>(m_pAppTree->GetItemData(i));
+        if (!pRow || m_pAppTree->GetCheck(pRow) == bState)
+            continue;
+        // "Select All" never ticks beta or snip rows.
+        if (bState && !m_pAppTree->GetItemText(pRow, 2).IsEmpty())
+            continue;
+        m_pAppTree->SetCheck(pRow, bState);
+        PostMessage(WM_APPLY_SELECTION, 0, reinterpret_cast<LPARAM>(pRow));
+    }
+}
+
+void CPropPage_AppSelection::ShowDescription(CTreeListItem* pRow)
+{
+    CAppDetailsObj* pRecord = FindApplication(pRow);
+    if (!pRow || !pRecord)
+        return;
+    SetDlgItemText(IDC_DESCRIPTION, pRecord->m_pProductInfo->GetNotes());
+    CString strCaption;
+    strCaption.Format("Description  -  %s", static_cast<LPCSTR>(pRecord->m_pProductInfo->GetName()));
+    SetDlgItemText(IDC_DESCRIPTION_GROUP, strCaption);
+}
+
+void CPropPage_AppSelection::ShowRowMenu(CTreeListCtrl* pList, CTreeListItem* pRow)
+{
+    if (!pRow)
+        return;
+    bool bAppTree = pList == m_pAppTree;
+    if (!(bAppTree ? FindApplication(pRow) : FindDownload(pRow)))
+        return;
+    CPopupMenu menu;
+    POINT point = {};
+    GetCursorPos(&point);
+    menu.ShowMenu(this, bAppTree ? IDM_APPLICATION_TREE : IDM_DOWNLOAD_TREE, &point);
+}
+
+void CPropPage_AppSelection::ShowComponentDetails(CTreeListCtrl* pView, bool bApplicationList)
+{
+    CTreeListItem* pRow = pView ? pView->GetSelectedItem() : nullptr;
+    if (!pRow)
+        return;
+    CAppDetailsObj* pRecord = bApplicationList ? FindApplication(pRow) : FindDownload(pRow);
+    if (!pRecord)
+        return;
+    CComponentDetails dialog(this, m_pSheet, pRecord, &m_pSheet->m_lstProductItems);
+    dialog.DoModal();
+}
+
+void CPropPage_AppSelection::OnComponentsRequired()
+{
+    CAppDetailsObj* pRecord = m_pAppTree ? FindApplication(m_pAppTree->GetSelectedItem()) : nullptr;
+    if (!pRecord)
+        return;
+    CComponentsRequiredDlg dialog(this, m_pSheet, pRecord);
+    dialog.DoModal();
+}
+
+CAppDetailsObj* CPropPage_AppSelection::FindApplication(CTreeListItem* pRow)
+{
+    if (!pRow || !m_pAppTree)
+        return nullptr;
+    return CPropSheet_Corvatel::FindProduct(&m_pSheet->m_lstProductItems, m_pAppTree->GetItemText(pRow, 0),
+                                            m_pAppTree->GetItemText(pRow, 1), m_pAppTree->GetItemType(pRow));
+}
+
+CAppDetailsObj* CPropPage_AppSelection::FindDownload(CTreeListItem* pRow)
+{
+    if (!pRow || !m_pDownloadTree)
+        return nullptr;
+    return CPropSheet_Corvatel::FindProduct(&m_pSheet->m_lstQueueItems, m_pDownloadTree->GetItemText(pRow, 0),
+                                            m_pDownloadTree->GetItemText(pRow, 1), 0);
+}
+
+std::vector<CAppDetailsObj*> CPropPage_AppSelection::GetTickedApplications()
+{
+    std::vector<CAppDetailsObj*> records;
+    if (!m_pAppTree)
+        return records;
+    int nCount = m_pAppTree->GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        CTreeListItem* pRow = m_pAppTree->GetTreeListItem(i);
+        if (!m_pAppTree->GetCheck(pRow))
+            continue;
+        if (CAppDetailsObj* pRecord = FindApplication(pRow))
+            records.push_back(pRecord);
+    }
+    return records;
+}
+
+bool CPropPage_AppSelection::HasSelectedDownload()
+{
+    if (!m_pDownloadTree)
+        return false;
+    for (int i = 0; i < m_pDownloadTree->GetCount(); ++i)
+        if (m_pDownloadTree->GetCheck(m_pDownloadTree->GetTreeListItem(i)))
+            return true;
+    return false;
+}
+
+bool CPropPage_AppSelection::IsBetaMixed()
+{
+    bool bBeta = false, bNonBeta = false;
+    for (CAppDetailsObj* pRecord : GetTickedApplications())
+        (pRecord->m_pProductInfo->m_bBeta ? bBeta : bNonBeta) = true;
+    return bBeta && bNonBeta;
+}
+
+void CPropPage_AppSelection::DoDataExchange(CDataExchange* pDX)
+{
+    if (!pDX->m_bSaveAndValidate)
+        m_strTotalSize.Format("Total Download Size: %.02f MB", m_fTotalSize);
+    DDX_Text(pDX, IDC_TOTAL_SIZE, m_strTotalSize);
+}
+
+LRESULT CPropPage_AppSelection::OnWizardNext()
+{
+    if (!HasSelectedDownload()) {
+        AfxMessageBox("In order to continue, an application must be selected to download", MB_OK | MB_ICONINFORMATION);
+        return -1;
+    }
+    if (IsBetaMixed()) {
+        AfxMessageBox("Beta and Non-beta applications cannot be selected for downloading together",
+                      MB_OK | MB_ICONINFORMATION);
+        return -1;
+    }
+    return CPropPage_Base::OnWizardNext();
 }

@@ -33,14 +33,10 @@ BOOL CPropPage_Install::OnInitDialog()
 void CPropPage_Install::CreateInstallList()
 {
     auto* pList = new CTreeListCtrl_Install;
-    RECT rc = {};
-    GetWindowRect(GetDlgItem(IDC_INSTALL_LIST_PLACE), &rc);
-    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
-    if (!pList->Create(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, rc, this, kInstallListId)) {
+    if (!pList->CreateOver(this, IDC_INSTALL_LIST_PLACE, kInstallListId)) {
         delete pList;
         return;
     }
-    ShowWindow(pList->m_hWnd, SW_SHOW);
     pList->m_pOwner = m_pSheet;
     m_pInstallList = pList;
     m_pInstallList->PostMessage(WM_TREE_REFRESH);

@@ -162,7 +162,7 @@ void CPropSheet_Corvatel::CheckProgramVersion()
 void CPropSheet_Corvatel::BuildItemList()
 {
     for (CProductInfo& product : m_vecProducts)
-        m_lstProductItems.AddTail(new CAppDetailsObj(&product));
+        m_lstProductItems.Add(new CAppDetailsObj(&product));
 }
 
 BOOL CPropSheet_Corvatel::OnInitDialog()
@@ -242,11 +242,16 @@ CAppDetailsObj* CPropSheet_Corvatel::FindProduct(CObList* pList, CString strName
         CProductInfo* pProduct = pItem->m_pProductInfo;
         if (pProduct->GetName().CompareNoCase(strName) != 0 || pProduct->GetVersion().CompareNoCase(strVersion) != 0)
             continue;
-        if ((nMode == 2 && !pProduct->GetBeta()) || (nMode == 3 && !pProduct->GetSnip()))
+        if ((nMode == 2 && !pProduct->m_bBeta) || (nMode == 3 && !pProduct->m_bSnip))
             continue;
         return pItem;
     }
     return nullptr;
+}
+
+CAppDetailsObj* CPropSheet_Corvatel::FindProduct(CAppDetailsList* pList, CString strName, CString strVersion, int nMode)
+{
+    return pList->Find(strName, strVersion, nMode);
 }
 
 CAppDetailsObj* CPropSheet_Corvatel::FindOrAddAppDetails(CProductInfo* pProduct)
@@ -254,9 +259,26 @@ CAppDetailsObj* CPropSheet_Corvatel::FindOrAddAppDetails(CProductInfo* pProduct)
     CAppDetailsObj* pItem = FindProduct(&m_lstQueueItems, pProduct->GetName(), pProduct->GetVersion(), 0);
     if (!pItem) {
         pItem = new CAppDetailsObj(pProduct);
-        m_lstQueueItems.AddTail(pItem);
+        m_lstQueueItems.Add(pItem);
     }
     return pItem;
+}
+
+int CPropSheet_Corvatel::CompareInstalledVersion(CAppDetailsObj* pItem, CProductInfo* pDependency)
+{
+    if (!pItem || !pDependency)
+        return ClassNone;
+    if (CommandLine().m_bUpdateAll || HasPathOverride())
+        return ClassNeeded;
+    // What an earlier installed-version check stored in the sheet's record.
+    CString strInstalled = pItem->m_pProductInfo->GetInstalledVersion();
+    if (strInstalled.IsEmpty())
+        return ClassNeeded;
+    long lInstalled[4] = {};
+    CSkelvar::VersionStringToVersionArray(strInstalled, lInstalled);
+    if (CSkelvar::CompareVersion(lInstalled, pDependency->m_lMinRequiredVersion, 4) < 0)
+        return ClassNeeded;
+    return m_pSkelvar->IsProductNew(pDependency) ? ClassNewer : ClassCurrent;
 }
 
 CString CPropSheet_Corvatel::GetReleaseNotesPath(CAppDetailsObj* pItem)

@@ -3,6 +3,7 @@
 // records, the folders, the licence text and the pages.
 #pragma once
 
+#include "AppDetailsList.h"
 #include "AppDetailsObj.h"
 #include "SysInfo.h"
 
@@ -12,6 +13,16 @@
 #include <Skelvar.h>
 
 #include <vector>
+
+// How a component stands against what a ticked application needs; also the row image index of
+// the selection page's lists and the component dialogs.
+enum ComponentClass
+{
+    ClassNone = 0,      // no record to judge
+    ClassCurrent = 1,   // installed and as new as the catalogue
+    ClassNewer = 2,     // installed and good enough, but the catalogue has a newer version
+    ClassNeeded = 3,    // must be installed: the mode says so, or it is missing or below the minimum
+};
 
 class CPropPage_AppSelection;
 class CPropPage_DestinationFolder;
@@ -34,8 +45,13 @@ public:
     // The first record of the list whose product has that name and version (any case); mode 2
     // also asks for the beta mark, mode 3 for the snip mark.
     static CAppDetailsObj* FindProduct(CObList* pList, CString strName, CString strVersion, int nMode);
+    // The same, through the list's index.
+    static CAppDetailsObj* FindProduct(CAppDetailsList* pList, CString strName, CString strVersion, int nMode);
     CAppDetailsObj* FindOrAddAppDetails(CProductInfo* pProduct);
     CString GetReleaseNotesPath(CAppDetailsObj* pItem);
+    // The class of the record's component against the dependency entry that states its minimum
+    // version; ClassNone when either is missing. May read the dependency's installed version.
+    int CompareInstalledVersion(CAppDetailsObj* pItem, CProductInfo* pDependency);
     static CString GetDefaultDownloadFolder();
     static CString GetDefaultInstallRoot();
     // String 400, the program's own version.
@@ -44,8 +60,8 @@ public:
     std::vector<CProductInfo> m_vecProducts;
     CSkelvar* m_pSkelvar = nullptr;
     CSysInfo m_sysInfo;
-    CObList m_lstQueueItems{10};
-    CObList m_lstProductItems{10};
+    CAppDetailsList m_lstQueueItems{10};
+    CAppDetailsList m_lstProductItems{10};
     CPropPage_AppSelection* m_pPageAppSelection = nullptr;
     CPropPage_DestinationFolder* m_pPageDestinationFolder = nullptr;
     CPropPage_License* m_pPageLicense = nullptr;

@@ -45,6 +45,17 @@ LRESULT CTreeListCtrl_View::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
     return CTreeListCtrl::WindowProc(uMsg, wParam, lParam);
 }
 
+BOOL CTreeListCtrl_View::CreateOver(CWnd* pParent, int nPlaceholderID, UINT nID)
+{
+    RECT rc = {};
+    GetWindowRect(::GetDlgItem(pParent->m_hWnd, nPlaceholderID), &rc);
+    MapWindowPoints(nullptr, pParent->m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+    if (!Create(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, rc, pParent, nID))
+        return FALSE;
+    ShowWindow(m_hWnd, SW_SHOW);
+    return TRUE;
+}
+
 void CTreeListCtrl_View::SetupColumns()
 {
     m_imageList.Create(m_nBitmapID, kImageSize, 1, kMaskColour);

@@ -28,6 +28,8 @@ class CTreeListCtrl_View : public CTreeListCtrl
 public:
     CTreeListCtrl_View(UINT nBitmapID, DWORD dwViewStyle);
 
+    // Creates the window as the parent's child in the place of one of its controls, and shows it.
+    BOOL CreateOver(CWnd* pParent, int nPlaceholderID, UINT nID);
     // All four images of the row at once.
     void SetRowImage(CTreeListItem* pRow, int nImage);
 

@@ -30,6 +30,7 @@ BOOL TurboDllInitResourceChain();
 
 // Row handle; the row's contents are reached only through the control.
 class CTreeListItem;
+struct TLCellArgs;
 
 // Special handles for InsertItem. Rows are 16-byte aligned objects, so these odd values never
 // collide with a real row.
@@ -178,6 +179,7 @@ private:
     void OnScroll(int nBar, UINT nCode);
     LRESULT OnHeaderNotify(NMHDR* pHdr);
 
+    CString CellText(TLCellArgs args) const;
     int FindRow(const CTreeListItem* pItem) const;
     CTreeListItem* RowAt(CTreeListItem* pItem, int nIndex) const;
     CTreeListItem* DoInsertItem(LPCSTR pszText, CTreeListItem* pParent, CTreeListItem* pInsertAfter);

@@ -202,20 +202,28 @@ BOOL CTreeListCtrl::SetItemText(int nIndex, LPCSTR pszText, int nColumn)
 
 CString CTreeListCtrl::GetItemText(CTreeListItem* pItem, int nColumn) const
 {
-    CString strText;
-    TLCellArgs args = Cell(pItem, -1, nColumn);
-    args.pstrText = &strText;
-    if (pItem)
-        Send(m_hWnd, TLM_GETITEMTEXT, 0, Args(args));
-    return strText;
+    return pItem ? CellText(Cell(pItem, -1, nColumn)) : CString();
 }
 
 CString CTreeListCtrl::GetItemText(int nIndex, int nColumn) const
 {
+    return CellText(Cell(nullptr, nIndex, nColumn));
+}
+
+CString CTreeListCtrl::CellText(TLCellArgs args) const
+{
+    // Most texts fit the first buffer; a longer one is asked for again at its length.
+    char szText[256];
+    args.pszBuffer = szText;
+    args.nBufferSize = sizeof(szText);
+    int nLength = static_cast<int>(Send(m_hWnd, TLM_GETITEMTEXT, 0, Args(args)));
+    if (nLength < args.nBufferSize)
+        return CString(szText, nLength);
     CString strText;
-    TLCellArgs args = Cell(nullptr, nIndex, nColumn);
-    args.pstrText = &strText;
-    Send(m_hWnd, TLM_GETITEMTEXT, 0, Args(args));
+    args.pszBuffer = strText.GetBuffer(nLength);
+    args.nBufferSize = nLength + 1;
+    nLength = static_cast<int>(Send(m_hWnd, TLM_GETITEMTEXT, 0, Args(args)));
+    strText.ReleaseBuffer(nLength < args.nBufferSize ? nLength : -1);
     return strText;
 }
 

@@ -144,11 +144,13 @@ LRESULT CTreeListCtrl::OnOperation(UINT uMsg, WPARAM wParam, LPARAM lParam)
     }
     case TLM_GETITEMTEXT: {
         CTreeListItem* pItem = RowAt(pCell->pItem, pCell->nIndex);
-        if (!pItem || pCell->nColumn < 0)
-            return FALSE;
+        if (!pItem || pCell->nColumn < 0 || pCell->nBufferSize <= 0)
+            return 0;
+        LPCSTR pszText = "";
         if (pCell->nColumn < static_cast<int>(pItem->m_texts.size()))
-            *pCell->pstrText = pItem->m_texts[pCell->nColumn];
-        return TRUE;
+            pszText = pItem->m_texts[pCell->nColumn];
+        lstrcpynA(pCell->pszBuffer, pszText, pCell->nBufferSize);
+        return lstrlenA(pszText);
     }
     case TLM_SETITEMDATA: {
         CTreeListItem* pItem = RowAt(pCell->pItem, pCell->nIndex);

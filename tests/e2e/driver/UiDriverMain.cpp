@@ -5,6 +5,8 @@
 // time-out, 2 on a usage error. Every wait is bounded.
 #include "UiDriver.h"
 
+#include <TreeListMessages.h>
+
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -33,6 +35,9 @@ const char kUsage[] =
     "  key WINDOW VK                 posts a key press (ESCAPE, RETURN, TAB, SPACE or a number) to the\n"
     "                                focused control, or to the active page of a property sheet\n"
     "  pages WINDOW                  a property sheet's active page index (from 0) and page count\n"
+    "  rows WINDOW ID                a tree-list's rows: tick (1, 0), lock (1, 0), image, then the column\n"
+    "                                texts, separated by '|'\n"
+    "  tick WINDOW ID TEXT           clicks the check box of the tree-list row whose first column is TEXT\n"
     "  close WINDOW                  clicks the window's close box (posts WM_SYSCOMMAND SC_CLOSE)\n"
     "  exit [MS]                     waits until no process of the program is left\n"
     "  kill                          ends every process of the program; prints how many\n"
@@ -340,6 +345,151 @@ int CmdPages(HWND hWnd)
     return 0;
 }
 
+// Memory placed in another process, for the arguments of a control's messages; freed with the object.
+class CRemoteMemory
+{
+public:
+    CRemoteMemory(HWND hWnd, SIZE_T nSize)
+    {
+        DWORD dwProcess = 0;
+        GetWindowThreadProcessId(hWnd, &dwProcess);
+        m_hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, dwProcess);
+        if (m_hProcess)
+            m_pBlock = static_cast<char*>(VirtualAllocEx(m_hProcess, nullptr, nSize, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~CRemoteMemory()
+    {
+        if (m_pBlock)
+            VirtualFreeEx(m_hProcess, m_pBlock, 0, MEM_RELEASE);
+        if (m_hProcess)
+            CloseHandle(m_hProcess);
+    }
+    CRemoteMemory(const CRemoteMemory&) = delete;
+    CRemoteMemory& operator=(const CRemoteMemory&) = delete;
+
+    char* At(SIZE_T nOffset) const { return m_pBlock ? m_pBlock + nOffset : nullptr; }
+    bool Write(SIZE_T nOffset, const void* pData, SIZE_T nSize) const
+    {
+        return m_pBlock && WriteProcessMemory(m_hProcess, m_pBlock + nOffset, pData, nSize, nullptr);
+    }
+    bool Read(SIZE_T nOffset, void* pData, SIZE_T nSize) const
+    {
+        return m_pBlock && ReadProcessMemory(m_hProcess, m_pBlock + nOffset, pData, nSize, nullptr);
+    }
+
+private:
+    HANDLE m_hProcess = nullptr;
+    char* m_pBlock = nullptr;
+};
+
+// A tree-list control of another process, read through its messages.
+class CRemoteTreeList
+{
+public:
+    explicit CRemoteTreeList(HWND hList) : m_hList(hList), m_memory(hList, sizeof(TLCellArgs) + kTextSize) {}
+
+    int Count() const { return static_cast<int>(Send(TLM_GETCOUNT, 0)); }
+    int Columns() const { return static_cast<int>(Send(TLM_GETCOLUMNCOUNT, 0)); }
+    WPARAM Row(int nIndex) const { return static_cast<WPARAM>(Send(TLM_GETITEM, static_cast<WPARAM>(nIndex))); }
+    bool Ticked(int nIndex) const { return Send(TLM_GETCHECK, Row(nIndex)) != 0; }
+    bool Locked(int nIndex) const { return Send(TLM_ISCHECKDISABLED, Row(nIndex)) != 0; }
+
+    std::string Text(int nIndex, int nColumn) const
+    {
+        TLCellArgs args = Cell(nIndex, nColumn);
+        args.pszBuffer = m_memory.At(sizeof(TLCellArgs));
+        args.nBufferSize = kTextSize;
+        char szText[kTextSize] = {};
+        if (!Call(TLM_GETITEMTEXT, args) || !m_memory.Read(sizeof(TLCellArgs), szText, sizeof(szText) - 1))
+            return std::string();
+        return szText;
+    }
+    int Image(int nIndex) const
+    {
+        TLCellArgs args = Cell(nIndex, 0);
+        if (!Call(TLM_GETITEMIMAGE, args) || !m_memory.Read(0, &args, sizeof(args)))
+            return -1;
+        return args.nImages[0];
+    }
+
+    // Where a click on the row's check box lands, in the list's client area.
+    LPARAM CheckBoxPoint(int nIndex) const
+    {
+        RECT rcHeader = {};
+        GetWindowRect(FindWindowExA(m_hList, nullptr, WC_HEADERA, nullptr), &rcHeader);
+        int nRowHeight = 16;
+        return MAKELPARAM(8, (rcHeader.bottom - rcHeader.top) + nIndex * nRowHeight + nRowHeight / 2);
+    }
+
+private:
+    static const int kTextSize = 1024;
+
+    LRESULT Send(UINT uMsg, WPARAM wParam, LPARAM lParam = 0) const
+    {
+        DWORD_PTR nResult = 0;
+        SendMessageTimeoutA(m_hList, uMsg, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerMs, &nResult);
+        return static_cast<LRESULT>(nResult);
+    }
+    TLCellArgs Cell(int nIndex, int nColumn) const
+    {
+        TLCellArgs args = {};
+        args.pItem = reinterpret_cast<CTreeListItem*>(Row(nIndex));
+        args.nIndex = -1;
+        args.nColumn = nColumn;
+        return args;
+    }
+    bool Call(UINT uMsg, const TLCellArgs& args) const
+    {
+        if (!args.pItem || !m_memory.Write(0, &args, sizeof(args)))
+            return false;
+        Send(uMsg, 0, reinterpret_cast<LPARAM>(m_memory.At(0)));
+        return true;
+    }
+
+    HWND m_hList;
+    CRemoteMemory m_memory;
+};
+
+HWND FindTreeList(HWND hWnd, const std::string& strId)
+{
+    long lId = 0;
+    if (!ParseNumber(strId, lId))
+        throw CUsageError();
+    HWND hList = FindControl(hWnd, [lId](HWND hChild) {
+        return GetDlgCtrlID(hChild) == lId && HasClass(hChild, "CorvatelTreeList");
+    });
+    if (!hList)
+        Fail("no tree-list " + strId);
+    return hList;
+}
+
+int CmdRows(HWND hList)
+{
+    CRemoteTreeList list(hList);
+    int nColumns = list.Columns();
+    for (int i = 0; i < list.Count(); ++i) {
+        printf("%d|%d|%d", list.Ticked(i) ? 1 : 0, list.Locked(i) ? 1 : 0, list.Image(i));
+        for (int c = 0; c < nColumns; ++c)
+            printf("|%s", list.Text(i, c).c_str());
+        printf("\n");
+    }
+    return 0;
+}
+
+int CmdTick(HWND hList, const std::string& strText)
+{
+    CRemoteTreeList list(hList);
+    for (int i = 0; i < list.Count(); ++i) {
+        if (list.Text(i, 0) != strText)
+            continue;
+        LPARAM lPoint = list.CheckBoxPoint(i);
+        if (!PostMessageA(hList, WM_LBUTTONDOWN, MK_LBUTTON, lPoint) || !PostMessageA(hList, WM_LBUTTONUP, 0, lPoint))
+            return Fail("the click could not be posted");
+        return 0;
+    }
+    return Fail("no row " + Quoted(strText));
+}
+
 int CmdExit(DWORD dwTimeout)
 {
     DWORD dwStart = GetTickCount();
@@ -417,7 +567,8 @@ int Run(int argc, char** argv)
     if (strCommand == "kill")
         return CmdKill();
 
-    static const char* const kWindowCommands[] = {"dump", "click", "text", "enabled", "key", "pages", "close"};
+    static const char* const kWindowCommands[] = {"dump", "click", "text", "enabled", "key",
+                                                  "pages", "close", "rows", "tick"};
     bool bKnown = false;
     for (const char* pszName : kWindowCommands)
         bKnown = bKnown || strCommand == pszName;
@@ -451,6 +602,12 @@ int Run(int argc, char** argv)
         return CmdKey(hWnd, arg(1));
     if (strCommand == "pages")
         return CmdPages(hWnd);
+    if (strCommand == "rows" || strCommand == "tick") {
+        HWND hList = FindTreeList(hWnd, arg(1));
+        if (!hList)
+            return 1;
+        return strCommand == "rows" ? CmdRows(hList) : CmdTick(hList, arg(2));
+    }
     // close: what a click on the close box sends
     return PostMessageA(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : Fail("SC_CLOSE could not be posted");
 }

@@ -16,12 +16,13 @@ escape_does_nothing() {
   expect_page "$page" 3
 }
 
-make_install_folder "$E2E_WORK/set" catalogue-full.xml
+make_install_folder "$E2E_WORK/set" catalogue-selection.xml
 
 note "Escape, then Cancel"
 start_corvatel "/INSTALL:$(winpath "$E2E_WORK/set")"
 drv wait "$SHEET" 30000 >/dev/null || fail "the wizard did not open"
 escape_does_nothing 0
+tick_application "Quendar Studio Suite"
 next_page 1 3
 escape_does_nothing 1
 agree_to_licence

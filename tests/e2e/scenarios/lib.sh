@@ -173,6 +173,31 @@ cancel_wizard() {
   expect_exit 15
 }
 
+# The selection page's lists and the install page's list (tree-list control ids).
+APP_LIST=500
+DOWNLOAD_LIST=501
+INSTALL_LIST=502
+TOTAL_SIZE=514
+
+# A list's rows as "tick|lock|image|column texts...", one per line.
+rows() { drv rows "$SHEET" "$1"; }
+
+# Waits until the list's rows are exactly the expected lines (the page applies clicks a moment later).
+expect_rows() {
+  local list=$1 expected=$2 i actual=""
+  for ((i = 0; i < 50; i++)); do
+    actual=$(rows "$list") || true
+    [[ $actual == "$expected" ]] && return 0
+    sleep 0.1
+  done
+  fail "rows of list $list:"$'\n'"expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"
+}
+
+# Ticks an application as a click on its check box does.
+tick_application() {
+  drv tick "$SHEET" "$APP_LIST" "$1" >/dev/null || fail "\"$1\" cannot be ticked"
+}
+
 # A folder holding the catalogue as a downloaded set: FOLDER/CorvatelSFTP.xml.
 make_install_folder() {
   local folder=$1 catalogue=$2

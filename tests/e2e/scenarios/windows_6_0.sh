@@ -8,7 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 UAC_POLICY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System'
 USER_PREFIX="Windows User Name: $(windows_user) (Admin).  UAC: "
 
-make_install_folder "$E2E_WORK/set" catalogue-full.xml
+make_install_folder "$E2E_WORK/set" catalogue-selection.xml
 
 run_as() {
   local version=$1 lua=$2 windows_line=$3 uac=$4
@@ -18,6 +18,7 @@ run_as() {
   start_corvatel "/INSTALL:$(winpath "$E2E_WORK/set")"
   drv wait "$SHEET" 30000 >/dev/null || fail "the wizard did not open"
   expect_header_lines "$windows_line" "$USER_PREFIX$uac"
+  tick_application "Quendar Studio Suite"
   next_page 1 3
   expect_header_lines "$windows_line" "$USER_PREFIX$uac"
   cancel_wizard

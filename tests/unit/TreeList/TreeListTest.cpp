@@ -215,6 +215,10 @@ TEST_F(TreeListTest, RowsKeepTextsPerColumnAndData)
     EXPECT_STREQ(m_ctrl.GetItemText(pFirst, 1), "7.3");
     EXPECT_FALSE(m_ctrl.SetItemText(5, "x", 1));
     EXPECT_FALSE(m_ctrl.SetItemText(pFirst, "x", -1));
+    // Texts come back whole whatever their length.
+    CString strLong('n', 700);
+    EXPECT_TRUE(m_ctrl.SetItemText(pFirst, strLong, 2));
+    EXPECT_STREQ(m_ctrl.GetItemText(pFirst, 2), strLong);
 
     EXPECT_EQ(m_ctrl.GetItemData(pFirst), 0u);
     EXPECT_TRUE(m_ctrl.SetItemData(pFirst, reinterpret_cast<DWORD_PTR>(pFirst)));

@@ -1,6 +1,8 @@
-// The control's private messages: one per public operation, so that the work always runs on the
-// window's thread. Arguments that do not fit wParam/lParam travel in a structure on the caller's
-// stack, which lives until SendMessage returns.
+// The control's messages: one per public operation, so that the work always runs on the window's
+// thread. Arguments that do not fit wParam/lParam travel in a structure on the caller's stack,
+// which lives until SendMessage returns. The structures hold plain memory only (texts come back
+// in the caller's buffer), so a program of its own, such as a UI driver, can pass them in memory
+// it has placed in the control's process.
 #pragma once
 
 #include "TreeListCtrl.h"
@@ -18,7 +20,7 @@ enum : UINT
     TLM_GETCOLUMNCOUNT,
     TLM_INSERTITEM,             // lParam TLInsertArgs*; returns the row
     TLM_SETITEMTEXT,            // lParam TLCellArgs*
-    TLM_GETITEMTEXT,            // lParam TLCellArgs* (pstrText receives it)
+    TLM_GETITEMTEXT,            // lParam TLCellArgs* (pszBuffer receives it); returns its length
     TLM_SETITEMDATA,            // lParam TLCellArgs* (dwData)
     TLM_GETITEMDATA,            // lParam TLCellArgs*; the result is the value
     TLM_SETITEMIMAGE,           // lParam TLCellArgs* (nImages)
@@ -61,7 +63,8 @@ struct TLCellArgs
     int nIndex;
     int nColumn;
     LPCSTR pszText;
-    CString* pstrText;
+    char* pszBuffer;        // receives as much of the text as fits, ended by a zero
+    int nBufferSize;
     DWORD_PTR dwData;
     int nImages[4];
 };
