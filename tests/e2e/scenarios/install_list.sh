@@ -14,6 +14,7 @@ tick_application "Quendar Studio Suite"
 expect_rows "$DOWNLOAD_LIST" "1|1|3|Quendar USB Driver|1.8.2|5.73M
 1|1|3|Quendar Studio Suite|3.4.0|101.07M"
 next_page 1 3
+agree_to_licence
 next_page 2 3
 
 INSTALL_ROWS="0|0|0|Quendar USB Driver|1.8.2|5.73M||

@@ -13,7 +13,7 @@ namespace {
 
 const char kCatalogue[] = R"(<?xml version="1.0"?>
 <Products>
-  <Product Id="4" Version="0.9"><Name>Quendar Tuner</Name><Download>Tuner.exe</Download><Size>2</Size></Product>
+  <Product Id="4" Version="0.9"><Name>Quendar Tuner</Name><Download>Tuner.exe</Download><Size>2</Size><VersionPath>C:\Q</VersionPath></Product>
 </Products>
 )";
 

@@ -64,10 +64,10 @@ public:
     }
 
     // Shows the wizard; user(sheet window) runs on its own thread once it is up, and the wizard
-    // is cancelled when it returns.
+    // is cancelled when it returns. Message boxes are answered as RunSteps does.
     void Run(const std::function<void(HWND)>& user)
     {
-        UiDriver::CMessageBoxAnswerer exitQuestion(IDYES);
+        UiDriver::CMessageBoxAnswerer boxes;
         std::thread player([&] {
             HWND hSheet = UiDriver::WaitForWindowByCaption("Quendar Corvatel");
             if (hSheet)
@@ -79,6 +79,7 @@ public:
         });
         Sheet().DoModal();
         player.join();
+        m_answers = boxes.Texts();
     }
 
     // One step: an action, run once the window with the caption to wait for (if any) is up.
