@@ -7,16 +7,14 @@
 namespace {
 
 const int kTypeColumn = 2;
-const DWORD kSelectionListStyle = 0x68DB08;
-
 TreeListColumn g_columns[] = {
-    {"Application Name", 65, 0x104145, 0, 0, 0},
-    {"Version", 30, 0x104145, 0, 0, 0},
+    {"Application Name", 65},
+    {"Version", 30},
 };
 TreeListColumn g_typedColumns[] = {
-    {"Application Name", 65, 0x104145, 0, 0, 0},
-    {"Version", 20, 0x104145, 0, 0, 0},
-    {"Type", 10, 0x104145, 0, 0, 0},
+    {"Application Name", 65},
+    {"Version", 20},
+    {"Type", 10},
 };
 
 } // namespace
@@ -29,12 +27,9 @@ CTreeListCtrl_Applications::CTreeListCtrl_Applications(CPropPage_AppSelection* p
 TreeListColumn* CTreeListCtrl_Applications::GetColumns(int& nCount)
 {
     const CCommandLineInfo_Corvatel& commandLine = GetCorvatelApp()->m_cmdInfo;
-    if (commandLine.m_bBeta || commandLine.m_bSnip) {
-        nCount = static_cast<int>(sizeof(g_typedColumns) / sizeof(g_typedColumns[0]));
-        return g_typedColumns;
-    }
-    nCount = static_cast<int>(sizeof(g_columns) / sizeof(g_columns[0]));
-    return g_columns;
+    if (commandLine.m_bBeta || commandLine.m_bSnip)
+        return ColumnTable(g_typedColumns, nCount);
+    return ColumnTable(g_columns, nCount);
 }
 
 LRESULT CTreeListCtrl_Applications::OnRefresh()

@@ -4,12 +4,10 @@
 
 namespace {
 
-const DWORD kSelectionListStyle = 0x68DB08;
-
 TreeListColumn g_columns[] = {
-    {"Application Name", 55, 0x104145, 0, 0, 0},
-    {"Version", 20, 0x104145, 0, 0, 0},
-    {"Size", 20, 0x104145, 0, 0, 0},
+    {"Application Name", 55},
+    {"Version", 20},
+    {"Size", 20},
 };
 
 } // namespace
@@ -21,8 +19,7 @@ CTreeListCtrl_Downloads::CTreeListCtrl_Downloads(CPropPage_AppSelection* pOwner)
 
 TreeListColumn* CTreeListCtrl_Downloads::GetColumns(int& nCount)
 {
-    nCount = static_cast<int>(sizeof(g_columns) / sizeof(g_columns[0]));
-    return g_columns;
+    return ColumnTable(g_columns, nCount);
 }
 
 LRESULT CTreeListCtrl_Downloads::OnRefresh()

@@ -10,21 +10,20 @@ const int kProgressColumn = 3;
 
 // Wider than the view in all (125 %): the list scrolls sideways.
 TreeListColumn g_installColumns[] = {
-    {"Component Name", 30, 0x104145, 0, 0, 0},
-    {"Version", 10, 0x104145, 0, 0, 0},
-    {"Size", 10, 0x104145, 0, 0, 0},
-    {"Progress", 35, 0x104145, 0, 0, 0},
-    {"Release Notes", 40, 0x104145, 0, 0, 0},
+    {"Component Name", 30},
+    {"Version", 10},
+    {"Size", 10},
+    {"Progress", 35},
+    {"Release Notes", 40},
 };
 
 } // namespace
 
-CTreeListCtrl_Install::CTreeListCtrl_Install() : CTreeListCtrl_View(IDB_INSTALL_IMAGES, 0x60DB08), m_pOwner(nullptr) {}
+CTreeListCtrl_Install::CTreeListCtrl_Install() : CTreeListCtrl_View(IDB_INSTALL_IMAGES, kInstallListStyle), m_pOwner(nullptr) {}
 
 TreeListColumn* CTreeListCtrl_Install::GetColumns(int& nCount)
 {
-    nCount = static_cast<int>(sizeof(g_installColumns) / sizeof(g_installColumns[0]));
-    return g_installColumns;
+    return ColumnTable(g_installColumns, nCount);
 }
 
 LRESULT CTreeListCtrl_Install::OnRefresh()

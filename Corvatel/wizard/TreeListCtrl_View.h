@@ -12,16 +12,29 @@
 // Posted by the pages: sizes the columns and, depending on the view, fills it.
 #define WM_TREE_REFRESH (WM_USER + 201)
 
+// Styles of the views (TLS_ bits of the control): the selection page's lists have check boxes,
+// the install list has none.
+const DWORD kSelectionListStyle = 0x68DB08;
+const DWORD kInstallListStyle = 0x60DB08;
+
 // One row of a view's column table.
 struct TreeListColumn
 {
     const char* pszName;
     unsigned nPercent;  // of the client width
-    UINT nFormat;
-    int nModify;
-    int nComboSorted;
-    int nIndex;         // written when the column is inserted
+    UINT nFormat = 0x104145;
+    int nModify = 0;
+    int nComboSorted = 0;
+    int nIndex = 0;     // written when the column is inserted
 };
+
+// A column table and its length, as GetColumns gives them.
+template <size_t N>
+TreeListColumn* ColumnTable(TreeListColumn (&columns)[N], int& nCount)
+{
+    nCount = static_cast<int>(N);
+    return columns;
+}
 
 class CTreeListCtrl_View : public CTreeListCtrl
 {
