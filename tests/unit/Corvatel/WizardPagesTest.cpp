@@ -6,6 +6,7 @@
 #include "resource.h"
 
 #include <AfxRichEdit.h>
+#include <PrivateMachineKey.h>
 #include <UiDriver.h>
 
 #include <gtest/gtest.h>
@@ -18,32 +19,12 @@
 namespace {
 
 const char kProgramKey[] = "SOFTWARE\\Quendar Electronics Inc.\\Quendar Corvatel";
-const char kMachineKey[] = "Software\\Quendar Pages Test";
 const int kBackButton = 0x3023;
 const int kNextButton = 0x3024;
 // With a catalogue file named on the command line: selection, folders, licence, install.
 const int kFolderPage = 1;
 const int kLicensePage = 2;
 const int kInstallPage = 3;
-
-// While it lives, HKEY_LOCAL_MACHINE is a private key of this test process, so the program key the
-// pages write is the test's own and tests in other processes never see it.
-class CPrivateMachineKey
-{
-public:
-    CPrivateMachineKey()
-    {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kMachineKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey, nullptr);
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_hKey);
-    }
-    ~CPrivateMachineKey()
-    {
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        RegCloseKey(m_hKey);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kMachineKey);
-    }
-    HKEY m_hKey = nullptr;
-};
 
 std::string ProgramValue(const char* pszValue)
 {

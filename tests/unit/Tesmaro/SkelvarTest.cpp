@@ -3,6 +3,8 @@
 #include <ProductInfo.h>
 #include <Skelvar.h>
 
+#include <PrivateMachineKey.h>
+
 #include <gtest/gtest.h>
 #include <string>
 #include <type_traits>
@@ -15,7 +17,12 @@ static_assert(std::is_polymorphic<CSkelvar>::value && !std::has_virtual_destruct
               "CSkelvar: OnUpdate virtual, destructor not");
 
 const char kProgramKey[] = "SOFTWARE\\Quendar Electronics Inc.\\Quendar Corvatel";
-const char kTestKey[] = "Software\\Quendar Test\\Skelvar";
+// Each test's own key: tests run side by side in one prefix.
+std::string TestKey()
+{
+    const ::testing::TestInfo* pTest = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string("Software\\Quendar Test\\Skelvar.") + pTest->name();
+}
 
 std::string ReadValue(HKEY hRoot, const char* pszKey, const char* pszValue)
 {
@@ -42,7 +49,9 @@ std::string VersionString(const char* pszFile, const char* pszKey)
 class SkelvarTest : public ::testing::Test
 {
 protected:
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quendar Test"); }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, TestKey().c_str()); }
+
+    CPrivateMachineKey m_machineKey;
 };
 
 } // namespace
@@ -89,10 +98,11 @@ TEST_F(SkelvarTest, ProgramKeyHoldsBothFoldersOrNeither)
 
 TEST_F(SkelvarTest, RegistryLocationsSelectTheirOwnRootKeys)
 {
-    std::string path = std::string(kTestKey) + "\\Install Path";
+    const std::string key = TestKey();
+    std::string path = key + "\\Install Path";
     EXPECT_EQ(CSkelvar::SetPathInRegistry("HKEY_CURRENT_USER", path.c_str(), "C:\\Quendar\\Tools"), 1);
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kTestKey, "Install Path"), "C:\\Quendar\\Tools");
-    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kTestKey, "Install Path"), "<missing>");
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, key.c_str(), "Install Path"), "C:\\Quendar\\Tools");
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key.c_str(), "Install Path"), "<missing>");
     EXPECT_STREQ(CSkelvar::GetPathFromRegistry("hkey_current_user", path.c_str()), "C:\\Quendar\\Tools");
 
     // Unknown root names select nothing: reads give nothing, writes fail.
@@ -103,7 +113,7 @@ TEST_F(SkelvarTest, RegistryLocationsSelectTheirOwnRootKeys)
     EXPECT_EQ(CSkelvar::SetPathInRegistry("", path.c_str(), "x"), 1);
     EXPECT_EQ(CSkelvar::SetPathInRegistry("HKEY_CURRENT_USER", "", "x"), 1);
     EXPECT_STREQ(CSkelvar::GetPathFromRegistry("HKEY_CURRENT_USER", ""), "");
-    EXPECT_STREQ(CSkelvar::GetPathFromRegistry("HKEY_CURRENT_USER", (std::string(kTestKey) + "\\Nothing").c_str()), "");
+    EXPECT_STREQ(CSkelvar::GetPathFromRegistry("HKEY_CURRENT_USER", (key + "\\Nothing").c_str()), "");
 }
 
 TEST_F(SkelvarTest, PathWithoutBackslashNamesAValueOfTheRootKey)
