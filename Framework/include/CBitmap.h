@@ -12,6 +12,7 @@ public:
     CBitmap& operator=(const CBitmap&) = delete;
 
     BOOL LoadBitmap(UINT nIDResource);
+    BOOL LoadBitmap(LPCSTR pszResourceName);
     void DeleteObject();
     operator HBITMAP() const { return m_hObject; }
 

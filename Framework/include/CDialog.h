@@ -5,6 +5,10 @@
 #include "CDataExchange.h"
 #include "CWnd.h"
 
+// What a dialog sends an owner-drawn control of its own when Windows asks the dialog to draw it:
+// the WM_DRAWITEM arguments unchanged. A control that drew itself answers TRUE.
+#define WM_REFLECT_DRAWITEM (WM_USER + 0x1C00 + WM_DRAWITEM)
+
 class CDialog : public CWnd
 {
 public:

@@ -13,6 +13,7 @@ public:
         modeWrite = 0x0001,
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,
+        typeText = 0x4000,      // CStdioFile: CR LF reads as LF, and LF writes as CR LF
     };
 
     CFile() : m_hFile(INVALID_HANDLE_VALUE) {}
@@ -20,11 +21,13 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    BOOL Open(LPCSTR pszFileName, UINT nOpenFlags);
+    virtual BOOL Open(LPCSTR pszFileName, UINT nOpenFlags);
     // Bytes read; 0 at the end of the file or on a failed read.
-    UINT Read(void* pBuffer, UINT nCount);
+    virtual UINT Read(void* pBuffer, UINT nCount);
     // FALSE unless every byte was written.
-    BOOL Write(const void* pBuffer, UINT nCount);
+    virtual BOOL Write(const void* pBuffer, UINT nCount);
+    // The file's size in bytes; 0 when it cannot be had.
+    ULONGLONG GetLength() const;
     void Close();
 
     HANDLE m_hFile;

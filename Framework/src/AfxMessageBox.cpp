@@ -1,10 +1,6 @@
 #include "AfxMessageBox.h"
-#include "CString.h"
 
-namespace {
-
-// The program's file title, e.g. "Corvatel" for Corvatel.exe.
-CString ProgramTitle()
+CString AfxGetMessageBoxCaption()
 {
     char szPath[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, szPath, MAX_PATH);
@@ -14,9 +10,7 @@ CString ProgramTitle()
     return nDot > 0 ? strTitle.Left(nDot) : strTitle;
 }
 
-} // namespace
-
 int AfxMessageBox(LPCSTR pszText, UINT nType, UINT /*nIDHelp*/)
 {
-    return MessageBoxA(GetActiveWindow(), pszText, ProgramTitle(), nType);
+    return MessageBoxA(GetActiveWindow(), pszText, AfxGetMessageBoxCaption(), nType);
 }

@@ -3,8 +3,13 @@
 
 BOOL CBitmap::LoadBitmap(UINT nIDResource)
 {
+    return LoadBitmap(MAKEINTRESOURCEA(nIDResource));
+}
+
+BOOL CBitmap::LoadBitmap(LPCSTR pszResourceName)
+{
     DeleteObject();
-    m_hObject = ::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource));
+    m_hObject = ::LoadBitmapA(AfxGetResourceHandle(), pszResourceName);
     return m_hObject != nullptr;
 }
 

@@ -40,9 +40,16 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
-BOOL CDialog::DialogProc(UINT uMsg, WPARAM wParam, LPARAM /*lParam*/, LRESULT& lResult)
+BOOL CDialog::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult)
 {
     switch (uMsg) {
+    case WM_DRAWITEM: {
+        HWND hControl = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+        if (wParam == 0 || !hControl)
+            return FALSE; // a menu item
+        lResult = ::SendMessageA(hControl, WM_REFLECT_DRAWITEM, wParam, lParam);
+        return lResult != 0;
+    }
     case WM_INITDIALOG:
         lResult = OnInitDialog();
         return TRUE;

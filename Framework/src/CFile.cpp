@@ -30,6 +30,14 @@ BOOL CFile::Write(const void* pBuffer, UINT nCount)
            dwWritten == nCount;
 }
 
+ULONGLONG CFile::GetLength() const
+{
+    LARGE_INTEGER size = {};
+    if (m_hFile == INVALID_HANDLE_VALUE || !GetFileSizeEx(m_hFile, &size))
+        return 0;
+    return static_cast<ULONGLONG>(size.QuadPart);
+}
+
 void CFile::Close()
 {
     if (m_hFile != INVALID_HANDLE_VALUE) {

@@ -1,4 +1,5 @@
 #include "CWnd.h"
+#include "AfxMessageBox.h"
 
 CString CWnd::GetDlgItemText(int nID) const
 {
@@ -10,4 +11,10 @@ CString CWnd::GetDlgItemText(int nID) const
         strText.ReleaseBuffer(nCopied);
     }
     return strText;
+}
+
+int CWnd::MessageBox(LPCSTR pszText, LPCSTR pszCaption, UINT nType)
+{
+    return ::MessageBoxA(m_hWnd, pszText, pszCaption ? pszCaption : static_cast<LPCSTR>(AfxGetMessageBoxCaption()),
+                         nType);
 }
