@@ -25,6 +25,18 @@ CString CAppDetailsObj::GetStatusText() const
     return m_strStatusText;
 }
 
+int CAppDetailsObj::GetStatus() const
+{
+    std::lock_guard<std::mutex> guard(SharedLock());
+    return m_nStatus;
+}
+
+void CAppDetailsObj::SetInstallPart(int nPart)
+{
+    std::lock_guard<std::mutex> guard(SharedLock());
+    m_nInstallPart = nPart;
+}
+
 bool CAppDetailsObj::IsQueueablePart() const
 {
     return m_pProductInfo->m_bShowDependency == 0 && m_bQueueable;

@@ -25,6 +25,8 @@ public:
 
     void SetStatusText(CString strText);
     CString GetStatusText() const;
+    int GetStatus() const;
+    void SetInstallPart(int nPart);
 
     // A part that takes part in a run: its product is hidden (ShowDependency 0) and the
     // selection page found its catalogue entry usable.

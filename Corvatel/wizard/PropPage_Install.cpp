@@ -1,5 +1,6 @@
 #include "PropPage_Install.h"
 
+#include "CorvatelInstallIniObj.h"
 #include "PropSheet_Corvatel.h"
 #include "TreeListCtrl_Install.h"
 #include "Utilities.h"
@@ -8,17 +9,26 @@
 namespace {
 
 const UINT kInstallListId = 502;
+const UINT_PTR kAnimationTimer = 1000;
+const UINT kAnimationMs = 1000;
+const UINT_PTR kWatchdogTimer = 1001;
+const UINT kWatchdogMs = 15000;
+// The page's start message, posted to itself on every activation.
+const UINT WM_START_PROCESSING = WM_USER + 205;
 
 } // namespace
 
 CPropPage_Install::CPropPage_Install(CPropSheet_Corvatel* pSheet)
-    : CPropPage_Base(pSheet, IDD_INSTALL, IDS_INSTALL_TITLE, IDS_INSTALL_SUBTITLE), m_pInstallList(nullptr)
+    : CPropPage_Base(pSheet, IDD_INSTALL, IDS_INSTALL_TITLE, IDS_INSTALL_SUBTITLE), m_pInstallList(nullptr),
+      m_bInstallAfterDownload(false), m_bAbortAll(false), m_bRebootNeeded(false), m_bRecording(false),
+      m_bFileMissingLogged(false), m_bSetupRunning(false), m_bEndingRun(false), m_bClosing(false)
 {
 }
 
 CPropPage_Install::~CPropPage_Install()
 {
     delete m_pInstallList;
+    DeleteObListItems(&m_lstInstallResults);
 }
 
 BOOL CPropPage_Install::OnInitDialog()
@@ -27,6 +37,14 @@ BOOL CPropPage_Install::OnInitDialog()
     // A run starts a new log; the dialog is initialised once, so Back and Next keep it.
     DeleteFileIfExists(GetLogFilePath());
     CreateInstallList();
+    m_btnAbort.AutoLoad(ID_ABORT_DOWNLOAD, this);
+    SetTimer(m_hWnd, kAnimationTimer, kAnimationMs, nullptr);
+    SetTimer(m_hWnd, kWatchdogTimer, kWatchdogMs, nullptr);
+    if (m_pSheet->HasPathOverride()) {
+        ShowWindow(GetDlgItem(IDC_DOWNLOAD_ONLY), SW_HIDE);
+        ShowWindow(GetDlgItem(IDC_REMOVE_FILES), SW_HIDE);
+        SetDlgItemText(IDC_DOWNLOAD_AND_INSTALL, "Install");
+    }
     return TRUE;
 }
 
@@ -47,5 +65,45 @@ BOOL CPropPage_Install::OnSetActive()
     ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
     if (m_pInstallList)
         m_pInstallList->PostMessage(WM_TREE_REFRESH);
+    PostMessage(WM_START_PROCESSING);
     return CPropertyPage::OnSetActive();
+}
+
+BOOL CPropPage_Install::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult)
+{
+    switch (uMsg) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            break;
+        switch (LOWORD(wParam)) {
+        case IDC_DOWNLOAD_AND_INSTALL:
+            OnDownloadAndInstall();
+            return TRUE;
+        case ID_INSTALL:
+            OnInstallItem();
+            return TRUE;
+        }
+        break;
+    case WM_NOTIFY: {
+        const auto* pNotify = reinterpret_cast<const NMTREELIST*>(lParam);
+        if (pNotify->hdr.idFrom != kInstallListId)
+            break;
+        if (pNotify->hdr.code == TLN_RCLICK) {
+            OnItemRClicked(*pNotify);
+            return TRUE;
+        }
+        if (pNotify->hdr.code == TLN_DBLCLICK) {
+            OnItemDblClicked(*pNotify);
+            return TRUE;
+        }
+        break;
+    }
+    case WM_START_PROCESSING:
+        lResult = OnStartProcessing();
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
+    }
+    return CPropPage_Base::DialogProc(uMsg, wParam, lParam, lResult);
 }

@@ -1,23 +1,38 @@
 // CPropPage_Install: the last page, "Review and Install": the install list of the ticked
-// components, the program log, and the queue records' statuses. Its work is split by concern:
-//   PropPage_Install.cpp          the page's life and its install list window
-//   PropPage_InstallLog.cpp       the program log, Corvatel.log in the download folder
-//   PropPage_InstallStatus.cpp    statuses, the progress text and the look-ups over the queue
-//   PropPage_InstallProgress.cpp  a running transfer's progress
-// The status operations and look-ups may be called from any thread.
+// components, the program log, the queue records' statuses, and the installs. Its work is split
+// by concern:
+//   PropPage_Install.cpp            the page's life, its controls and the messages it handles
+//   PropPage_InstallLog.cpp         the program log, Corvatel.log in the download folder
+//   PropPage_InstallStatus.cpp      statuses, the progress text and the look-ups over the queue
+//   PropPage_InstallCommands.cpp    the buttons, the row menu, Cancel and Finish
+//   PropPage_InstallCompletion.cpp  the end of a run: the completion check, the local install road,
+//                                   and the guard that lets the page close before threads touch it
+//   PropPage_InstallChecks.cpp      the checks before anything is fetched or run
+//   PropPage_InstallPhase.cpp       the install phase: each setup run silently and judged
+//   PropPage_InstallInnoSetup.cpp   the Inno Setup driver
+//   PropPage_InstallShield.cpp      the InstallShield driver and its response file
+//   PropPage_InstallProgress.cpp    a running transfer's progress
+// The status operations, look-ups and the completion check may be called from any thread.
 #pragma once
 
 #include "PropPage_Base.h"
 
+#include <CBitmapButton.h>
+#include <CObList.h>
 #include <CStringList.h>
 
+#include <atomic>
+#include <functional>
 #include <mutex>
 #include <vector>
 
 class CAppDetailsObj;
+class CCorvatelInstallIniObj;
 class CFtpMgr;
+class CProductInfo;
 class CTreeListCtrl_Install;
 class CTreeListItem;
+struct NMTREELIST;
 
 class CPropPage_Install : public CPropPage_Base
 {
@@ -66,15 +81,123 @@ public:
     void OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, int nPercent, unsigned long long ullTotal,
                             unsigned long long ullDone);
 
+    // "Download and Install", or "Install" in the install-from-folder mode.
+    void OnDownloadAndInstall();
+    // Ends a run once no queueable record is left below "Downloaded.": marks the rows "Done." in a
+    // download-only run, or installs. FALSE while something is still to come, or when another
+    // thread is ending the run. Called by the threads that finish, the timers and the start message.
+    BOOL CheckDownloadsComplete();
+    // The "Install" button's road in the install-from-folder mode: the setups already lie there.
+    void InstallLocalFiles();
+    // The start buttons and the two check boxes together.
+    void EnableControls(BOOL bEnable);
+    // Finish is offered only while nothing is busy, downloading or installing; Back never.
+    void UpdateFinishButton(BOOL bBusy);
+
+    // Checks before anything is fetched or run; true means stop.
+    bool CheckBeforeInstall();
+    bool CheckUninstallFirst();
+    bool NeedsUninstallFirst(std::vector<CAppDetailsObj*>& report, CAppDetailsObj* pItem);
+    bool IsUninstallPending(CAppDetailsObj* pItem);
+    bool ShowPreinstallMessages();
+    bool ShowPreinstallMessage(CAppDetailsObj* pItem);
+    bool NeedsPreinstallMessage(CAppDetailsObj* pItem);
+    void ShowDriverNotice();
+    // The maker's programs must not run while their components install; true means go on.
+    bool CheckRunningApplications(bool bAbortDownloadsOnCancel);
+    static void BuildRunningAppList(const char* pszProcess, const CString& strProgram, CAppDetailsObj* pItem,
+                                    CString& strList, std::vector<CString>& names);
+
+    // The install phase: downloaded records to "Preparing to install...", then each row's queueable
+    // parts and the row record, one setup at a time.
+    void MarkItemsForInstall();
+    void RunInstallPhase();
+    bool InstallIfReady(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nPart);
+    bool InstallItem(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nPart);
+    bool RunInstaller(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nPart);
+    void ShowInstallingStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nPart);
+    // Starts the setup hidden and waits for it while this thread's windows keep working. FALSE
+    // when it did not start (the record then shows why).
+    bool RunProcessAndWait(CString strCommandLine, CAppDetailsObj* pItem, CAppDetailsObj* pOwner);
+    bool CheckInstallResult(CAppDetailsObj* pItem, CAppDetailsObj* pOwner);
+    void ShowInstallProblems();
+    void ShowInstallerInfoMessages();
+    CCorvatelInstallIniObj* ReadInstallResultFile(CAppDetailsObj* pItem);
+    // By install type: 1 is Inno Setup, anything else InstallShield.
+    CString BuildInstallCommandLine(CAppDetailsObj* pItem, CString& strResponseFile);
+    CString ReadInstallerResult(CAppDetailsObj* pItem);
+    CString GetInstallerLogPath(CAppDetailsObj* pItem);
+
+    // Inno Setup.
+    CString BuildInnoSetupCommandLine(CAppDetailsObj* pItem);
+    CString GetInstallDir(CAppDetailsObj* pItem);
+    CString GetInnoSetupLogPath();
+    // The error text of the setup's log, empty for success; the log may set the product's restart flag.
+    CString ParseInnoSetupLog(CAppDetailsObj* pItem);
+
+    // InstallShield.
+    CString BuildInstallShieldCommandLine(CAppDetailsObj* pItem, CString& strResponseFile);
+    CString GetResponseFilePath(CAppDetailsObj* pItem);
+    CString GetRemoteResponseFilePath(CAppDetailsObj* pItem);
+    bool SetResponseFileInstallDir(CAppDetailsObj* pItem, CString strResponseFile);
+    bool ReplaceResponseFileDir(CString strPath, CString strSection, CString strNewDir);
+    bool ReplaceResponseFileDirUnderRoot(CString strPath, CString strSection, CString strInstallRoot);
+    CString ReadInstallShieldResult();
+    CString GetSetupLogPath();
+
+    // The window the install phase keeps pumping while a setup runs.
+    HWND GetPageWindow() const { return m_hWnd; }
+
     // Created by OnInitDialog; null when that failed.
     CTreeListCtrl_Install* m_pInstallList;
+    CBitmapButton m_btnAbort;
+    // What the components' setups reported, kept from one install phase to the next; owned.
+    CObList m_lstInstallResults{10};
+    std::atomic<bool> m_bInstallAfterDownload;
+    // Set by "Abort All Downloads": the run ends without installing.
+    std::atomic<bool> m_bAbortAll;
+    // A component asked for a restart; Finish offers it.
+    std::atomic<bool> m_bRebootNeeded;
+    // The last InstallShield setup had no response file: it records one and is taken as installed.
+    std::atomic<bool> m_bRecording;
+    // The first missing setup file of a start has been logged.
+    std::atomic<bool> m_bFileMissingLogged;
+    // A setup's process runs; a second one waits for the next turn.
+    std::atomic<bool> m_bSetupRunning;
 
 protected:
     BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
+    BOOL OnQueryCancel() override;
+    BOOL OnWizardFinish() override;
+    BOOL DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
 
 private:
+    class CRunEnd;
+    class CThreadWork;
+
     void CreateInstallList();
+    // The page's start message: a queue already downloaded is finished at once.
+    LRESULT OnStartProcessing();
+    void OnItemRClicked(const NMTREELIST& notify);
+    void OnItemDblClicked(const NMTREELIST& notify);
+    void OnInstallItem();
+    void OfferRunApplication();
+    // The record of the install list's selected row; null when none is selected.
+    CAppDetailsObj* GetSelectedItem();
+    // The window is going: threads may no longer start work on the page, and those at work are
+    // waited for (a bounded wait) so that none reaches the page after it is gone.
+    void OnDestroy();
+    // Waits, handling what other threads send this one, until only this thread's own work is left.
+    void WaitForThreadWork(DWORD dwTimeout);
+    // A file of the download folder.
+    CString DownloadFolderFile(LPCSTR pszName);
+    // The response file's install folder replaced by newDir(old folder); false and a log line when
+    // the file cannot be read or written.
+    bool RewriteResponseFileDir(const CString& strPath, const CString& strSection,
+                                const std::function<CString(const CString&)>& newDir);
+    // The row records, in row order.
+    std::vector<CAppDetailsObj*> GetRowItems();
     // The records a run walks, in its order: row by row, each row's queueable parts before the
     // row record itself; with a row record given, that row only.
     std::vector<CAppDetailsObj*> GetQueueOrder(CAppDetailsObj* pRowItem);
@@ -85,4 +208,11 @@ private:
     CStringList m_lstLogLines{10};
     // Held for an append and the rewrite that follows it, so threads never interleave them.
     std::mutex m_logLock;
+    // Set when one completion check (or the local install road) is ending a run.
+    std::atomic<bool> m_bEndingRun;
+    // The page's window is going: no thread starts new work on it.
+    std::atomic<bool> m_bClosing;
+    // Threads at work on the page; counted and refused under the lock, so none slips in after the close.
+    std::mutex m_workLock;
+    int m_nThreadWork = 0;
 };

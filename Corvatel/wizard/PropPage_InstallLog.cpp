@@ -33,9 +33,13 @@ CString StampedLine(const CString& strText)
 
 CString CPropPage_Install::GetLogFilePath()
 {
+    return DownloadFolderFile("Corvatel.log");
+}
+
+CString CPropPage_Install::DownloadFolderFile(LPCSTR pszName)
+{
     CString strPath;
-    strPath.Format("%s%s", static_cast<LPCSTR>(AddTrailingBackslash(m_pSheet->m_pSkelvar->GetDownloadPath())),
-                   "Corvatel.log");
+    strPath.Format("%s%s", static_cast<LPCSTR>(AddTrailingBackslash(m_pSheet->m_pSkelvar->GetDownloadPath())), pszName);
     return strPath;
 }
 

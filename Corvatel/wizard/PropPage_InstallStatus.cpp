@@ -245,17 +245,21 @@ bool CPropPage_Install::IsItemQueued(CAppDetailsObj* pItem)
     return pItem && pItem->IsQueueablePart();
 }
 
-std::vector<CAppDetailsObj*> CPropPage_Install::GetQueueOrder(CAppDetailsObj* pRowItem)
+std::vector<CAppDetailsObj*> CPropPage_Install::GetRowItems()
 {
     std::vector<CAppDetailsObj*> rowItems;
-    if (pRowItem) {
-        rowItems.push_back(pRowItem);
-    } else if (m_pInstallList) {
-        int nCount = m_pInstallList->GetCount();
-        for (int i = 0; i < nCount; ++i)
-            if (auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i)))
-                rowItems.push_back(pItem);
-    }
+    if (!m_pInstallList)
+        return rowItems;
+    int nCount = m_pInstallList->GetCount();
+    for (int i = 0; i < nCount; ++i)
+        if (auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i)))
+            rowItems.push_back(pItem);
+    return rowItems;
+}
+
+std::vector<CAppDetailsObj*> CPropPage_Install::GetQueueOrder(CAppDetailsObj* pRowItem)
+{
+    std::vector<CAppDetailsObj*> rowItems = pRowItem ? std::vector<CAppDetailsObj*>{pRowItem} : GetRowItems();
     std::vector<CAppDetailsObj*> order;
     for (CAppDetailsObj* pItem : rowItems) {
         std::vector<CAppDetailsObj*> parts = QueueableParts(pItem);

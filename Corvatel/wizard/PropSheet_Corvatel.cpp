@@ -281,12 +281,17 @@ int CPropSheet_Corvatel::CompareInstalledVersion(CAppDetailsObj* pItem, CProduct
     return m_pSkelvar->IsProductNew(pDependency) ? ClassNewer : ClassCurrent;
 }
 
+CString CPropSheet_Corvatel::GetRegisteredFolder(CProductInfo* pProduct)
+{
+    CString strRoot, strRest;
+    SplitLocation(pProduct->GetVersionPath(), strRoot, strRest);
+    return CSkelvar::GetPathFromRegistry(strRoot, strRest);
+}
+
 CString CPropSheet_Corvatel::GetReleaseNotesPath(CAppDetailsObj* pItem)
 {
     const int kInstalled = 10;
-    CString strRoot, strRest;
-    SplitLocation(pItem->m_pProductInfo->GetVersionPath(), strRoot, strRest);
-    CString strFolder = CSkelvar::GetPathFromRegistry(strRoot, strRest);
+    CString strFolder = GetRegisteredFolder(pItem->m_pProductInfo);
     CString strNotes = pItem->m_pProductInfo->GetRelNotes();
     if (strFolder.IsEmpty() || strNotes.IsEmpty())
         return CString();

@@ -48,6 +48,8 @@ public:
     // The same, through the list's index.
     static CAppDetailsObj* FindProduct(CAppDetailsList* pList, CString strName, CString strVersion, int nMode);
     CAppDetailsObj* FindOrAddAppDetails(CProductInfo* pProduct);
+    // The folder the product's version path names in the registry: where it was installed, or empty.
+    static CString GetRegisteredFolder(CProductInfo* pProduct);
     CString GetReleaseNotesPath(CAppDetailsObj* pItem);
     // The class of the record's component against the dependency entry that states its minimum
     // version; ClassNone when either is missing. May read the dependency's installed version.

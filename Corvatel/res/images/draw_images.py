@@ -719,6 +719,74 @@ def program_icon(size):
 
 
 # ---------------------------------------------------------------------------
+# The install page's "Abort" button: up, down, focused and disabled faces
+# ---------------------------------------------------------------------------
+
+FACE = (240, 240, 240)
+FACE_LIGHT = (255, 255, 255)
+FACE_SHADOW = (160, 160, 160)
+FACE_DARK = (105, 105, 105)
+TEXT_BLACK = (0, 0, 0)
+TEXT_GREY = (160, 160, 160)
+
+# 5 x 7 letters, one string per row.
+LETTERS = {
+    'A': [".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"],
+    'b': ["#....", "#....", "####.", "#...#", "#...#", "#...#", "####."],
+    'o': [".....", ".....", ".###.", "#...#", "#...#", "#...#", ".###."],
+    'r': [".....", ".....", "#.##.", "##..#", "#....", "#....", "#...."],
+    't': [".#...", ".#...", "####.", ".#...", ".#...", ".#..#", "..##."],
+}
+
+BUTTON_W = 64
+BUTTON_H = 22
+
+
+def abort_face(pressed=False, focused=False, disabled=False):
+    c = Canvas(BUTTON_W, BUTTON_H, FACE)
+    w, h = BUTTON_W, BUTTON_H
+    top_left, bottom_right = (FACE_DARK, FACE_LIGHT) if pressed else (FACE_LIGHT, FACE_DARK)
+    for i in range(w):
+        c.set(i, 0, top_left)
+        c.set(i, h - 1, bottom_right)
+    for j in range(h):
+        c.set(0, j, top_left)
+        c.set(w - 1, j, bottom_right)
+    if not pressed:
+        for i in range(1, w - 1):
+            c.set(i, h - 2, FACE_SHADOW)
+        for j in range(1, h - 1):
+            c.set(w - 2, j, FACE_SHADOW)
+    shift = 1 if pressed else 0
+    icon = abort16()
+    for j in range(16):
+        for i in range(16):
+            px = icon.get(i, j)
+            if tuple(px[:3]) != MAGENTA:
+                colour = px[:3]
+                if disabled:
+                    grey = sum(colour) // 3
+                    colour = mix((grey, grey, grey), FACE, 0.5)
+                c.set(5 + i + shift, 3 + j + shift, colour)
+    x = 25 + shift
+    for letter in "Abort":
+        art = LETTERS[letter]
+        for j, line in enumerate(art):
+            for i, ch in enumerate(line):
+                if ch == '#':
+                    c.set(x + i, 7 + j + shift, TEXT_GREY if disabled else TEXT_BLACK)
+        x += len(art[0]) + 1
+    if focused:
+        for i in range(3, w - 3, 2):
+            c.set(i, 2, TEXT_BLACK)
+            c.set(i, h - 4, TEXT_BLACK)
+        for j in range(2, h - 3, 2):
+            c.set(3, j, TEXT_BLACK)
+            c.set(w - 4, j, TEXT_BLACK)
+    return c
+
+
+# ---------------------------------------------------------------------------
 # File writers
 # ---------------------------------------------------------------------------
 
@@ -786,6 +854,9 @@ def main():
     write('header.bmp', bmp_bytes(make_header()))
     write('rowimages.bmp', bmp_bytes(make_row_images()))
     write('installimages.bmp', bmp_bytes(make_install_images()))
+    for name, face in (('abortu.bmp', abort_face()), ('abortd.bmp', abort_face(pressed=True)),
+                       ('abortf.bmp', abort_face(focused=True)), ('abortx.bmp', abort_face(disabled=True))):
+        write(name, bmp_bytes(face))
     for name, draw in (('corvatel.ico', program_icon), ('tick.ico', tick_icon),
                        ('info.ico', info_icon), ('exclaim.ico', exclaim_icon)):
         write(name, ico_bytes([draw(16), draw(32)]))

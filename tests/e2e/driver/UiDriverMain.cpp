@@ -31,6 +31,7 @@ const char kUsage[] =
     "  click WINDOW ID|CAPTION       presses a button (captions match without '&')\n"
     "  text WINDOW ID                prints the text of the control (the visible one first)\n"
     "  enabled WINDOW ID|CAPTION     prints 1 or 0\n"
+    "  visible WINDOW ID|CAPTION     prints 1 or 0\n"
     "  answer TEXT BUTTON [MS]       waits for a message box containing TEXT, prints its text, presses BUTTON\n"
     "  key WINDOW VK                 posts a key press (ESCAPE, RETURN, TAB, SPACE or a number) to the\n"
     "                                focused control, or to the active page of a property sheet\n"
@@ -567,7 +568,7 @@ int Run(int argc, char** argv)
     if (strCommand == "kill")
         return CmdKill();
 
-    static const char* const kWindowCommands[] = {"dump", "click", "text", "enabled", "key",
+    static const char* const kWindowCommands[] = {"dump", "click", "text", "enabled", "visible", "key",
                                                   "pages", "close", "rows", "tick"};
     bool bKnown = false;
     for (const char* pszName : kWindowCommands)
@@ -591,11 +592,12 @@ int Run(int argc, char** argv)
         printf("%s\n", UiDriver::GetText(hControl).c_str());
         return 0;
     }
-    if (strCommand == "enabled") {
+    if (strCommand == "enabled" || strCommand == "visible") {
         HWND hControl = FindButton(hWnd, arg(1));
         if (!hControl)
             return Fail("no control " + Quoted(arg(1)));
-        printf("%d\n", IsWindowEnabled(hControl) ? 1 : 0);
+        BOOL bState = strCommand == "enabled" ? IsWindowEnabled(hControl) : IsWindowVisible(hControl);
+        printf("%d\n", bState ? 1 : 0);
         return 0;
     }
     if (strCommand == "key")

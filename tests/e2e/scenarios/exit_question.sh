@@ -28,7 +28,6 @@ escape_does_nothing 1
 agree_to_licence
 next_page 2 3
 escape_does_nothing 2
-back_page 1 3
 
 drv click "$SHEET" Cancel >/dev/null || fail "Cancel cannot be pressed"
 expect_eq "question after Cancel" "$(drv answer "$EXIT_QUESTION" No)" "$EXIT_QUESTION"
@@ -37,7 +36,7 @@ if drv answer "$EXIT_QUESTION" No "$QUIET_MS" >/dev/null; then
   fail "No to the exit question asked again"
 fi
 corvatel_running || fail "No to the exit question ended the program"
-expect_page 1 3
+expect_page 2 3
 cancel_wizard
 
 note "the close box"

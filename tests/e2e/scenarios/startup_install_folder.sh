@@ -2,7 +2,7 @@
 # Start-up from a downloaded set ("INSTALL:<folder>" holding CorvatelSFTP.xml): the local catalogue
 # loads without a word, the wizard has three pages (no folder page) and every page shows the three
 # status lines: program version, the WMI caption of Windows 6.1, and the user with admin mark and
-# "UAC: N/A".
+# "UAC: N/A". The install page offers "Install" alone.
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -28,7 +28,10 @@ agree_to_licence
 next_page 2 3
 expect_header_lines "$WINDOWS_LINE" "$USER_LINE"
 expect_eq "Next on the last page" "$(drv enabled "$SHEET" "Next >")" 0
-expect_eq "Back on the last page" "$(drv enabled "$SHEET" "< Back")" 1
+# The setups lie in the folder: one "Install" button, and nothing about downloads.
+expect_eq "the start button" "$(drv text "$SHEET" 533)" "Install"
+expect_eq "download only shown" "$(drv visible "$SHEET" 537)" 0
+expect_eq "remove downloads shown" "$(drv visible "$SHEET" 552)" 0
 
 cancel_wizard
 note "passed"

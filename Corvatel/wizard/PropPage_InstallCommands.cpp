@@ -1,0 +1,176 @@
+// The install page's commands: the start button, the row menu and its "Install", the release
+// notes, Cancel and Finish with its offers.
+#include "PropPage_Install.h"
+
+#include "AppDetailsObj.h"
+#include "CorvatelApp.h"
+#include "PopupMenu.h"
+#include "PropSheet_Corvatel.h"
+#include "TreeListCtrl_Install.h"
+#include "Utilities.h"
+#include "resource.h"
+
+#include <io.h>
+#include <shellapi.h>
+
+namespace {
+
+const int kReleaseNotesColumn = 4;
+
+// The row menu, its items enabled by the selected record's status and by whether an install runs.
+class CMyMenu : public CPopupMenu
+{
+public:
+    CMyMenu(CAppDetailsObj* pItem, CPropPage_Install* pPage) : m_pItem(pItem), m_pPage(pPage) {}
+
+    BOOL PrepareMenu(CMenu* pSubMenu) override
+    {
+        if (!m_pItem)
+            return TRUE;
+        HMENU hMenu = pSubMenu->m_hMenu;
+        int nStatus = m_pItem->GetStatus();
+        bool bInstalling = m_pPage->IsAnyInstalling();
+        auto enable = [hMenu](UINT nID, bool bEnable) {
+            EnableMenuItem(hMenu, nID, MF_BYCOMMAND | (bEnable ? MF_ENABLED : MF_GRAYED));
+        };
+        enable(ID_ABORT_DOWNLOAD, nStatus >= ItemPreparingDownload && nStatus <= ItemDownloading);
+        enable(ID_ABORT_ALL_DOWNLOADS, !m_pPage->AreAllDownloaded(nullptr));
+        enable(ID_INSTALL, !bInstalling && nStatus == ItemDownloaded);
+        enable(ID_DOWNLOAD, nStatus < ItemDownloading || nStatus > ItemDone);
+        enable(ID_ABORT_PENDING_INSTALLS, bInstalling);
+        if (!m_pItem->m_lstDependencies.IsEmpty())
+            AppendMenuA(hMenu, MF_STRING, ID_COMPONENTS_REQUIRED, "&Multi-part Details...");
+        return TRUE;
+    }
+
+private:
+    CAppDetailsObj* m_pItem;
+    CPropPage_Install* m_pPage;
+};
+
+} // namespace
+
+void CPropPage_Install::OnDownloadAndInstall()
+{
+    if (CheckBeforeInstall())
+        return;
+    ShowDriverNotice();
+    WriteLogLine("Begin Download and Install Files", true);
+    m_bInstallAfterDownload = true;
+    m_bFileMissingLogged = false;
+    if (m_pSheet->HasPathOverride())
+        InstallLocalFiles();
+}
+
+LRESULT CPropPage_Install::OnStartProcessing()
+{
+    if (!CheckDownloadsComplete())
+        EnableControls(TRUE);
+    return 0;
+}
+
+CAppDetailsObj* CPropPage_Install::GetSelectedItem()
+{
+    if (!m_pInstallList)
+        return nullptr;
+    CTreeListItem* pRow = m_pInstallList->GetSelectedItem();
+    return pRow ? reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(pRow)) : nullptr;
+}
+
+void CPropPage_Install::OnItemRClicked(const NMTREELIST&)
+{
+    CAppDetailsObj* pItem = GetSelectedItem();
+    if (!pItem)
+        return;
+    CMyMenu menu(pItem, this);
+    POINT point = {};
+    GetCursorPos(&point);
+    menu.ShowMenu(this, m_pSheet->HasPathOverride() ? IDM_INSTALL_LIST_LOCAL : IDM_INSTALL_LIST, &point);
+}
+
+void CPropPage_Install::OnItemDblClicked(const NMTREELIST& notify)
+{
+    if (!notify.pItem || notify.nColumn != kReleaseNotesColumn)
+        return;
+    auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(notify.pItem));
+    if (!pItem)
+        return;
+    CString strPath = m_pSheet->GetReleaseNotesPath(pItem);
+    if (!strPath.IsEmpty())
+        ShellExecuteA(m_hWnd, "open", strPath, nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void CPropPage_Install::OnInstallItem()
+{
+    CAppDetailsObj* pItem = GetSelectedItem();
+    if (!pItem)
+        return;
+    int nStatus = pItem->GetStatus();
+    if (nStatus != ItemDownloaded && nStatus != ItemError && nStatus != ItemInstallAborted)
+        return;
+    // Part numbers follow the positions in the list, queueable or not.
+    int nPart = 1;
+    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos; ++nPart) {
+        auto* pPart = static_cast<CAppDetailsObj*>(pItem->m_lstDependencies.GetNext(pos));
+        if (!IsItemQueued(pPart))
+            continue;
+        pItem->SetInstallPart(nPart);
+        UpdateItemStatus(pItem, nullptr, ItemInstallingPart, "");
+        InstallItem(pPart, pItem, 0);
+    }
+    InstallItem(pItem, nullptr, 0);
+}
+
+BOOL CPropPage_Install::OnQueryCancel()
+{
+    if (IsAnyInstalling()) {
+        CString strText;
+        strText.LoadString(IDS_INSTALL_RUNNING);
+        MessageBox(strText, nullptr, MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    // Logged before the question, so a No leaves it in the log too.
+    WriteLogLine("Canceled", true);
+    return CPropPage_Base::OnQueryCancel();
+}
+
+BOOL CPropPage_Install::OnWizardFinish()
+{
+    WriteLogLine("Finished", true);
+    BOOL bResult = CPropPage_Base::OnWizardFinish();
+    if (m_bRebootNeeded) {
+        CString strText;
+        strText.LoadString(IDS_RESTART_NEEDED);
+        if (MessageBox(strText, nullptr, MB_YESNO) == IDYES)
+            RestartWindows();
+    } else {
+        OfferRunApplication();
+        ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
+    }
+    return bResult;
+}
+
+void CPropPage_Install::OfferRunApplication()
+{
+    CString strExe = GetCorvatelApp()->m_cmdInfo.m_strExeName;
+    if (strExe.IsEmpty() || !m_bInstallAfterDownload)
+        return;
+    for (POSITION pos = m_pSheet->m_lstProductItems.GetHeadPosition(); pos;) {
+        CProductInfo* pProduct = static_cast<CAppDetailsObj*>(m_pSheet->m_lstProductItems.GetNext(pos))->m_pProductInfo;
+        if (pProduct->GetExe().CompareNoCase(strExe) != 0)
+            continue;
+        CString strFolder = pProduct->GetInstalledPath();
+        CString strCommand;
+        strCommand.Format("%s%s", static_cast<LPCSTR>(AddTrailingBackslash(strFolder)), static_cast<LPCSTR>(strExe));
+        // The switch may carry arguments after the program's name.
+        int nExe = strCommand.Find(".exe");
+        CString strFile = nExe > 0 ? strCommand.Left(nExe + 4) : strCommand;
+        if (_access(strFile, 0) != 0)
+            continue;
+        CString strFormat, strText;
+        strFormat.LoadString(IDS_RUN_NOW);
+        strText.Format(strFormat, static_cast<LPCSTR>(pProduct->GetName()));
+        if (MessageBox(strText, nullptr, MB_YESNO) == IDYES)
+            RunCommandLine(strCommand, strFolder, INFINITE, false, false);
+    }
+}

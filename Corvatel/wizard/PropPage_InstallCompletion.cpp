@@ -1,0 +1,180 @@
+// The end of a run: the completion check that finishes a download-only run or hands over to the
+// install phase, the install-from-folder road, the controls and the Finish button; and the guard
+// that keeps threads off the page once its window is going.
+#include "PropPage_Install.h"
+
+#include "AppDetailsObj.h"
+#include "PropSheet_Corvatel.h"
+#include "resource.h"
+
+namespace {
+
+// How long the closing page waits for threads still at work on it.
+const DWORD kCloseWaitMs = 5000;
+
+// How many works on the page this thread has begun and not finished: the close does not wait for
+// its own thread.
+thread_local int t_nOwnWork = 0;
+
+} // namespace
+
+// A thread's work on the page, begun only while the page is not closing; the close waits for it.
+class CPropPage_Install::CThreadWork
+{
+public:
+    explicit CThreadWork(CPropPage_Install& page) : m_page(page)
+    {
+        std::lock_guard<std::mutex> guard(page.m_workLock);
+        m_bBegun = !page.m_bClosing;
+        if (m_bBegun) {
+            ++page.m_nThreadWork;
+            ++t_nOwnWork;
+        }
+    }
+    ~CThreadWork()
+    {
+        if (!m_bBegun)
+            return;
+        std::lock_guard<std::mutex> guard(m_page.m_workLock);
+        --m_page.m_nThreadWork;
+        --t_nOwnWork;
+    }
+    CThreadWork(const CThreadWork&) = delete;
+    CThreadWork& operator=(const CThreadWork&) = delete;
+
+    explicit operator bool() const { return m_bBegun; }
+
+private:
+    CPropPage_Install& m_page;
+    bool m_bBegun;
+};
+
+// The end of a run, taken by one caller at a time: two threads that finish together, or a timer
+// that fires while a setup runs, find it taken and leave the end to the one that holds it.
+class CPropPage_Install::CRunEnd
+{
+public:
+    explicit CRunEnd(std::atomic<bool>& bTaken) : m_bTaken(bTaken)
+    {
+        bool bFree = false;
+        m_bHeld = m_bTaken.compare_exchange_strong(bFree, true);
+    }
+    ~CRunEnd()
+    {
+        if (m_bHeld)
+            m_bTaken = false;
+    }
+    CRunEnd(const CRunEnd&) = delete;
+    CRunEnd& operator=(const CRunEnd&) = delete;
+
+    explicit operator bool() const { return m_bHeld; }
+
+private:
+    std::atomic<bool>& m_bTaken;
+    bool m_bHeld;
+};
+
+BOOL CPropPage_Install::CheckDownloadsComplete()
+{
+    CThreadWork work(*this);
+    if (!work)
+        return FALSE;
+    bool bFailed = false;
+    for (CAppDetailsObj* pRowItem : GetRowItems()) {
+        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
+            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
+            if (!IsItemQueued(pPart))
+                continue;
+            int nStatus = pPart->GetStatus();
+            if (nStatus < ItemDownloaded)
+                return FALSE;
+            bFailed = bFailed || nStatus > ItemDone;
+        }
+        int nStatus = pRowItem->GetStatus();
+        if (nStatus < ItemDownloaded)
+            return FALSE;
+        if (nStatus > ItemDone)
+            bFailed = true;
+        else if (!m_bInstallAfterDownload && !bFailed)
+            UpdateItemStatus(pRowItem, nullptr, ItemDone, "");
+    }
+
+    CRunEnd end(m_bEndingRun);
+    if (!end)
+        return FALSE;
+    if (m_bInstallAfterDownload && !m_bAbortAll) {
+        MarkItemsForInstall();
+        RunInstallPhase();
+    }
+    if (m_bClosing)
+        return TRUE;
+    ShowInstallerInfoMessages();
+    UpdateFinishButton(FALSE);
+    if (bFailed)
+        EnableControls(TRUE);
+    return TRUE;
+}
+
+void CPropPage_Install::InstallLocalFiles()
+{
+    if (CheckBeforeInstall())
+        return;
+    EnableControls(FALSE);
+    if (!CheckRunningApplications(false)) {
+        EnableControls(TRUE);
+        return;
+    }
+    HWND hSheet = GetParent(m_hWnd);
+    ::PostMessageA(hSheet, PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
+    {
+        CRunEnd end(m_bEndingRun);
+        if (!end)
+            return;
+        MarkItemsForInstall();
+        RunInstallPhase();
+    }
+    UpdateFinishButton(FALSE);
+    EnableControls(TRUE);
+    // What is left is to finish: the setups of the folder have run.
+    EnableWindow(::GetDlgItem(hSheet, IDCANCEL), FALSE);
+    EnableWindow(GetDlgItem(IDC_DOWNLOAD_AND_INSTALL), FALSE);
+}
+
+void CPropPage_Install::EnableControls(BOOL bEnable)
+{
+    for (int nID : {IDC_ONE_AT_A_TIME, IDC_DOWNLOAD_AND_INSTALL, IDC_DOWNLOAD_ONLY, IDC_REMOVE_FILES})
+        EnableWindow(GetDlgItem(nID), bEnable);
+}
+
+void CPropPage_Install::UpdateFinishButton(BOOL bBusy)
+{
+    DWORD dwButtons = (bBusy || IsAnyDownloading() || IsAnyInstalling()) ? PSWIZB_DISABLEDFINISH : PSWIZB_FINISH;
+    ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, dwButtons);
+}
+
+void CPropPage_Install::OnDestroy()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_workLock);
+        m_bClosing = true;
+    }
+    WaitForThreadWork(kCloseWaitMs);
+}
+
+void CPropPage_Install::WaitForThreadWork(DWORD dwTimeout)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> guard(m_workLock);
+            if (m_nThreadWork <= t_nOwnWork)
+                return;
+        }
+        if (GetTickCount() - dwStart >= dwTimeout)
+            return;
+        // Only what other threads send is handled here: the windows being destroyed get nothing posted.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}

@@ -1,0 +1,197 @@
+// The two setup drivers on a wizard built for "INSTALL:<folder>": the command lines they build,
+// the folder a setup installs into, the response file's folder rewritten, and the result files read
+// back into error texts.
+#include "AppDetailsObj.h"
+#include "PrivateMachineKey.h"
+#include "PropPage_Install.h"
+#include "TestWizard.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const char kCatalogue[] = R"(<?xml version="1.0"?>
+<Products>
+  <Product Id="1" Version="2.0"><Name>Quendar Studio</Name><Download>Studio.exe</Download><InstallType>1</InstallType>
+    <InstallFolder>Studio</InstallFolder><StartMenuText>Quendar Studio</StartMenuText>
+    <VersionPath registry="yes">HKEY_LOCAL_MACHINE\SOFTWARE\Quendar Test\Studio\InstallDir</VersionPath>
+    <Dependency><Product Id="2" Version="1.0" ShowDependency="0" DisplayStartMenu="0"/></Dependency>
+  </Product>
+  <Product Id="2" Version="1.0"><Name>Quendar Engine</Name><Download>Engine.exe</Download><InstallType>1</InstallType>
+    <InstallFolder>Engine</InstallFolder></Product>
+  <Product Id="3" Version="1.5"><Name>Quendar Shield</Name><Download>drivers/Shield.exe</Download><InstallType>0</InstallType>
+    <VersionPath registry="yes">HKEY_LOCAL_MACHINE\SOFTWARE\Quendar Test\Shield\InstallDir</VersionPath></Product>
+  <Product Id="4" Version="1.0" DisplayStartMenu="0" StartMenuText="Tuner"><Name>Quendar Tuner</Name>
+    <Download>Tuner.exe</Download><InstallType>0</InstallType></Product>
+</Products>
+)";
+
+class InstallDriversTest : public ::testing::Test
+{
+protected:
+    InstallDriversTest() : m_wizard(kCatalogue)
+    {
+        CPropSheet_Corvatel& sheet = m_wizard.Sheet();
+        sheet.m_strDownloadFolder = m_wizard.m_strSet;
+        sheet.m_pSkelvar->SetDownloadPath(m_wizard.m_strSet);
+        sheet.m_strInstallRoot = "C:\\Root";
+        m_pStudio = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[0]);
+        m_pEngine = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[0].GetDependency(0));
+        m_pShield = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[2]);
+        m_pTuner = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[3]);
+    }
+
+    CPropPage_Install& Page() { return *m_wizard.Sheet().m_pPageInstall; }
+    std::string Set(const char* pszName) { return std::string(m_wizard.m_strSet) + "\\" + pszName; }
+    std::string Read(const std::string& strPath)
+    {
+        std::ifstream file(strPath, std::ios::binary);
+        std::stringstream content;
+        content << file.rdbuf();
+        return content.str();
+    }
+    void Write(const std::string& strPath, const std::string& strText)
+    {
+        std::ofstream(strPath, std::ios::binary) << strText;
+    }
+
+    CTestWizard m_wizard;
+    CPrivateMachineKey m_machineKey;
+    CAppDetailsObj* m_pStudio;
+    CAppDetailsObj* m_pEngine;
+    CAppDetailsObj* m_pShield;
+    CAppDetailsObj* m_pTuner;
+};
+
+TEST_F(InstallDriversTest, InnoSetupCommandLinesAndInstallFolders)
+{
+    const std::string strLog = Set("InnoSetup.log");
+    // Not installed: under the install root. The line ends in a blank when it has no tail.
+    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pStudio)),
+              "\"" + Set("Studio.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\Studio\" /LOG=\"" +
+                  strLog + "\"  /STARTMENUTEXT=\"Quendar Studio\"");
+    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pEngine)),
+              "\"" + Set("Engine.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\Engine\" /LOG=\"" +
+                  strLog + "\"  /NOSTARTMENU=TRUE");
+    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pTuner)),
+              "\"" + Set("Tuner.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\\" /LOG=\"" + strLog +
+                  "\"  /STARTMENUTEXT=\"Tuner\" /NOSTARTMENU=TRUE");
+    // Installed: back into its own folder.
+    m_machineKey.SetText("SOFTWARE\\Quendar Test\\Studio", "InstallDir", "D:\\Apps\\Studio");
+    EXPECT_STREQ(Page().GetInstallDir(m_pStudio), "D:\\Apps\\Studio");
+}
+
+TEST_F(InstallDriversTest, InnoSetupLogsReadBackIntoErrorTextsAndRestartRequests)
+{
+    const struct
+    {
+        const char* pszLog;
+        const char* pszError;
+        int nReboot; // the product's flag afterwards; 7 is what it was before
+    } kCases[] = {
+        {"", "", 7},
+        {"Process exit code: 0\r\n", "", 7},
+        {"x Process exit code: 0\r\nProcess exit code: 2\r\n", "The user clicked Cancel in the wizard before the "
+         "actual installation started, or chose 'No' on the opening 'This will install...' message box", 7},
+        {"Process exit code: 4", "A fatal error occurred during the actual installation process", 7},
+        {"Process exit code: 123", "Unknown Error", 7},
+        {"Process exit code: 7\r\n", "Unknown Error", 7},
+        {"Need to restart Windows?: yES\r\nProcess exit code: 0\r\n", "", 0},
+        {"Need to restart Windows?: No\r\n", "", 1},
+        {"Need to restart Windows?: Ye", "", 1},
+    };
+    for (const auto& test : kCases) {
+        Write(Set("InnoSetup.log"), test.pszLog);
+        m_pStudio->m_pProductInfo->SetReboot(7);
+        EXPECT_STREQ(Page().ParseInnoSetupLog(m_pStudio), test.pszError) << test.pszLog;
+        EXPECT_EQ(m_pStudio->m_pProductInfo->GetReboot(), test.nReboot) << test.pszLog;
+    }
+    DeleteFileA(Set("InnoSetup.log").c_str());
+    EXPECT_STREQ(Page().ParseInnoSetupLog(m_pStudio), "Unknown Error.");
+}
+
+TEST_F(InstallDriversTest, InstallShieldCommandLinesPlayBackOrRecordTheResponseFile)
+{
+    const std::string strIss = Set("Shield.iss");
+    EXPECT_EQ(std::string(Page().GetResponseFilePath(m_pShield)), strIss);
+    EXPECT_STREQ(Page().GetRemoteResponseFilePath(m_pShield), "drivers/_iss/Shield.iss");
+    EXPECT_STREQ(Page().GetRemoteResponseFilePath(m_pTuner), "_iss/Tuner.iss");
+
+    // No response file: the setup records one, and nothing is rewritten.
+    CString strResponseFile;
+    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pShield, strResponseFile)),
+              "\"" + Set("Shield.exe") + "\"  /a /r /f1\"" + strIss + "\"");
+    EXPECT_EQ(std::string(strResponseFile), strIss);
+    EXPECT_TRUE(Page().m_bRecording);
+
+    // With one it is played back, its folder moved under the root or to where the product is.
+    Write(strIss, "[SdAskDestPath-0]\r\nszDir=C:\\Program Files\\Old\\Shield\r\nResult=1\r\n");
+    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pTuner, strResponseFile)),
+              "\"" + Set("Tuner.exe") + "\" ShowStartMenu=FALSE  /r /f1\"" + Set("Tuner.iss") + "\"");
+    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pShield, strResponseFile)),
+              "\"" + Set("Shield.exe") + "\"  /a /s /f1\"" + strIss + "\"");
+    EXPECT_FALSE(Page().m_bRecording);
+    EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=C:\\Root\\Shield\r\nResult=1\r\n");
+    m_machineKey.SetText("SOFTWARE\\Quendar Test\\Shield", "InstallDir", "D:\\Shield");
+    EXPECT_TRUE(Page().SetResponseFileInstallDir(m_pShield, strIss.c_str()));
+    EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=D:\\Shield\r\nResult=1\r\n");
+}
+
+TEST_F(InstallDriversTest, ResponseFileFoldersAreReplacedOnlyRightBelowTheHeader)
+{
+    const std::string strIss = Set("Shield.iss");
+    const struct
+    {
+        const char* pszBefore;
+        const char* pszAfter;
+    } kCases[] = {
+        {"[SdAskDestPath-0]\nszDir=C:\\A\\B\n[SdAskDestPath-0]\nszDir=C:\\A\\B\n",
+         "[SdAskDestPath-0]\r\nszDir=R\\B\r\n[SdAskDestPath-0]\r\nszDir=R\\B\r\n"},
+        {"[SdAskDestPath-0]\r\nResult=1\r\nszDir=C:\\A\r\n", "[SdAskDestPath-0]\r\nResult=1\r\nszDir=C:\\A\r\n"},
+        {"[SdAskDestPath-0]\r\nszDir=Plain", "[SdAskDestPath-0]\r\nszDir=R\\Plain"},
+        {"[Other]\r\nszDir=C:\\A\r\n", "[Other]\r\nszDir=C:\\A\r\n"},
+    };
+    for (const auto& test : kCases) {
+        Write(strIss, test.pszBefore);
+        EXPECT_TRUE(Page().ReplaceResponseFileDirUnderRoot(strIss.c_str(), "SdAskDestPath-0]\nszDir=", "R"));
+        EXPECT_EQ(Read(strIss), test.pszAfter) << test.pszBefore;
+    }
+
+    // A response file another program holds: the failure is logged at once and the file is left.
+    Write(strIss, "[SdAskDestPath-0]\r\nszDir=C:\\A\r\n");
+    HANDLE hLocked = CreateFileA(strIss.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(Page().SetResponseFileInstallDir(m_pShield, strIss.c_str()));
+    CloseHandle(hLocked);
+    HANDLE hReading = CreateFileA(strIss.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(Page().SetResponseFileInstallDir(m_pShield, strIss.c_str()));
+    CloseHandle(hReading);
+    EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=C:\\A\r\n");
+    std::string strLog = Read(std::string(Page().GetLogFilePath()));
+    EXPECT_NE(strLog.find("  :  Error Opening Response File\n\n" + strIss + "\r\n"), std::string::npos) << strLog;
+    EXPECT_NE(strLog.find("  :  Error Saving Response File\n\n" + strIss + "\r\n"), std::string::npos) << strLog;
+}
+
+TEST_F(InstallDriversTest, SetupLogResultCodesReadAsTexts)
+{
+    const struct
+    {
+        const char* pszLog;
+        const char* pszError;
+    } kCases[] = {
+        {"[ResponseResult]\r\nResultCode=0\r\n", ""},
+        {"[ResponseResult]\r\nResultCode=-3\r\n", "Required data not found in the response (.iss) file."},
+        {"[ResponseResult]\r\nResultCode=-53\r\n", "Invalid option selected."},
+        {"[ResponseResult]\r\nResultCode=-13\r\n", "Unknown Error"},
+        {"[Other]\r\nResultCode=-1\r\n", ""},
+    };
+    for (const auto& test : kCases) {
+        Write(Set("setup.log"), test.pszLog);
+        EXPECT_STREQ(Page().ReadInstallShieldResult(), test.pszError) << test.pszLog;
+    }
+    DeleteFileA(Set("setup.log").c_str());
+    EXPECT_STREQ(Page().ReadInstallShieldResult(), "");
+}
+
+} // namespace
