@@ -1,0 +1,284 @@
+// The install phase on a running wizard built for "INSTALL:<folder>", with stand-in setups (copies
+// of SilentSetup.exe told what to do by SilentSetup.ini): the completion check called by threads
+// as download threads call it, setups that cannot run, and the page closing while a thread works.
+#include "AppDetailsObj.h"
+#include "PropPage_Install.h"
+#include "TestWizard.h"
+#include "TreeListCtrl_Install.h"
+
+#include <atomic>
+#include <fstream>
+#include <future>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kCatalogue[] = R"(<?xml version="1.0"?>
+<Products>
+  <Product Id="1" Version="2.0"><Name>Quendar Studio</Name><Download>Studio.exe</Download><InstallType>1</InstallType>
+    <InstallFolder>Studio</InstallFolder>
+    <Dependency>
+      <Product Id="2" Version="1.0" ShowDependency="0"/>
+      <Product Id="3" Version="1.5" ShowDependency="0"/>
+    </Dependency>
+  </Product>
+  <Product Id="2" Version="1.0"><Name>Quendar Engine</Name><Download>Engine.exe</Download><InstallType>1</InstallType>
+    <InstallFolder>Engine</InstallFolder><ShowProduct>0</ShowProduct></Product>
+  <Product Id="3" Version="1.5"><Name>Quendar Shield</Name><Download>Shield.exe</Download><InstallType>0</InstallType>
+    <ShowProduct>0</ShowProduct></Product>
+  <Product Id="4" Version="0.9"><Name>Quendar Tuner</Name><Download>Tuner.exe</Download><InstallType>1</InstallType>
+    <InstallFolder>Tuner</InstallFolder></Product>
+  <Product Id="5" Version="3.0"><Name>Quendar Legacy</Name><Download>Legacy.exe</Download><InstallType>2</InstallType></Product>
+  <Product Id="6" Version="1.0"><Name>Quendar Broken</Name><Download>Broken.exe</Download><InstallType>1</InstallType></Product>
+  <Product Id="7" Version="1.0"><Name>Quendar Silent</Name><Download>Silent.exe</Download><InstallType>0</InstallType></Product>
+</Products>
+)";
+
+const int kFinishButton = 0x3025;
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD dwTimeout = UiDriver::kDefaultTimeout)
+{
+    return UiDriver::WaitFor([&] { return condition() ? GetDesktopWindow() : nullptr; }, dwTimeout) != nullptr;
+}
+
+std::string ReadFile(const CString& strPath)
+{
+    std::ifstream file(static_cast<LPCSTR>(strPath), std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+// Each text found in strLog after the one before it.
+::testing::AssertionResult InOrder(const std::string& strLog, const std::vector<std::string>& texts)
+{
+    size_t nPos = 0;
+    for (const std::string& strText : texts) {
+        size_t nFound = strLog.find(strText, nPos);
+        if (nFound == std::string::npos)
+            return ::testing::AssertionFailure() << "\"" << strText << "\" is missing after offset " << nPos << " in\n"
+                                                 << strLog;
+        nPos = nFound + strText.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class InstallPhaseTest : public ::testing::Test
+{
+protected:
+    InstallPhaseTest() : m_wizard(kCatalogue) {}
+
+    CPropSheet_Corvatel& Sheet() { return m_wizard.Sheet(); }
+    CPropPage_Install& Page() { return *Sheet().m_pPageInstall; }
+    CAppDetailsObj* Item(int nProduct) { return Sheet().FindOrAddAppDetails(&Sheet().m_vecProducts[nProduct]); }
+
+    // Copies of the stand-in setup under these names, and what they do.
+    void MakeSetups(std::initializer_list<const char*> names, const char* pszBehaviour)
+    {
+        for (const char* pszName : names)
+            m_wizard.m_tree.CopyModule("SilentSetup.exe", (CString("set\\") + pszName));
+        m_wizard.m_tree.WriteText("set\\SilentSetup.ini", pszBehaviour);
+    }
+
+    // The queue the selection page would make: the given rows ticked, Studio with its two parts.
+    void MakeQueue(std::initializer_list<int> rows)
+    {
+        for (int nRow : rows) {
+            CAppDetailsObj* pItem = Item(nRow);
+            pItem->m_bChecked = true;
+            if (nRow != 0)
+                continue;
+            for (int i = 0; i < 2; ++i) {
+                CAppDetailsObj* pPart = Sheet().FindOrAddAppDetails(&Sheet().m_vecProducts[0].GetDependency(i));
+                pPart->m_bChecked = true;
+                pItem->m_lstDependencies.AddTail(pPart);
+            }
+        }
+    }
+
+    // Shows the install page once its list holds nRows rows; the setups install under the test's tree.
+    void OpenInstallPage(HWND hSheet, int nRows)
+    {
+        CTestWizard::ShowPage(hSheet, 2);
+        ASSERT_TRUE(WaitUntil([&] { return Page().m_pInstallList && Page().m_pInstallList->GetCount() == nRows; }));
+        Sheet().m_strInstallRoot = m_wizard.m_tree.MakeFolder("root");
+    }
+
+    // Every listed record at "Downloaded.", as the download threads leave them.
+    void MarkDownloaded()
+    {
+        for (POSITION pos = Sheet().m_lstQueueItems.GetHeadPosition(); pos;) {
+            auto* pItem = static_cast<CAppDetailsObj*>(Sheet().m_lstQueueItems.GetNext(pos));
+            if (pItem->m_bChecked)
+                Page().UpdateItemStatus(pItem, nullptr, ItemDownloaded, "");
+        }
+    }
+
+    // How often each setup ran, from the setups' own record.
+    std::map<std::string, int> Runs()
+    {
+        std::map<std::string, int> runs;
+        std::istringstream lines(ReadFile(m_wizard.m_tree.Path("set\\SilentSetup.runs")));
+        for (std::string strLine; std::getline(lines, strLine);)
+            ++runs[strLine.substr(0, strLine.find('\t'))];
+        return runs;
+    }
+
+    std::string Log() { return ReadFile(Page().GetLogFilePath()); }
+
+    CTestWizard m_wizard;
+};
+
+TEST_F(InstallPhaseTest, TwoThreadsEndingTheRunTogetherInstallEachSetupOnce)
+{
+    MakeSetups({"Studio.exe", "Engine.exe", "Shield.exe", "Tuner.exe"}, R"([Default]
+DelayMs=150
+[Shield.exe]
+Style=InstallShield
+ResultFile=0
+[Tuner.exe]
+DelayMs=150
+InfoMessage=Tuner is ready.
+Reboot=1
+)");
+    m_wizard.m_tree.WriteText("set\\Shield.iss", "[SdAskDestPath-0]\r\nszDir=C:\\Old\\Shield\r\n");
+    MakeQueue({0, 3});
+    m_wizard.Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 2);
+        MarkDownloaded();
+        Page().m_bInstallAfterDownload = true;
+        std::atomic<int> nWaiting{2};
+        auto lastDownloadThread = [&] {
+            --nWaiting;
+            while (nWaiting > 0)
+                Sleep(0);
+            return Page().CheckDownloadsComplete();
+        };
+        std::future<BOOL> first = std::async(std::launch::async, lastDownloadThread);
+        std::future<BOOL> second = std::async(std::launch::async, lastDownloadThread);
+
+        // The info message comes after the installs, captioned with its product's name.
+        HWND hBox = UiDriver::WaitFor([] { return UiDriver::FindMessageBox("Tuner is ready."); }, 30000);
+        ASSERT_TRUE(hBox);
+        EXPECT_EQ(UiDriver::GetText(hBox), "Quendar Tuner");
+        UiDriver::PressButton(hBox, IDOK);
+        EXPECT_EQ(first.get() + second.get(), TRUE);
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
+    });
+
+    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Shield.exe", 1}, {"Studio.exe", 1}, {"Tuner.exe", 1}}));
+    for (int nProduct : {0, 3})
+        EXPECT_STREQ(Item(nProduct)->GetStatusText(), "Installed.");
+    EXPECT_TRUE(Page().m_bRebootNeeded);
+    // The response file sent the setup under the install root.
+    const std::string strSet(Sheet().m_strDownloadFolder);
+    EXPECT_NE(ReadFile(m_wizard.m_tree.Path("root\\Shield\\Shield.exe.installed")).find(" /s /f1"), std::string::npos);
+    EXPECT_TRUE(InOrder(Log(), {"  :  Preparing to install...:  Quendar Engine\r\n",
+                                "  :  Installing using Inno Setup: Quendar Engine\r\n",
+                                "  :  Install Command Line = \"" + strSet + "\\Engine.exe\" ",
+                                "  :  Installing part 1 of 3...:  Quendar Studio\r\n",
+                                "  :  Installed.:  Quendar Engine\r\n",
+                                "  :  Installing using InstallShield: Quendar Shield\r\n",
+                                "  :  Install Command Line = \"" + strSet + "\\Shield.exe\"  /a /s /f1\"",
+                                "  :  Installing part 2 of 3...:  Quendar Studio\r\n",
+                                "  :  Corvatel_Install.log not written for Quendar Shield\r\n",
+                                "  :  Installed.:  Quendar Shield\r\n",
+                                "  :  Installing part 3 of 3...:  Quendar Studio\r\n",
+                                "  :  Installed.:  Quendar Studio\r\n",
+                                "  :  Installing...:  Quendar Tuner\r\n",
+                                "  :  Corvatel_Install.log > Reboot Required for Quendar Tuner\r\n",
+                                "  :  Corvatel_Install.log > InfoMessage for Quendar Tuner: Tuner is ready.\r\n"}));
+}
+
+TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
+{
+    // Legacy needs a newer Corvatel; Broken is no program; Silent leaves no setup.log; Tuner and
+    // Studio's setups are missing; Engine installs and, with the box ticked, its file goes.
+    MakeSetups({"Engine.exe", "Silent.exe"}, "[Silent.exe]\nStyle=Program\n");
+    m_wizard.m_tree.WriteText("set\\Broken.exe", "not a program");
+    m_wizard.m_tree.WriteText("set\\Silent.iss", "[SdAskDestPath-0]\r\nszDir=C:\\Silent\r\n");
+    MakeQueue({0, 3, 4, 5, 6});
+    m_wizard.Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 5);
+        HWND hPage = reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        SendDlgItemMessageA(hPage, IDC_REMOVE_FILES, BM_SETCHECK, BST_CHECKED, 0);
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
+        UiDriver::PressButton(hPage, IDC_DOWNLOAD_AND_INSTALL);
+        EXPECT_FALSE(UiDriver::AnswerMessageBox("A later version of Corvatel is needed to install Quendar Legacy.  "
+                                                "Please download and install the latest version of Corvatel and try again.")
+                         .empty());
+        std::string strSummary = UiDriver::AnswerMessageBox("There was a problem installing", IDOK, 30000);
+        EXPECT_EQ(strSummary, "There was a problem installing one or more files.  Please try running Corvatel again.\n\n"
+                              "The following application(s) did not install successfully:\n\n"
+                              "     Quendar Shield\n     Quendar Studio\n     Quendar Tuner\n     Quendar Broken\n"
+                              "     Quendar Silent\n\n\n");
+        // Only Finish is left.
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hSheet, IDCANCEL)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)));
+        PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    });
+
+    const std::string strSet(Sheet().m_strDownloadFolder);
+    auto* pEngine = static_cast<CAppDetailsObj*>(Item(0)->m_lstDependencies.GetHead());
+    auto* pShield = static_cast<CAppDetailsObj*>(Item(0)->m_lstDependencies.GetTail());
+    EXPECT_STREQ(pEngine->GetStatusText(), "Installed.");
+    EXPECT_EQ(std::string(pShield->GetStatusText()), "File Not Found:  '" + strSet + "\\Shield.exe'");
+    // A part's failure is its row's, which then does not install; failed rows say so in general.
+    EXPECT_STREQ(Item(0)->GetStatusText(), "One or more components failed to download or install");
+    EXPECT_STREQ(Item(3)->GetStatusText(), "Application failed to download or install");
+    EXPECT_EQ(Item(4)->GetStatus(), ItemPreparingInstall);
+    EXPECT_STREQ(Item(6)->GetStatusText(), "Application failed to download or install");
+    // The ticked box took the setups that ran, and the response file with them.
+    EXPECT_EQ(GetFileAttributesA(m_wizard.m_tree.Path("set\\Engine.exe")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(m_wizard.m_tree.Path("set\\Silent.iss")), INVALID_FILE_ATTRIBUTES);
+
+    std::string strLog = Log();
+    // Of the missing files only the first is logged.
+    EXPECT_TRUE(InOrder(strLog, {"  :  Begin Download and Install Files\r\n",
+                                 "  :  Installed.:  Quendar Engine\r\n",
+                                 "  :  File Not Found:  '" + strSet + "\\Shield.exe'\r\n",
+                                 "  :  File Not Found:  '" + strSet + "\\Tuner.exe':  Quendar Tuner\r\n",
+                                 "  :  unsupported install type: Quendar Legacy\r\n",
+                                 "  :  Install Error (0x000000C1): ",
+                                 "  :  Install Aborted.:  Quendar Silent\r\n",
+                                 "  :  There was a problem installing", "  :  Finished\r\n"}));
+    EXPECT_EQ(strLog.find("  :  File Not Found:  '" + strSet + "\\Tuner.exe'\r\n"), std::string::npos);
+}
+
+TEST_F(InstallPhaseTest, ClosingWaitsForTheThreadAtWorkAndNothingMoreStarts)
+{
+    MakeSetups({"Tuner.exe"}, "");
+    MakeQueue({4, 3});
+    std::atomic<bool> bWorkerDone{false};
+    std::thread worker;
+    m_wizard.Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 2);
+        MarkDownloaded();
+        Page().m_bInstallAfterDownload = true;
+        worker = std::thread([&] {
+            Page().CheckDownloadsComplete();
+            bWorkerDone = true;
+        });
+        // The thread stops at Legacy's notice; meanwhile the wizard is cancelled and goes.
+        HWND hNotice = UiDriver::WaitFor([] { return UiDriver::FindMessageBox("A later version of Corvatel"); });
+        ASSERT_TRUE(hNotice);
+        PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        // The exit question is answered Yes; the sheet hides as it is destroyed.
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hSheet); }));
+        Sleep(300);
+        EXPECT_FALSE(bWorkerDone);
+        UiDriver::PressButton(hNotice, IDOK);
+    });
+    // The wizard was gone only once the thread had left the page.
+    EXPECT_TRUE(bWorkerDone);
+    worker.join();
+    EXPECT_FALSE(Page().CheckDownloadsComplete());
+    EXPECT_TRUE(Runs().empty());
+    EXPECT_EQ(Item(3)->GetStatus(), ItemPreparingInstall);
+}
+
+} // namespace
