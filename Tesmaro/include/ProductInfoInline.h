@@ -1,4 +1,4 @@
-// The accessors of CProductInfo that the main program reads inline: numbers, flags and
+// The accessors of CProductInfo that the main program uses inline: numbers, flags and
 // dependencies. The library defines them out of line from this same text (TESMARO_INLINE empty),
 // so its export table holds them; every other module gets them inline and imports only the
 // record's copy members and string getters.
@@ -24,6 +24,8 @@ TESMARO_INLINE int CProductInfo::IsVersionPathRegistry() const { return m_bVersi
 TESMARO_INLINE int CProductInfo::IsVersionBuildRegistry() const { return m_bVersionBuildRegistry; }
 TESMARO_INLINE int CProductInfo::GetReqKX7200R() const { return m_bReqKX7200R; }
 TESMARO_INLINE int CProductInfo::GetReboot() const { return m_bReboot; }
+// The install phase sets it from a setup's log.
+TESMARO_INLINE void CProductInfo::SetReboot(int b) { m_bReboot = b; }
 TESMARO_INLINE int CProductInfo::GetShowProduct() const { return m_bShowProduct; }
 TESMARO_INLINE int CProductInfo::GetShowBeta() const { return m_bShowBeta; }
 TESMARO_INLINE int CProductInfo::GetShowSnip() const { return m_bShowSnip; }

@@ -188,7 +188,6 @@ void CProductInfo::SetVersionModuleRegistry(int b) { m_bVersionModuleRegistry = 
 void CProductInfo::SetVersionPathRegistry(int b) { m_bVersionPathRegistry = b; }
 void CProductInfo::SetVersionBuildRegistry(int b) { m_bVersionBuildRegistry = b; }
 void CProductInfo::SetReqKX7200R(int b) { m_bReqKX7200R = b; }
-void CProductInfo::SetReboot(int b) { m_bReboot = b; }
 void CProductInfo::SetShowProduct(int b) { m_bShowProduct = b; }
 void CProductInfo::SetShowBeta(int b) { m_bShowBeta = b; }
 void CProductInfo::SetShowSnip(int b) { m_bShowSnip = b; }
