@@ -2,9 +2,10 @@
 // the folder a setup installs into, the response file's folder rewritten, and the result files read
 // back into error texts.
 #include "AppDetailsObj.h"
-#include "PrivateMachineKey.h"
 #include "PropPage_Install.h"
 #include "TestWizard.h"
+
+#include <PrivateMachineKey.h>
 
 #include <fstream>
 #include <sstream>
@@ -56,6 +57,12 @@ protected:
     {
         std::ofstream(strPath, std::ios::binary) << strText;
     }
+    // Where an installed product's folder is registered (under the test's own machine key).
+    void RegisterFolder(const char* pszKey, const char* pszFolder)
+    {
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, pszKey, "InstallDir", REG_SZ, pszFolder,
+                        static_cast<DWORD>(strlen(pszFolder) + 1));
+    }
 
     CTestWizard m_wizard;
     CPrivateMachineKey m_machineKey;
@@ -79,7 +86,7 @@ TEST_F(InstallDriversTest, InnoSetupCommandLinesAndInstallFolders)
               "\"" + Set("Tuner.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\\" /LOG=\"" + strLog +
                   "\"  /STARTMENUTEXT=\"Tuner\" /NOSTARTMENU=TRUE");
     // Installed: back into its own folder.
-    m_machineKey.SetText("SOFTWARE\\Quendar Test\\Studio", "InstallDir", "D:\\Apps\\Studio");
+    RegisterFolder("SOFTWARE\\Quendar Test\\Studio", "D:\\Apps\\Studio");
     EXPECT_STREQ(Page().GetInstallDir(m_pStudio), "D:\\Apps\\Studio");
 }
 
@@ -134,7 +141,7 @@ TEST_F(InstallDriversTest, InstallShieldCommandLinesPlayBackOrRecordTheResponseF
               "\"" + Set("Shield.exe") + "\"  /a /s /f1\"" + strIss + "\"");
     EXPECT_FALSE(Page().m_bRecording);
     EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=C:\\Root\\Shield\r\nResult=1\r\n");
-    m_machineKey.SetText("SOFTWARE\\Quendar Test\\Shield", "InstallDir", "D:\\Shield");
+    RegisterFolder("SOFTWARE\\Quendar Test\\Shield", "D:\\Shield");
     EXPECT_TRUE(Page().SetResponseFileInstallDir(m_pShield, strIss.c_str()));
     EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=D:\\Shield\r\nResult=1\r\n");
 }

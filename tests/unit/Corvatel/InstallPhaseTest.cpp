@@ -167,7 +167,7 @@ Reboot=1
         UiDriver::PressButton(hBox, IDOK);
         EXPECT_EQ(first.get() + second.get(), TRUE);
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
-    });
+    }, IDYES);
 
     EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Shield.exe", 1}, {"Studio.exe", 1}, {"Tuner.exe", 1}}));
     for (int nProduct : {0, 3})
@@ -220,7 +220,7 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hSheet, IDCANCEL)));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)));
         PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    });
+    }, IDYES);
 
     const std::string strSet(Sheet().m_strDownloadFolder);
     auto* pEngine = static_cast<CAppDetailsObj*>(Item(0)->m_lstDependencies.GetHead());
@@ -272,7 +272,7 @@ TEST_F(InstallPhaseTest, ClosingWaitsForTheThreadAtWorkAndNothingMoreStarts)
         Sleep(300);
         EXPECT_FALSE(bWorkerDone);
         UiDriver::PressButton(hNotice, IDOK);
-    });
+    }, IDYES);
     // The wizard was gone only once the thread had left the page.
     EXPECT_TRUE(bWorkerDone);
     worker.join();

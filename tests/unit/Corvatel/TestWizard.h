@@ -64,10 +64,11 @@ public:
     }
 
     // Shows the wizard; user(sheet window) runs on its own thread once it is up, and the wizard
-    // is cancelled when it returns. Message boxes are answered as RunSteps does.
-    void Run(const std::function<void(HWND)>& user)
+    // is cancelled when it returns. Message boxes are answered as RunSteps does, or with nButton
+    // alone when it is given: boxes without that button are then left to user.
+    void Run(const std::function<void(HWND)>& user, int nButton = 0)
     {
-        UiDriver::CMessageBoxAnswerer boxes;
+        UiDriver::CMessageBoxAnswerer boxes(nButton);
         std::thread player([&] {
             HWND hSheet = UiDriver::WaitForWindowByCaption("Quendar Corvatel");
             if (hSheet)

@@ -1,7 +1,6 @@
 // The folder and licence pages in the real sheet, worked from a second thread as a user would:
 // typed folders, Next, message boxes answered by their text, the radio buttons.
 #include "CorvatelApp.h"
-#include "PrivateMachineKey.h"
 #include "PropSheet_Corvatel.h"
 #include "Utilities.h"
 #include "resource.h"
