@@ -205,6 +205,62 @@ make_install_folder() {
   cp "$CORVATEL_FIXTURES/$catalogue" "$folder/CorvatelSFTP.xml"
 }
 
+# The install roads: the stand-in setups, where they install, and the program's log.
+INSTALL_KEY='HKLM\SOFTWARE\Quendar Test\E2E Install'
+INSTALL_ROOT="$WINEPREFIX/drive_c/Program Files/Quendar"
+FINISH_BUTTON=Finish
+
+# Starts Corvatel.exe with no network at all: a network namespace of its own, with no interface up.
+start_corvatel_offline() {
+  note "start offline: Corvatel.exe $*"
+  (cd "$CORVATEL_BIN" && exec unshare --net -- wine Corvatel.exe "$@" </dev/null >>"$E2E_WORK/corvatel.log" 2>&1) &
+  CORVATEL_PID=$!
+}
+
+# Copies of the stand-in setup named after download entries, into FOLDER; FOLDER/SilentSetup.ini
+# says what each does. What the setups install (under the install root, and registry values under
+# INSTALL_KEY) goes at exit.
+make_setups() {
+  local folder=$1 name
+  shift
+  for name in "$@"; do
+    cp "$CORVATEL_BIN/SilentSetup.exe" "$folder/$name"
+  done
+}
+clean_installs_at_exit() {
+  local folder
+  on_exit "wine reg delete '$INSTALL_KEY' /f </dev/null >/dev/null 2>&1 || true"
+  for folder in "$@"; do
+    on_exit "rm -rf '$INSTALL_ROOT/$folder'"
+  done
+}
+
+# A folder's path as the program names it: the "INSTALL:" value comes upper-cased.
+program_path() { winpath "$1" | tr '[:lower:]' '[:upper:]'; }
+
+# The program log in FOLDER without its time stamps, one entry per line.
+program_log() {
+  sed -e 's/\r$//' -e 's|^[0-9][0-9]/[0-9][0-9]/[0-9]\{4\} [0-9][0-9]:[0-9][0-9]:[0-9][0-9]  :  ||' "$1/Corvatel.log"
+}
+expect_log() {
+  local folder=$1 expected=$2 actual
+  actual=$(program_log "$folder") || fail "there is no log in $folder"
+  [[ $actual == "$expected" ]] || fail "the log:"$'\n'"expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"$'\n'"$(diff <(echo "$expected") <(echo "$actual") || true)"
+}
+
+# Waits until the wizard offers Finish, as it does once the setups have run.
+wait_for_finish() {
+  local timeout_s=${1:-30} i
+  for ((i = 0; i < timeout_s * 10; i++)); do
+    [[ $(drv enabled "$SHEET" "$FINISH_BUTTON") == 1 && $(drv visible "$SHEET" "$FINISH_BUTTON") == 1 ]] && return 0
+    sleep 0.1
+  done
+  fail "Finish is not offered after ${timeout_s}s"
+}
+
+# The setups that ran, from their own record in FOLDER: one file name per run.
+setup_runs() { [[ ! -f $1/SilentSetup.runs ]] || cut -f1 "$1/SilentSetup.runs" | tr -d '\r'; }
+
 # Sets a registry value for this scenario and puts the old state back at exit.
 set_registry_value() {
   local key=$1 name=$2 type=$3 data=$4 old

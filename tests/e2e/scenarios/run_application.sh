@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Finish runs the application named on the command line: an installed Device Manager is updated
+# from a downloaded set into its own folder, where the setup puts the program anew; Finish offers
+# to run it, and Yes starts it there (the program records that it ran).
+# shellcheck source-path=SCRIPTDIR
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+SET=$E2E_WORK/set
+MANAGER=QuendarDeviceManager_5.2.0.5120.exe
+FOLDER='C:\Program Files\Quendar\Device Manager'
+
+make_install_folder "$SET" catalogue-install.xml
+make_setups "$SET" "$MANAGER"
+cat >"$SET/SilentSetup.ini" <<INI
+[$MANAGER]
+RegistryKey=SOFTWARE\\Quendar Test\\E2E Install\\Device Manager
+Version=5.2.0
+Build=5120
+Program=QDevMgr.exe
+INI
+clean_installs_at_exit "Device Manager"
+# Version 5.0.0 is installed in its folder.
+wine reg add "$INSTALL_KEY\\Device Manager" /v Version /d 5.0.0 /f </dev/null >/dev/null 2>&1 &&
+  wine reg add "$INSTALL_KEY\\Device Manager" /v InstallDir /d "$FOLDER" /f </dev/null >/dev/null 2>&1 ||
+  fail "cannot register the installed Device Manager"
+
+start_corvatel "/INSTALL:$(winpath "$SET")" QDevMgr.exe
+drv wait "$SHEET" 30000 >/dev/null || fail "the wizard did not open"
+# An installed application comes ticked.
+expect_rows "$APP_LIST" "$(rows "$APP_LIST" | sed 's/^0|\(.*|Quendar Device Manager|\)/1|\1/')"
+next_page 1 3
+agree_to_licence
+next_page 2 3
+drv click "$SHEET" 533 >/dev/null || fail "\"Install\" cannot be pressed"
+wait_for_finish
+expect_rows "$INSTALL_LIST" "0|0|1|Quendar Device Manager|5.2.0|49.87M|Installed.|"
+
+drv click "$SHEET" "$FINISH_BUTTON" >/dev/null || fail "Finish cannot be pressed"
+expect_eq "the offer" "$(drv answer "Would you like Corvatel to run" Yes)" \
+  "Would you like Corvatel to run Quendar Device Manager now?
+
+Click 'Yes' to run or 'No' to exit Corvatel"
+expect_exit 15
+# The program ran from its folder.
+runs="$INSTALL_ROOT/Device Manager/SilentSetup.runs"
+for ((i = 0; i < 100; i++)); do
+  [[ -s $runs ]] && break
+  sleep 0.1
+done
+expect_eq "the program's runs" "$(tr -d '\r"' <"$runs" 2>/dev/null | cut -f1,3)" "QDevMgr.exe	$FOLDER\\QDevMgr.exe"
+note "passed"
