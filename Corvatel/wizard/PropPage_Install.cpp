@@ -82,6 +82,12 @@ BOOL CPropPage_Install::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRES
         case ID_INSTALL:
             OnInstallItem();
             return TRUE;
+        case ID_COMPONENT_DETAILS_INSTALL:
+            OnComponentDetails();
+            return TRUE;
+        case ID_COMPONENTS_REQUIRED:
+            OnApplicationDependencies();
+            return TRUE;
         }
         break;
     case WM_NOTIFY: {

@@ -182,6 +182,8 @@ private:
     void OnItemRClicked(const NMTREELIST& notify);
     void OnItemDblClicked(const NMTREELIST& notify);
     void OnInstallItem();
+    void OnComponentDetails();
+    void OnApplicationDependencies();
     void OfferRunApplication();
     // The record of the install list's selected row; null when none is selected.
     CAppDetailsObj* GetSelectedItem();

@@ -1,8 +1,10 @@
-// The install page's commands: the start button, the row menu and its "Install", the release
-// notes, Cancel and Finish with its offers.
+// The install page's commands: the start button, the row menu with its "Install" and the
+// component dialogs, the release notes, Cancel and Finish with its offers.
 #include "PropPage_Install.h"
 
 #include "AppDetailsObj.h"
+#include "ComponentDetails.h"
+#include "ComponentsRequiredDlg.h"
 #include "CorvatelApp.h"
 #include "PopupMenu.h"
 #include "PropSheet_Corvatel.h"
@@ -98,6 +100,24 @@ void CPropPage_Install::OnItemDblClicked(const NMTREELIST& notify)
     CString strPath = m_pSheet->GetReleaseNotesPath(pItem);
     if (!strPath.IsEmpty())
         ShellExecuteA(m_hWnd, "open", strPath, nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void CPropPage_Install::OnComponentDetails()
+{
+    CAppDetailsObj* pItem = GetSelectedItem();
+    if (!pItem)
+        return;
+    CComponentDetails dialog(this, m_pSheet, pItem, &m_pSheet->m_lstProductItems);
+    dialog.DoModal();
+}
+
+void CPropPage_Install::OnApplicationDependencies()
+{
+    CAppDetailsObj* pItem = GetSelectedItem();
+    if (!pItem)
+        return;
+    CComponentsRequiredDlg dialog(this, m_pSheet, pItem);
+    dialog.DoModal();
 }
 
 void CPropPage_Install::OnInstallItem()

@@ -40,6 +40,9 @@ const char kUsage[] =
     "                                texts, separated by '|'\n"
     "  tick WINDOW ID TEXT           clicks the check box of the tree-list row whose first column is TEXT\n"
     "  close WINDOW                  clicks the window's close box (posts WM_SYSCOMMAND SC_CLOSE)\n"
+    "  clickwait WINDOW ID|CAPTION ID|CAPTION [MS]\n"
+    "                                presses the first button, waits until the second is shown enabled;\n"
+    "                                prints the milliseconds between (for the benchmarks)\n"
     "  exit [MS]                     waits until no process of the program is left\n"
     "  kill                          ends every process of the program; prints how many\n"
     "WINDOW is an exact caption or a text that one of its static controls contains.\n";
@@ -491,6 +494,30 @@ int CmdTick(HWND hList, const std::string& strText)
     return Fail("no row " + Quoted(strText));
 }
 
+int CmdClickWait(HWND hWnd, const std::string& strClick, const std::string& strUntil, DWORD dwTimeout)
+{
+    HWND hUntil = FindButton(hWnd, strUntil);
+    if (!hUntil)
+        return Fail("no control " + Quoted(strUntil));
+    LARGE_INTEGER frequency = {}, start = {}, now = {};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (int nResult = CmdClick(hWnd, strClick))
+        return nResult;
+    // A fine poll: the time measured is the program's, not the driver's.
+    for (;;) {
+        QueryPerformanceCounter(&now);
+        LONGLONG llMs = (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+        if (IsWindowVisible(hUntil) && IsWindowEnabled(hUntil)) {
+            printf("%lld\n", llMs);
+            return 0;
+        }
+        if (llMs >= dwTimeout)
+            return Fail(Quoted(strUntil) + " was not offered in time");
+        Sleep(1);
+    }
+}
+
 int CmdExit(DWORD dwTimeout)
 {
     DWORD dwStart = GetTickCount();
@@ -569,7 +596,7 @@ int Run(int argc, char** argv)
         return CmdKill();
 
     static const char* const kWindowCommands[] = {"dump", "click", "text", "enabled", "visible", "key",
-                                                  "pages", "close", "rows", "tick"};
+                                                  "pages", "close", "rows", "tick", "clickwait"};
     bool bKnown = false;
     for (const char* pszName : kWindowCommands)
         bKnown = bKnown || strCommand == pszName;
@@ -602,6 +629,8 @@ int Run(int argc, char** argv)
     }
     if (strCommand == "key")
         return CmdKey(hWnd, arg(1));
+    if (strCommand == "clickwait")
+        return CmdClickWait(hWnd, arg(1), arg(2), ParseTimeout(argc, argv, i + 3));
     if (strCommand == "pages")
         return CmdPages(hWnd);
     if (strCommand == "rows" || strCommand == "tick") {
