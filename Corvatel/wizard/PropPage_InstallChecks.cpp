@@ -194,7 +194,8 @@ bool CPropPage_Install::CheckRunningApplications(bool /*bAbortDownloadsOnCancel*
 void CPropPage_Install::BuildRunningAppList(const char* pszProcess, const CString& strProgram, CAppDetailsObj* pItem,
                                             CString& strList, std::vector<CString>& names)
 {
-    if (strcmp(pszProcess, strProgram) != 0)
+    // A product that names no program never runs, whatever a process without a name shows.
+    if (strProgram.IsEmpty() || strcmp(pszProcess, strProgram) != 0)
         return;
     int nId = pItem->m_pProductInfo->GetId();
     if (nId >= 200 && nId <= 299)

@@ -81,6 +81,8 @@ TEST(InstallChecksTest, RunningProgramsAreMatchedByExactNameAndListedOnce)
     std::vector<CString> names;
     CPropPage_Install::BuildRunningAppList("qtuner.exe", "QTuner.exe", &tunerItem, strList, names);
     CPropPage_Install::BuildRunningAppList("QService.exe", "QService.exe", &serviceItem, strList, names);
+    // A process caught while it starts or ends may show no name; a product may name no program.
+    CPropPage_Install::BuildRunningAppList("", "", &mixerItem, strList, names);
     EXPECT_STREQ(strList, "");
     for (const char* pszProgram : {"QTuner.exe", "QTunerHelper.exe"})
         CPropPage_Install::BuildRunningAppList(pszProgram, pszProgram, &tunerItem, strList, names);
