@@ -52,7 +52,7 @@ TEST(InstallChecksTest, RestartNoticesComeDuringTheWalkAndUninstallNoticesAfterI
         CTestWizard::ShowPage(hSheet, 2);
         ASSERT_TRUE(UiDriver::WaitFor([&] {
             return page.m_pInstallList && page.m_pInstallList->GetCount() == 2 ? hSheet : nullptr;
-        }));
+        }, 30000));
         bStopped = page.CheckBeforeInstall();
         // Without the uninstall and the restart, the pre-install message only informs (OK).
         pDesigner->m_bChecked = false;

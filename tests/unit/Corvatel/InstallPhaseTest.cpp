@@ -103,7 +103,8 @@ protected:
     void OpenInstallPage(HWND hSheet, int nRows)
     {
         CTestWizard::ShowPage(hSheet, 2);
-        ASSERT_TRUE(WaitUntil([&] { return Page().m_pInstallList && Page().m_pInstallList->GetCount() == nRows; }));
+        ASSERT_TRUE(
+            WaitUntil([&] { return Page().m_pInstallList && Page().m_pInstallList->GetCount() == nRows; }, 30000));
         Sheet().m_strInstallRoot = m_wizard.m_tree.MakeFolder("root");
     }
 
@@ -166,7 +167,7 @@ Reboot=1
         EXPECT_EQ(UiDriver::GetText(hBox), "Quendar Tuner");
         UiDriver::PressButton(hBox, IDOK);
         EXPECT_EQ(first.get() + second.get(), TRUE);
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }, 30000));
     }, IDYES);
 
     EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Shield.exe", 1}, {"Studio.exe", 1}, {"Tuner.exe", 1}}));
