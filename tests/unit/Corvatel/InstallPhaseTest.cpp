@@ -38,8 +38,10 @@ const char kCatalogue[] = R"(<?xml version="1.0"?>
 )";
 
 const int kFinishButton = 0x3025;
+// Setups run as processes of their own: on a loaded machine each takes a while to start.
+const DWORD kWaitMs = 30000;
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD dwTimeout = UiDriver::kDefaultTimeout)
+bool WaitUntil(const std::function<bool()>& condition, DWORD dwTimeout = kWaitMs)
 {
     return UiDriver::WaitFor([&] { return condition() ? GetDesktopWindow() : nullptr; }, dwTimeout) != nullptr;
 }
@@ -104,7 +106,7 @@ protected:
     {
         CTestWizard::ShowPage(hSheet, 2);
         ASSERT_TRUE(
-            WaitUntil([&] { return Page().m_pInstallList && Page().m_pInstallList->GetCount() == nRows; }, 30000));
+            WaitUntil([&] { return Page().m_pInstallList && Page().m_pInstallList->GetCount() == nRows; }));
         Sheet().m_strInstallRoot = m_wizard.m_tree.MakeFolder("root");
     }
 
@@ -162,12 +164,12 @@ Reboot=1
         std::future<BOOL> second = std::async(std::launch::async, lastDownloadThread);
 
         // The info message comes after the installs, captioned with its product's name.
-        HWND hBox = UiDriver::WaitFor([] { return UiDriver::FindMessageBox("Tuner is ready."); }, 30000);
+        HWND hBox = UiDriver::WaitFor([] { return UiDriver::FindMessageBox("Tuner is ready."); }, kWaitMs);
         ASSERT_TRUE(hBox);
         EXPECT_EQ(UiDriver::GetText(hBox), "Quendar Tuner");
         UiDriver::PressButton(hBox, IDOK);
         EXPECT_EQ(first.get() + second.get(), TRUE);
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }, 30000));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
     }, IDYES);
 
     EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Shield.exe", 1}, {"Studio.exe", 1}, {"Tuner.exe", 1}}));
@@ -209,9 +211,10 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
         ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
         UiDriver::PressButton(hPage, IDC_DOWNLOAD_AND_INSTALL);
         EXPECT_FALSE(UiDriver::AnswerMessageBox("A later version of Corvatel is needed to install Quendar Legacy.  "
-                                                "Please download and install the latest version of Corvatel and try again.")
+                                                "Please download and install the latest version of Corvatel and try again.",
+                                                IDOK, kWaitMs)
                          .empty());
-        std::string strSummary = UiDriver::AnswerMessageBox("There was a problem installing", IDOK, 30000);
+        std::string strSummary = UiDriver::AnswerMessageBox("There was a problem installing", IDOK, kWaitMs);
         EXPECT_EQ(strSummary, "There was a problem installing one or more files.  Please try running Corvatel again.\n\n"
                               "The following application(s) did not install successfully:\n\n"
                               "     Quendar Shield\n     Quendar Studio\n     Quendar Tuner\n     Quendar Broken\n"
@@ -265,7 +268,8 @@ TEST_F(InstallPhaseTest, ClosingWaitsForTheThreadAtWorkAndNothingMoreStarts)
             bWorkerDone = true;
         });
         // The thread stops at Legacy's notice; meanwhile the wizard is cancelled and goes.
-        HWND hNotice = UiDriver::WaitFor([] { return UiDriver::FindMessageBox("A later version of Corvatel"); });
+        HWND hNotice =
+            UiDriver::WaitFor([] { return UiDriver::FindMessageBox("A later version of Corvatel"); }, kWaitMs);
         ASSERT_TRUE(hNotice);
         PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         // The exit question is answered Yes; the sheet hides as it is destroyed.
