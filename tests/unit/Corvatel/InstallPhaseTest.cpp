@@ -253,6 +253,27 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
     EXPECT_EQ(strLog.find("  :  File Not Found:  '" + strSet + "\\Tuner.exe'\r\n"), std::string::npos);
 }
 
+TEST_F(InstallPhaseTest, AfterARecordingSetupLaterSetupsCountAsInstalledUnread)
+{
+    // Shield has no response file, so it records one; Tuner's log then says it failed, unread.
+    MakeSetups({"Shield.exe", "Tuner.exe"}, "[Shield.exe]\nStyle=InstallShield\n[Tuner.exe]\nExitCode=4\n");
+    CAppDetailsObj* pShield = Sheet().FindOrAddAppDetails(&Sheet().m_vecProducts[2]);
+    pShield->m_bChecked = true;
+    MakeQueue({3});
+    m_wizard.Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 2);
+        HWND hPage = reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
+        UiDriver::PressButton(hPage, IDC_DOWNLOAD_AND_INSTALL);
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
+        // Cancel is off once the setups have run: only Finish ends the wizard.
+        PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    });
+    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Shield.exe", 1}, {"Tuner.exe", 1}}));
+    EXPECT_STREQ(pShield->GetStatusText(), "Installed.");
+    EXPECT_STREQ(Item(3)->GetStatusText(), "Installed.");
+}
+
 TEST_F(InstallPhaseTest, ClosingWaitsForTheThreadAtWorkAndNothingMoreStarts)
 {
     MakeSetups({"Tuner.exe"}, "");
