@@ -3,6 +3,7 @@
 # be uninstalled first (with the catalogue's prompt), an uninstall that waits for Windows to
 # restart, a pre-install message answered Cancel, and a program of the maker's still running
 # (Retry asks again, Cancel stops). Each stops the run: no setup runs, and the user may go back.
+# On Windows 6.0 the notice about driver installs comes once the checks before the log line pass.
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -17,6 +18,7 @@ for product in "Sound Designer=1.5.0" "Recorder=8.2.0"; do
   wine reg add "$INSTALL_KEY\\${product%%=*}" /v Version /d "${product#*=}" /f </dev/null >/dev/null 2>&1 ||
     fail "cannot set the installed version of ${product%%=*}"
 done
+set_registry_value "$APP_DEFAULTS" Version REG_SZ vista
 set_registry_value "$SESSION_MANAGER" PendingFileRenameOperations REG_MULTI_SZ \
   '\??\C:\Program Files\Quendar\Mixer\QMixerCore.dll\0\??\C:\Windows\Temp\QMixerCore.old'
 # One of the maker's programs, running: a copy of the stand-in setup named like it, showing its box.
@@ -72,8 +74,12 @@ try_install "Quendar Mixer"
 drv answer "Windows must be restarted before Corvatel can continue" OK >/dev/null || fail "no restart notice"
 go_back
 
-note "running program"
+note "driver notice, then the running program"
 try_install "Quendar Device Manager"
+expect_eq "the driver notice" "$(drv answer "require a driver to be installed" OK)" "One or more Quendar components \
+require a driver to be installed within Windows.  When installing, you may see a Windows Security message asking \
+whether or not to install this driver.  In order for the Quendar component to install properly, you must choose \
+the option: 'Install this driver software anyway'."
 CLOSE_LIST="The following Quendar applications must be closed before Corvatel can continue:
 
 	- Quendar Device Manager
