@@ -1,5 +1,6 @@
-// Worker threads: AfxBeginThread starts a function on a new thread with a CWinThread object that,
-// by default, deletes itself when the thread ends (by returning or through AfxEndThread).
+// Threads: AfxBeginThread starts either a function on a new thread or, in its class flavour, a
+// CWinThread subclass whose InitInstance and Run do the work. The CWinThread object by default
+// deletes itself when the thread ends (by returning or through AfxEndThread).
 #pragma once
 
 #include <windows.h>
@@ -14,15 +15,25 @@ public:
     CWinThread(const CWinThread&) = delete;
     CWinThread& operator=(const CWinThread&) = delete;
 
+    // Starts the thread of an object made with the default constructor; FALSE when it cannot.
+    BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0, LPSECURITY_ATTRIBUTES pSecurityAttrs = nullptr);
     BOOL SetThreadPriority(int nPriority) { return ::SetThreadPriority(m_hThread, nPriority); }
     DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+
+    // A subclass's work, on its own thread: Run follows when InitInstance returns TRUE, ExitInstance
+    // otherwise; what either returns is the thread's exit code.
+    virtual BOOL InitInstance() { return FALSE; }
+    virtual int Run() { return ExitInstance(); }
+    virtual int ExitInstance() { return 0; }
 
     HANDLE m_hThread;
     DWORD m_nThreadID;
     BOOL m_bAutoDelete;
 
+protected:
+    CWinThread();
+
 private:
-    friend CWinThread* AfxBeginThread(AFX_THREADPROC, LPVOID, int, UINT, DWORD, LPSECURITY_ATTRIBUTES);
     static unsigned __stdcall ThreadEntry(void* pThis);
 
     AFX_THREADPROC m_pfnThreadProc;
@@ -31,6 +42,24 @@ private:
 
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority = THREAD_PRIORITY_NORMAL,
                            UINT nStackSize = 0, DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES pSecurityAttrs = nullptr);
+
+// The class flavour: a new TThread (a CWinThread subclass with a default constructor) on a thread
+// of its own; null when the thread cannot be made. With CREATE_SUSPENDED the caller fills the
+// object's fields before ResumeThread.
+template <class TThread>
+TThread* AfxBeginThread(int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0, DWORD dwCreateFlags = 0,
+                        LPSECURITY_ATTRIBUTES pSecurityAttrs = nullptr)
+{
+    TThread* pThread = new TThread;
+    if (!pThread->CreateThread(dwCreateFlags | CREATE_SUSPENDED, nStackSize, pSecurityAttrs)) {
+        delete pThread;
+        return nullptr;
+    }
+    pThread->SetThreadPriority(nPriority);
+    if (!(dwCreateFlags & CREATE_SUSPENDED))
+        pThread->ResumeThread();
+    return pThread;
+}
 
 // Ends the calling framework thread with nExitCode; its CWinThread is deleted when bDelete and auto-delete are set.
 // Objects on the thread's stack are not destroyed: call it where none are alive.

@@ -13,6 +13,10 @@ CWinThread::CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
 {
 }
 
+CWinThread::CWinThread() : CWinThread(nullptr, nullptr)
+{
+}
+
 CWinThread::~CWinThread()
 {
     if (m_hThread)
@@ -23,22 +27,33 @@ unsigned __stdcall CWinThread::ThreadEntry(void* pThis)
 {
     CWinThread* pThread = static_cast<CWinThread*>(pThis);
     t_pCurrentThread = pThread;
-    AfxEndThread(pThread->m_pfnThreadProc(pThread->m_pThreadParams));
+    if (pThread->m_pfnThreadProc)
+        AfxEndThread(pThread->m_pfnThreadProc(pThread->m_pThreadParams));
+    AfxEndThread(static_cast<UINT>(pThread->InitInstance() ? pThread->Run() : pThread->ExitInstance()));
+}
+
+BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_ATTRIBUTES pSecurityAttrs)
+{
+    unsigned nThreadID = 0;
+    // Started suspended so the object is complete before the thread can end and delete it.
+    uintptr_t hThread = _beginthreadex(pSecurityAttrs, nStackSize, ThreadEntry, this, CREATE_SUSPENDED, &nThreadID);
+    if (!hThread)
+        return FALSE;
+    m_hThread = reinterpret_cast<HANDLE>(hThread);
+    m_nThreadID = nThreadID;
+    if (!(dwCreateFlags & CREATE_SUSPENDED))
+        ResumeThread();
+    return TRUE;
 }
 
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority, UINT nStackSize,
                            DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES pSecurityAttrs)
 {
     CWinThread* pThread = new CWinThread(pfnThreadProc, pParam);
-    unsigned nThreadID = 0;
-    // Started suspended so the object is complete before the thread can end and delete it.
-    uintptr_t hThread = _beginthreadex(pSecurityAttrs, nStackSize, CWinThread::ThreadEntry, pThread, CREATE_SUSPENDED, &nThreadID);
-    if (!hThread) {
+    if (!pThread->CreateThread(CREATE_SUSPENDED, nStackSize, pSecurityAttrs)) {
         delete pThread;
         return nullptr;
     }
-    pThread->m_hThread = reinterpret_cast<HANDLE>(hThread);
-    pThread->m_nThreadID = nThreadID;
     pThread->SetThreadPriority(nPriority);
     if (!(dwCreateFlags & CREATE_SUSPENDED))
         pThread->ResumeThread();
