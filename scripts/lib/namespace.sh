@@ -5,7 +5,7 @@
 #   namespace_enter "$@"             # first: re-runs the script inside; the outer copy exits with its
 #                                    # status after checking /etc/hosts is as it was
 #   namespace_bind FILE /etc/NAME    # inside: the run sees FILE as /etc/NAME
-#   namespace_hosts DIR NAME...      # inside: NAME... -> 127.0.0.1 through DIR/hosts
+#   namespace_hosts DIR ADDRESS NAME...  # inside: NAME... -> ADDRESS through DIR/hosts
 # shellcheck shell=bash
 
 # Set in the re-run copy's environment; its children inherit it and stay in the namespace.
@@ -38,13 +38,27 @@ namespace_bind() {
   mount --bind "$file" "$target" || die "cannot bind $file over $target"
 }
 
-# The machine's hosts file with one more line, so every other name resolves as before.
+# The machine's hosts file with one more line, so every other name resolves as before. The names
+# are taken out of the machine's lines first: a name with two addresses resolves to either.
 namespace_hosts() {
-  local dir=$1
-  shift
+  local dir=$1 address=$2
+  shift 2
   mkdir -p "$dir"
-  cp /etc/hosts "$dir/hosts"
-  [[ -z $(tail -c1 "$dir/hosts") ]] || echo >>"$dir/hosts"
-  printf '127.0.0.1 %s\n' "$*" >>"$dir/hosts"
+  {
+    awk -v names=" $* " '
+      /^[ \t]*(#|$)/ { print; next }
+      {
+        line = $0; comment = ""
+        if ((hash = index(line, "#")) > 0) { comment = substr(line, hash); line = substr(line, 1, hash - 1) }
+        n = split(line, field, /[ \t]+/); kept = ""; hosts = 0
+        for (i = 1; i <= n; i++) {
+          if (field[i] == "") continue
+          if (kept != "" && index(names, " " field[i] " ")) continue
+          kept = kept (kept == "" ? "" : " ") field[i]; hosts += kept != field[i]
+        }
+        if (hosts) print kept (comment == "" ? "" : " " comment)
+      }' /etc/hosts
+    printf '%s %s\n' "$address" "$*"
+  } >"$dir/hosts"
   namespace_bind "$dir/hosts" /etc/hosts
 }

@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
-"""HTTPS peer for the tests: two TLS servers on 127.0.0.1, each on a port of its own.
+"""HTTPS peer for the tests: two TLS servers on a loopback address, each on a port of its own.
 
-Replies are chosen by the request path:
+With --site the process is instead the maker's web site for one scenario: a single server on
+--port (443 unless given) that answers every path with the file of the --site folder named by the
+path's last part (e.g. //skelvar//CorvatelSFTP.xml), or 404.
+
+Replies of the two servers are chosen by the request path:
   /<name>             a file of the fixtures folder (e.g. /catalogue-full.xml, /license.rtf)
   /status/<code>      an HTML error page with that status (e.g. 404, 500)
   /no-product         a well-formed catalogue without any product entry
@@ -99,7 +103,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def choose(self, path, expected_host):
         if expected_host is not None and self.headers.get("Host") != expected_host:
             return 421, "text/html", error_page(421, "Misdirected Request")
-        parts = [p for p in path.split("/") if p]
+        parts = [urllib.parse.unquote(p) for p in path.split("/") if p]
+        if self.server.site:
+            name = os.path.basename(parts[-1]) if parts else ""
+            page = os.path.join(self.server.site, name)
+            if name not in ("", ".", "..") and os.path.isfile(page):
+                kind = "application/rtf" if page.endswith(".rtf") else "text/xml"
+                with open(page, "rb") as f:
+                    return 200, kind, f.read()
+            return 404, "text/html", error_page(404, "Not Found")
         if len(parts) == 2 and parts[0] == "status" and parts[1].isdigit():
             code = int(parts[1])
             reason = http.server.BaseHTTPRequestHandler.responses.get(code, ("Error",))[0]
@@ -135,25 +147,34 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, tls, fixtures):
-        super().__init__(("127.0.0.1", 0), Handler)
+    def __init__(self, tls, fixtures, address, port=0, site=None):
+        super().__init__((address, port), Handler)
         self.tls = tls
         self.fixtures = fixtures
+        self.site = site
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--cert", required=True, help="server certificate (PEM)")
     parser.add_argument("--key", required=True, help="server private key (PEM)")
-    parser.add_argument("--fixtures", required=True, help="folder of files served by name")
-    parser.add_argument("--ports-file", required=True, help="where the two ports are written")
+    parser.add_argument("--fixtures", help="folder of files served by name")
+    parser.add_argument("--site", help="folder of the web site's files (site mode)")
+    parser.add_argument("--address", default="127.0.0.1", help="loopback address to listen on")
+    parser.add_argument("--port", type=int, default=443, help="the site's port (site mode)")
+    parser.add_argument("--ports-file", required=True, help="where the ports are written")
     args = parser.parse_args()
+    if not args.fixtures and not args.site:
+        parser.error("--fixtures or --site is needed")
 
     tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     tls.minimum_version = ssl.TLSVersion.TLSv1_2
     tls.load_cert_chain(args.cert, args.key)
 
-    servers = [Server(tls, args.fixtures) for _ in range(2)]
+    if args.site:
+        servers = [Server(tls, None, args.address, args.port, args.site)]
+    else:
+        servers = [Server(tls, args.fixtures, args.address) for _ in range(2)]
     for server in servers:
         threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
 

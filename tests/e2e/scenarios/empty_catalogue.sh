@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Both catalogue loads fail: a ".xml" argument naming a missing file fails silently, the retry on
-# the maker's server (www.quendar.com, which the test run maps to 127.0.0.1 where nothing listens on
-# 443) reports that it cannot connect, and the wizard then opens with an empty catalogue and all
-# four pages, whose first refuses Next with nothing to download.
+# the maker's server (www.quendar.com, which the test run maps to a loopback address of its own
+# where nothing listens on 443 unless a scenario serves the site) reports that it cannot connect,
+# and the wizard then opens with an empty catalogue and all four pages, whose first refuses Next
+# with nothing to download.
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 

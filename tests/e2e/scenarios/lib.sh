@@ -275,6 +275,24 @@ set_registry_value() {
     fail "cannot set $key\\$name"
 }
 
+# The maker's web site on its real port for this scenario: the run's HTTPS peer serves FOLDER's
+# files (CorvatelSFTP.xml, "Software License Agreement.rtf") at https://www.quendar.com/ until the
+# scenario ends.
+start_site() {
+  local folder=$1 ports=$E2E_WORK/site.ports pid i
+  : "${CORVATEL_HTTPS_ADDRESS:?run the scenarios through scripts/test, which starts the HTTPS peer}"
+  python3 "$(dirname "${BASH_SOURCE[0]}")/../peers/https_server.py" --site "$folder" \
+    --address "$CORVATEL_HTTPS_ADDRESS" --port 443 --cert "$CORVATEL_HTTPS_CERTS/server.crt" \
+    --key "$CORVATEL_HTTPS_CERTS/server.key" --ports-file "$ports" </dev/null >>"$E2E_WORK/site.log" 2>&1 &
+  pid=$!
+  on_exit "kill $pid 2>/dev/null; wait $pid 2>/dev/null || true"
+  for ((i = 0; i < 100; i++)); do
+    [[ -s $ports ]] && return 0
+    sleep 0.05
+  done
+  fail "the web site did not start (see site.log)"
+}
+
 # A program left by a scenario that was cut short would be taken for this one's.
 drv kill >/dev/null || true
 
