@@ -48,4 +48,9 @@ public:
     bool m_bChecked;
     bool m_bQueueable;
     bool m_bLocalFileExists;
+    // The record's latest transfer; a download thread of an earlier one is superseded.
+    unsigned m_nTransfer;
+    // The status at which the page last started a transfer for the record, so that two passes that
+    // meet start it once; -1 once the status has moved on.
+    int m_nStartedAtStatus;
 };

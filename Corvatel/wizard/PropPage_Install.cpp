@@ -88,6 +88,21 @@ BOOL CPropPage_Install::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRES
         case ID_COMPONENTS_REQUIRED:
             OnApplicationDependencies();
             return TRUE;
+        case IDC_DOWNLOAD_ONLY:
+            OnDownloadOnly();
+            return TRUE;
+        case ID_DOWNLOAD:
+            OnDownloadItem();
+            return TRUE;
+        case ID_ABORT_DOWNLOAD:
+            OnAbortDownload();
+            return TRUE;
+        case ID_ABORT_ALL_DOWNLOADS:
+            OnAbortAllDownloads();
+            return TRUE;
+        case ID_ABORT_PENDING_INSTALLS:
+            OnAbortPendingInstalls();
+            return TRUE;
         }
         break;
     case WM_NOTIFY: {
@@ -107,6 +122,9 @@ BOOL CPropPage_Install::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRES
     case WM_START_PROCESSING:
         lResult = OnStartProcessing();
         return TRUE;
+    case WM_TIMER:
+        OnTimer(wParam);
+        break;
     case WM_DESTROY:
         OnDestroy();
         break;

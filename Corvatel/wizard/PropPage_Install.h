@@ -5,6 +5,9 @@
 //   PropPage_InstallLog.cpp         the program log, Corvatel.log in the download folder
 //   PropPage_InstallStatus.cpp      statuses, the progress text and the look-ups over the queue
 //   PropPage_InstallCommands.cpp    the buttons, the row menu, Cancel and Finish
+//   PropPage_InstallDownloads.cpp   the download queue: credentials, the two passes, the threads' reports
+//   PropPage_InstallTransfers.cpp   the running download threads: current transfers, aborts, the close's wait
+//   PropPage_InstallWatchdog.cpp    the timers, the watchdog, the aborts and the retry
 //   PropPage_InstallCompletion.cpp  the end of a run: the completion check, the local install road,
 //                                   and the guard that lets the page close before threads touch it
 //   PropPage_InstallChecks.cpp      the checks before anything is fetched or run
@@ -148,6 +151,68 @@ public:
     // The window the install phase keeps pumping while a setup runs.
     HWND GetPageWindow() const { return m_hWnd; }
 
+    // Downloads: a run's start, its response-file and setup-file passes, and what the download
+    // threads report on their own threads.
+    void OnDownloadOnly();
+    void OnDownloadItem();
+    void StartAllDownloads();
+    // Asks for the server's user name and password when none are known; TRUE when downloads may start.
+    bool EnsureCredentials();
+    void StartResponsePhase(CAppDetailsObj* pItem);
+    // Starts the eligible transfers of a pass (the response-file pass when bResponsePhase), of one
+    // record only when pOnly is given.
+    void StartDownloads(BOOL bResponsePhase, CAppDetailsObj* pOnly);
+    // TRUE when it started the record's transfer, or settled the record without one.
+    BOOL StartItemDownload(CAppDetailsObj* pItem, CAppDetailsObj* pRowItem, int nExpected, BOOL bResponsePhase);
+    // One download thread for the file; pItem is the setup file's record (none for a response
+    // file), pTransferItem the record the file belongs to either way.
+    void StartDownloadThread(CAppDetailsObj* pItem, CString strLocal, CString strRemote, int nStartStatus,
+                             CAppDetailsObj* pTransferItem);
+    // Moves the records whose response file is in (or that need none) on to their setup files.
+    BOOL ContinueDownloads();
+    void ContinueItemDownload(CAppDetailsObj* pItem);
+    bool IsOneAtATime();
+    void SetFileStatus(CString strFile, int nStatus);
+    void OnDownloadError(CString strFile, CString strError);
+    // A transfer's error text in the log file, with the product's name.
+    void LogDownloadError(CAppDetailsObj* pItem, CString strError);
+
+    // The page's record of running download threads. Each start of a transfer for a record
+    // supersedes its earlier one; only the record's current transfer may report or touch its files.
+    // A thread attaches its manager before it connects, so an abort reaches it at any point; it
+    // detaches the manager under the same lock before deleting it. False or a closing page: the
+    // thread reports nothing more.
+    bool AttachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
+    bool DetachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
+    bool IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
+    // Waits (bounded) until the threads of the record's superseded transfers have ended, so
+    // that they are done with the record's files.
+    void WaitForEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer);
+    // The thread's last call on the page.
+    void EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
+    // Aborts the record's running transfer; false when it has none. With bSupersede the transfer
+    // is no longer the record's own from here on: the one that replaces it reports instead.
+    bool AbortTransfer(CAppDetailsObj* pItem, bool bSupersede);
+    // Aborts every transfer and waits (bounded) for their threads to end; the page is closing.
+    void CloseTransfers(DWORD dwTimeout);
+
+    // The timers, the watchdog, the aborts and the retry.
+    void OnTimer(UINT_PTR nIDEvent);
+    void AbortDownload(CAppDetailsObj* pItem, bool bTimeout);
+    void AbortItemDownload(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, bool bTimeout);
+    void RetryDownload(CAppDetailsObj* pItem, CAppDetailsObj* pOwner);
+    void AbortAllDownloads(bool bAsk);
+    void OnAbortDownload();
+    void OnAbortAllDownloads();
+    void OnAbortPendingInstalls();
+    void AnimateDownloadImage(CTreeListItem* pRow);
+    void AnimateInstallImage(CTreeListItem* pRow);
+    static int GetMaxDownloadAttempts() { return 20; }
+
+    // The server's user name and password, in memory only; read and written under the records' lock.
+    CString m_strUser;
+    CString m_strPassword;
+
     // Created by OnInitDialog; null when that failed.
     CTreeListCtrl_Install* m_pInstallList;
     CBitmapButton m_btnAbort;
@@ -217,4 +282,18 @@ private:
     // Threads at work on the page; counted and refused under the lock, so none slips in after the close.
     std::mutex m_workLock;
     int m_nThreadWork = 0;
+
+    // A running download thread: its record and transfer number, its manager while attached, and a
+    // handle of its own to wait on. Guarded by the records' lock.
+    struct CTransfer
+    {
+        CAppDetailsObj* pItem;
+        unsigned nTransfer;
+        CFtpMgr* pFtpMgr;
+        HANDLE hThread;
+    };
+    // Registers a new transfer of the record, superseding (and aborting) its earlier one; false
+    // when the page is closing.
+    bool BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, unsigned& nTransfer);
+    std::vector<CTransfer> m_transfers;
 };

@@ -157,7 +157,7 @@ void CPropPage_Install::ShowDriverNotice()
     }
 }
 
-bool CPropPage_Install::CheckRunningApplications(bool /*bAbortDownloadsOnCancel*/)
+bool CPropPage_Install::CheckRunningApplications(bool bAbortDownloadsOnCancel)
 {
     for (;;) {
         CString strList;
@@ -186,8 +186,11 @@ bool CPropPage_Install::CheckRunningApplications(bool /*bAbortDownloadsOnCancel*
         CString strText;
         strText.LoadString(IDS_CLOSE_APPLICATIONS);
         strText.Replace("%1", strList);
-        if (MessageBox(strText, nullptr, MB_RETRYCANCEL) != IDRETRY)
+        if (MessageBox(strText, nullptr, MB_RETRYCANCEL) != IDRETRY) {
+            if (bAbortDownloadsOnCancel)
+                AbortAllDownloads(false);
             return false;
+        }
     }
 }
 

@@ -62,6 +62,8 @@ void CPropPage_Install::OnDownloadAndInstall()
     m_bFileMissingLogged = false;
     if (m_pSheet->HasPathOverride())
         InstallLocalFiles();
+    else
+        StartAllDownloads();
 }
 
 LRESULT CPropPage_Install::OnStartProcessing()

@@ -99,20 +99,37 @@ BOOL CPropPage_Install::CheckDownloadsComplete()
             UpdateItemStatus(pRowItem, nullptr, ItemDone, "");
     }
 
-    CRunEnd end(m_bEndingRun);
-    if (!end)
-        return FALSE;
-    if (m_bInstallAfterDownload && !m_bAbortAll) {
-        MarkItemsForInstall();
-        RunInstallPhase();
+    bool bRetry = false;
+    {
+        // Held while the retry question is open too: any other check meanwhile returns at once.
+        CRunEnd end(m_bEndingRun);
+        if (!end)
+            return FALSE;
+        bool bInstall = m_bInstallAfterDownload && !m_bAbortAll;
+        if (bInstall && AnyDownloadFailed()) {
+            CString strText;
+            strText.LoadString(IDS_RETRY_DOWNLOADS);
+            int nAnswer = MessageBox(strText, nullptr, MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+            bRetry = nAnswer == IDYES;
+            bInstall = nAnswer == IDNO;
+        }
+        if (bRetry) {
+            StartAllDownloads();
+        } else {
+            if (bInstall) {
+                MarkItemsForInstall();
+                RunInstallPhase();
+            }
+            if (m_bClosing)
+                return TRUE;
+            ShowInstallerInfoMessages();
+            UpdateFinishButton(FALSE);
+            if (bFailed)
+                EnableControls(TRUE);
+        }
     }
-    if (m_bClosing)
-        return TRUE;
-    ShowInstallerInfoMessages();
-    UpdateFinishButton(FALSE);
-    if (bFailed)
-        EnableControls(TRUE);
-    return TRUE;
+    // Transfers that ended while the question was open found the run's end taken: look again.
+    return bRetry ? CheckDownloadsComplete() : TRUE;
 }
 
 void CPropPage_Install::InstallLocalFiles()
@@ -158,6 +175,7 @@ void CPropPage_Install::OnDestroy()
         std::lock_guard<std::mutex> guard(m_workLock);
         m_bClosing = true;
     }
+    CloseTransfers(kCloseWaitMs);
     WaitForThreadWork(kCloseWaitMs);
 }
 

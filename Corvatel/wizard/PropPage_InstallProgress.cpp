@@ -2,6 +2,8 @@
 #include "PropPage_Install.h"
 
 #include "AppDetailsObj.h"
+#include "Crypto.h"
+#include "FtpMgr.h"
 
 void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, int /*nPercent*/,
                                            unsigned long long ullTotal, unsigned long long ullDone)
@@ -18,8 +20,11 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
     int nStatus = ItemDownloading;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        if (pItem->m_nStatus == ItemDownloading && pItem->m_pFtpMgr != pFtpMgr)
-            pItem->m_pFtpMgr = pFtpMgr;
+        // Only the record's current transfer reports: its thread attached the manager before it
+        // connected. A superseded transfer's blocks are not the record's, nor are those that come
+        // after an abort.
+        if (pItem->m_pFtpMgr != pFtpMgr || pFtpMgr->m_pSession->IsAborted())
+            return;
         if (bArriving) {
             pItem->m_ullBytesTotal = ullTotal;
             pItem->m_ullBytesDone = ullDone;
@@ -28,7 +33,11 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
             // A response file, or a record that was not fetching its setup file.
             nStatus = ItemResponseFileDownloaded;
         } else {
-            nStatus = ItemDownloaded;
+            // The setup file is whole under its temporary name: its thread renames it and only then
+            // reports it downloaded, so no completion check installs a file not yet there.
+            pItem->m_ullBytesTotal = ullTotal;
+            pItem->m_ullBytesDone = ullDone;
+            return;
         }
     }
     UpdateItemStatus(pItem, nullptr, nStatus, CString());

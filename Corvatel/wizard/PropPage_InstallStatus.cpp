@@ -112,6 +112,8 @@ void CPropPage_Install::UpdateItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* 
         if (pOwner && nStatus > ItemDone)
             pOwner->m_nStatus = nStatus;
         pItem->m_nStatus = nStatus;
+        if (nStatus != pItem->m_nStartedAtStatus)
+            pItem->m_nStartedAtStatus = -1;
         if (nStatus >= ItemPreparingDownload && nStatus <= ItemInstallAborted) {
             const StatusLook& look = kStatusLooks[nStatus];
             nImage = look.nImage;

@@ -30,6 +30,7 @@ const char kUsage[] =
     "  gone WINDOW [MS]              waits until no such window is left\n"
     "  click WINDOW ID|CAPTION       presses a button (captions match without '&')\n"
     "  text WINDOW ID                prints the text of the control (the visible one first)\n"
+    "  type WINDOW ID TEXT           replaces the text of the edit control, as typing it would\n"
     "  enabled WINDOW ID|CAPTION     prints 1 or 0\n"
     "  visible WINDOW ID|CAPTION     prints 1 or 0\n"
     "  answer TEXT BUTTON [MS]       waits for a message box containing TEXT, prints its text, presses BUTTON\n"
@@ -596,7 +597,7 @@ int Run(int argc, char** argv)
         return CmdKill();
 
     static const char* const kWindowCommands[] = {"dump", "click", "text", "enabled", "visible", "key",
-                                                  "pages", "close", "rows", "tick", "clickwait"};
+                                                  "pages", "close", "rows", "tick", "clickwait", "type"};
     bool bKnown = false;
     for (const char* pszName : kWindowCommands)
         bKnown = bKnown || strCommand == pszName;
@@ -609,13 +610,21 @@ int Run(int argc, char** argv)
         return CmdDump(hWnd);
     if (strCommand == "click")
         return CmdClick(hWnd, arg(1));
-    if (strCommand == "text") {
+    if (strCommand == "text" || strCommand == "type") {
         long lId = 0;
         if (!ParseNumber(arg(1), lId))
             throw CUsageError();
         HWND hControl = FindControlById(hWnd, static_cast<int>(lId));
         if (!hControl)
             return Fail("no control " + arg(1));
+        if (strCommand == "type") {
+            // WM_SETTEXT carries its text across processes; the edit tells its dialog as typing would.
+            DWORD_PTR nResult = 0;
+            if (!SendMessageTimeoutA(hControl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(2).c_str()),
+                                     SMTO_ABORTIFHUNG, kAnswerMs, &nResult) || !nResult)
+                return Fail("the text of control " + arg(1) + " could not be set");
+            return 0;
+        }
         printf("%s\n", UiDriver::GetText(hControl).c_str());
         return 0;
     }

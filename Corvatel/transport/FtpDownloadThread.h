@@ -1,0 +1,52 @@
+// CFtpDownloadThread: the worker thread of one file transfer, a component's setup file or an
+// InstallShield response file. It skips a setup file already in the download folder, otherwise
+// connects through a transfer manager of its own, receives the file (a setup file under a
+// temporary ".ex_" name, renamed only once whole), reports to the install page, lets the page
+// start the next download and check whether all are done, and deletes its manager and itself.
+//
+// Each start of a transfer for a record supersedes the record's earlier one: the page aborts the
+// earlier manager, and a superseded thread reports nothing more and leaves the record's files to
+// the thread that superseded it.
+#pragma once
+
+#include <CString.h>
+#include <CWinThread.h>
+
+class CAppDetailsObj;
+class CFtpMgr;
+class CPropPage_Install;
+
+class CFtpDownloadThread : public CWinThread
+{
+public:
+    CFtpDownloadThread();
+
+    BOOL InitInstance() override { return TRUE; }
+    // The whole job; ends the thread and never returns.
+    int Run() override;
+    bool ConnectManager(CFtpMgr* pFtpMgr);
+    // The name the file is received under: ".exe" in the file's name becomes ".ex_".
+    static CString GetTemporaryName(const CString& strLocalFile);
+
+    CPropPage_Install* m_pPage;
+    // The status a receipt starts with: 2 for a response file, 5 for a setup file.
+    int m_nStartStatus;
+    unsigned short m_nPort;
+    // The record of a setup file; none for a response file.
+    CAppDetailsObj* m_pItem;
+    CString m_strUser;
+    CString m_strPassword;
+    CString m_strLocalFile;
+    CString m_strRemoteFile;
+    CString m_strHost;
+    // The record the file belongs to (a response file's too) and which of its transfers this is.
+    CAppDetailsObj* m_pTransferItem;
+    unsigned m_nTransfer;
+
+private:
+    // Connects and receives; false when this transfer was superseded (or the page is closing)
+    // before it could report.
+    bool Fetch();
+    // What a whole, aborted or failed receipt leaves, reported for the current transfer.
+    void Finish(bool bReceived, bool bAborted, const CString& strError);
+};

@@ -1,0 +1,284 @@
+// The download queue: a run's start and credentials, the response-file pass before the setup-file
+// pass, one download thread per file (all at once, or one at a time), and what the threads report
+// back on their own threads.
+#include "PropPage_Install.h"
+
+#include "AppDetailsObj.h"
+#include "FtpDownloadThread.h"
+#include "FtpMgr.h"
+#include "PropSheet_Corvatel.h"
+#include "TreeListCtrl_Install.h"
+#include "UserPassDlg.h"
+#include "Utilities.h"
+#include "resource.h"
+
+#include <io.h>
+
+namespace {
+
+const int kInstallShield = 0;
+
+// A download entry the queue may fetch: the remote folder before the file's name is the server's
+// business, but nothing in it may lead the local file out of the download folder. Refused: a drive
+// or any other colon, a ".." step, and a file name that is empty, "." or "..".
+bool IsSafeDownloadEntry(const CString& strEntry)
+{
+    if (strEntry.Find(':') >= 0)
+        return false;
+    CString strStep;
+    for (int i = 0; i <= strEntry.GetLength(); ++i) {
+        char ch = i < strEntry.GetLength() ? strEntry[i] : '/';
+        if (ch != '/' && ch != '\\') {
+            strStep += ch;
+            continue;
+        }
+        if (strStep == "..")
+            return false;
+        strStep.Empty();
+    }
+    CString strName = GetFileNameFromPath(strEntry);
+    return !strName.IsEmpty() && strName != "." && strName != "..";
+}
+
+} // namespace
+
+void CPropPage_Install::OnDownloadOnly()
+{
+    ShowDriverNotice();
+    WriteLogLine("Begin Download Files", true);
+    m_bInstallAfterDownload = false;
+    m_bFileMissingLogged = false;
+    StartAllDownloads();
+}
+
+void CPropPage_Install::OnDownloadItem()
+{
+    CAppDetailsObj* pRowItem = GetSelectedItem();
+    if (!pRowItem)
+        return;
+    m_bInstallAfterDownload = false;
+    WriteLogLine("Begin Download File", true);
+    int nStatus = pRowItem->GetStatus();
+    if (nStatus >= ItemResponseFileDownloaded && nStatus <= ItemDone)
+        return;
+    for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
+        auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
+        if (!IsItemQueued(pPart))
+            continue;
+        UpdateItemStatus(pPart, pRowItem, ItemPreparingDownload, "");
+        StartResponsePhase(pPart);
+    }
+    UpdateItemStatus(pRowItem, nullptr, ItemPreparingDownload, "");
+    StartResponsePhase(pRowItem);
+}
+
+void CPropPage_Install::StartAllDownloads()
+{
+    if (!EnsureCredentials())
+        return;
+    // A new run: an earlier "Abort All Downloads" does not keep this one from installing.
+    m_bAbortAll = false;
+    for (CAppDetailsObj* pRowItem : GetRowItems()) {
+        int nStatus = pRowItem->GetStatus();
+        if (nStatus != ItemNotQueued && nStatus <= ItemDone)
+            continue;
+        std::vector<CAppDetailsObj*> order = GetQueueOrder(pRowItem);
+        for (CAppDetailsObj* pItem : order) {
+            if (pItem == pRowItem && !pItem->m_bQueueable)
+                continue;
+            bool bPresent = _access(GetLocalFilePath(pItem), 0) == 0;
+            {
+                std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+                pItem->m_nDownloadAttempts = 0;
+                pItem->m_bLocalFileExists = bPresent;
+            }
+            UpdateItemStatus(pItem, nullptr, ItemPreparingDownload, "");
+        }
+    }
+    StartResponsePhase(nullptr);
+}
+
+bool CPropPage_Install::EnsureCredentials()
+{
+    if (m_pSheet->HasPathOverride())
+        return true;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        if (!m_strUser.IsEmpty() || !m_strPassword.IsEmpty())
+            return true;
+    }
+    CFtpMgr manager(this);
+    if (!manager.m_pSession)
+        return false;
+    CUserPassDlg dialog(this, &manager, m_pSheet->GetServerHost(), m_pSheet->GetServerPort());
+    if (dialog.DoModal() != IDOK)
+        return false;
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    m_strUser = manager.m_strUser;
+    m_strPassword = manager.m_strPassword;
+    return true;
+}
+
+void CPropPage_Install::StartResponsePhase(CAppDetailsObj* pItem)
+{
+    StartDownloads(TRUE, pItem);
+}
+
+void CPropPage_Install::StartDownloads(BOOL bResponsePhase, CAppDetailsObj* pOnly)
+{
+    if (m_bInstallAfterDownload && !CheckRunningApplications(true)) {
+        EnableControls(TRUE);
+        return;
+    }
+    EnableControls(FALSE);
+    int nExpected = bResponsePhase ? ItemPreparingDownload : ItemPreparingSetupDownload;
+    for (CAppDetailsObj* pRowItem : GetRowItems()) {
+        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
+            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
+            if (!IsItemQueued(pPart) || (pOnly && pPart != pOnly))
+                continue;
+            if (StartItemDownload(pPart, pRowItem, nExpected, bResponsePhase) && IsOneAtATime())
+                return;
+        }
+        if (pOnly && pRowItem != pOnly)
+            continue;
+        if (StartItemDownload(pRowItem, pRowItem, nExpected, bResponsePhase)) {
+            UpdateFinishButton(TRUE);
+            if (IsOneAtATime())
+                return;
+        }
+    }
+}
+
+BOOL CPropPage_Install::StartItemDownload(CAppDetailsObj* pItem, CAppDetailsObj* /*pRowItem*/, int nExpected,
+                                          BOOL bResponsePhase)
+{
+    if (!pItem)
+        return FALSE;
+    CProductInfo* pProduct = pItem->m_pProductInfo;
+    CString strEntry = pProduct->GetDownload();
+    if (GetFileNameFromPath(strEntry).IsEmpty())
+        return FALSE;
+    {
+        // Two passes that meet (threads finishing together) start a record once.
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        if (!pItem->m_bChecked || pItem->m_nStatus != nExpected || pItem->m_nStartedAtStatus == nExpected)
+            return FALSE;
+        pItem->m_nStartedAtStatus = nExpected;
+    }
+    if (!IsSafeDownloadEntry(strEntry)) {
+        CString strText, strLine;
+        strText.Format("ERROR - Unsafe file name refused: %s", static_cast<LPCSTR>(strEntry));
+        UpdateItemStatus(pItem, nullptr, ItemError, strText);
+        strLine.Format("Nothing downloaded for %s: \"%s\" would not be written inside the download folder",
+                       static_cast<LPCSTR>(pProduct->GetName()), static_cast<LPCSTR>(strEntry));
+        WriteLogLine(strLine, true);
+        return FALSE;
+    }
+    if (!bResponsePhase)
+        StartDownloadThread(pItem, GetLocalFilePath(pItem), strEntry, ItemDownloading, pItem);
+    else if (pProduct->GetInstallType() == kInstallShield)
+        StartDownloadThread(nullptr, GetResponseFilePath(pItem), GetRemoteResponseFilePath(pItem),
+                            ItemDownloadingResponseFile, pItem);
+    else {
+        UpdateItemStatus(pItem, nullptr, ItemResponseFileDownloaded, "");
+        ContinueDownloads();
+    }
+    return TRUE;
+}
+
+void CPropPage_Install::StartDownloadThread(CAppDetailsObj* pItem, CString strLocal, CString strRemote,
+                                            int nStartStatus, CAppDetailsObj* pTransferItem)
+{
+    auto* pThread = AfxBeginThread<CFtpDownloadThread>(THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (!pThread)
+        return; // the record keeps its status; the watchdog finds it
+    unsigned nTransfer = 0;
+    if (BeginTransfer(pTransferItem, pThread->m_hThread, nTransfer)) {
+        pThread->m_pItem = pItem;
+        pThread->m_pPage = this;
+        pThread->m_pTransferItem = pTransferItem;
+        pThread->m_nTransfer = nTransfer;
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        pThread->m_strUser = m_strUser;
+        pThread->m_strPassword = m_strPassword;
+    }
+    // Without a page (it is closing) the thread ends at once.
+    pThread->m_strLocalFile = strLocal;
+    pThread->m_nStartStatus = nStartStatus;
+    pThread->m_strRemoteFile = strRemote;
+    pThread->m_strHost = m_pSheet->GetServerHost();
+    pThread->m_nPort = m_pSheet->GetServerPort();
+    pThread->ResumeThread();
+}
+
+BOOL CPropPage_Install::ContinueDownloads()
+{
+    for (CAppDetailsObj* pItem : GetQueueOrder(nullptr))
+        ContinueItemDownload(pItem);
+    return TRUE;
+}
+
+void CPropPage_Install::ContinueItemDownload(CAppDetailsObj* pItem)
+{
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        int nStatus = pItem->m_nStatus;
+        if (nStatus > ItemPreparingSetupDownload)
+            return;
+        if (nStatus != ItemResponseFileDownloaded && !pItem->m_pProductInfo->GetSnip())
+            return;
+        // Straight into the record: the row still reads "Response File Downloaded." and nothing is logged.
+        pItem->m_ullBytesDone = 0;
+        pItem->m_nStatus = ItemPreparingSetupDownload;
+    }
+    StartDownloads(FALSE, pItem);
+}
+
+bool CPropPage_Install::IsOneAtATime()
+{
+    return IsDlgButtonChecked(m_hWnd, IDC_ONE_AT_A_TIME) == BST_CHECKED;
+}
+
+void CPropPage_Install::SetFileStatus(CString strFile, int nStatus)
+{
+    CAppDetailsObj* pItem = nullptr;
+    CAppDetailsObj* pOwner = nullptr;
+    // A part keeps its status until its progress arrives.
+    if (FindItemByFile(strFile, &pItem, &pOwner))
+        UpdateItemStatus(pItem, nullptr, nStatus, "");
+}
+
+void CPropPage_Install::OnDownloadError(CString strFile, CString strError)
+{
+    CAppDetailsObj* pItem = nullptr;
+    CAppDetailsObj* pOwner = nullptr;
+    CTreeListItem* pRow = FindItemByFile(strFile, &pItem, &pOwner);
+    if (!pItem)
+        return;
+    LogDownloadError(pItem, strError);
+    int nStatus = pItem->GetStatus();
+    if (nStatus == ItemDownloaded)
+        return;
+    if (nStatus == ItemAbortingDownload || nStatus == ItemDownloadAborted) {
+        UpdateItemStatus(pItem, nullptr, ItemDownloadAborted, "");
+    } else {
+        // A response file of which nothing arrived (the server has none) is not needed: the setup
+        // file follows and runs recording its answers.
+        bool bNoResponseFile = strFile.Find(".iss") >= 0 &&
+                               (nStatus == ItemPreparingDownload || nStatus == ItemDownloadingResponseFile);
+        UpdateItemStatus(pItem, nullptr, bNoResponseFile ? ItemResponseFileDownloaded : ItemDownloadAborted, "");
+        if (pRow)
+            m_pInstallList->UpdateProgressText(pRow);
+    }
+    DeleteFileIfExists(GetLocalFilePath(pItem));
+    DeleteFileIfExists(GetResponseFilePath(pItem));
+}
+
+void CPropPage_Install::LogDownloadError(CAppDetailsObj* pItem, CString strError)
+{
+    strError.TrimRight();
+    CString strLine;
+    strLine.Format("ERROR (%s):  %s", static_cast<LPCSTR>(strError), static_cast<LPCSTR>(pItem->m_pProductInfo->GetName()));
+    WriteLogLine(strLine, true);
+}

@@ -1,0 +1,139 @@
+// The install page's record of its running download threads: which transfer of a record is the
+// current one, the managers an abort reaches, and the threads the page's close waits for.
+#include "PropPage_Install.h"
+
+#include "AppDetailsObj.h"
+#include "FtpMgr.h"
+
+#include <algorithm>
+
+namespace {
+
+// How long a new transfer waits for the superseded one of its record to end; an aborted transfer
+// ends within a second or two.
+const DWORD kEarlierTransferWaitMs = 10000;
+
+HANDLE DuplicateThreadHandle(HANDLE hThread)
+{
+    HANDLE hCopy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), hThread, GetCurrentProcess(), &hCopy, SYNCHRONIZE, FALSE, 0);
+    return hCopy;
+}
+
+// Waits for each thread in turn until the time is up, serving what other threads send this one
+// meanwhile (a download thread may be sending the install list a message); closes the handles.
+void WaitForThreads(std::vector<HANDLE>& threads, DWORD dwTimeout)
+{
+    DWORD dwStart = GetTickCount();
+    for (HANDLE hThread : threads) {
+        for (;;) {
+            DWORD dwElapsed = GetTickCount() - dwStart;
+            DWORD dwWait = dwElapsed < dwTimeout ? dwTimeout - dwElapsed : 0;
+            DWORD dwResult = MsgWaitForMultipleObjects(1, &hThread, FALSE, dwWait, QS_SENDMESSAGE);
+            if (dwResult != WAIT_OBJECT_0 + 1)
+                break;
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        CloseHandle(hThread);
+    }
+    threads.clear();
+}
+
+} // namespace
+
+bool CPropPage_Install::BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, unsigned& nTransfer)
+{
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    if (m_bClosing)
+        return false;
+    nTransfer = ++pItem->m_nTransfer;
+    if (pItem->m_pFtpMgr) {
+        pItem->m_pFtpMgr->Abort();
+        pItem->m_pFtpMgr = nullptr;
+    }
+    m_transfers.push_back({pItem, nTransfer, nullptr, DuplicateThreadHandle(hThread)});
+    return true;
+}
+
+bool CPropPage_Install::AttachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr)
+{
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    if (m_bClosing || pItem->m_nTransfer != nTransfer)
+        return false;
+    for (CTransfer& transfer : m_transfers)
+        if (transfer.pItem == pItem && transfer.nTransfer == nTransfer)
+            transfer.pFtpMgr = pFtpMgr;
+    pItem->m_pFtpMgr = pFtpMgr;
+    return true;
+}
+
+bool CPropPage_Install::DetachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr)
+{
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    for (CTransfer& transfer : m_transfers)
+        if (transfer.pItem == pItem && transfer.nTransfer == nTransfer)
+            transfer.pFtpMgr = nullptr;
+    if (pItem->m_pFtpMgr == pFtpMgr)
+        pItem->m_pFtpMgr = nullptr;
+    return !m_bClosing && pItem->m_nTransfer == nTransfer;
+}
+
+bool CPropPage_Install::IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
+{
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    return !m_bClosing && pItem->m_nTransfer == nTransfer;
+}
+
+void CPropPage_Install::WaitForEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer)
+{
+    std::vector<HANDLE> earlier;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        for (const CTransfer& transfer : m_transfers)
+            if (transfer.pItem == pItem && transfer.nTransfer < nTransfer)
+                earlier.push_back(DuplicateThreadHandle(transfer.hThread));
+    }
+    WaitForThreads(earlier, kEarlierTransferWaitMs);
+}
+
+void CPropPage_Install::EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
+{
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    auto it = std::find_if(m_transfers.begin(), m_transfers.end(), [&](const CTransfer& transfer) {
+        return transfer.pItem == pItem && transfer.nTransfer == nTransfer;
+    });
+    if (it == m_transfers.end())
+        return;
+    CloseHandle(it->hThread);
+    m_transfers.erase(it);
+}
+
+bool CPropPage_Install::AbortTransfer(CAppDetailsObj* pItem, bool bSupersede)
+{
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    if (bSupersede)
+        ++pItem->m_nTransfer;
+    CFtpMgr* pFtpMgr = pItem->m_pFtpMgr;
+    if (!pFtpMgr)
+        return false;
+    pFtpMgr->Abort();
+    if (bSupersede)
+        pItem->m_pFtpMgr = nullptr;
+    return true;
+}
+
+void CPropPage_Install::CloseTransfers(DWORD dwTimeout)
+{
+    std::vector<HANDLE> running;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        m_bClosing = true;
+        for (const CTransfer& transfer : m_transfers) {
+            if (transfer.pFtpMgr)
+                transfer.pFtpMgr->Abort();
+            running.push_back(DuplicateThreadHandle(transfer.hThread));
+        }
+    }
+    WaitForThreads(running, dwTimeout);
+}

@@ -1,0 +1,203 @@
+// The install page's two timers, its three aborts and the retry: a one-second tick animates the
+// rows and stops a failed row's parts; a fifteen-second watchdog takes every transfer that has
+// not received a byte for stalled, aborts it and starts it again, up to 20 times per record.
+#include "PropPage_Install.h"
+
+#include "AppDetailsObj.h"
+#include "TreeListCtrl_Install.h"
+#include "Utilities.h"
+#include "resource.h"
+
+namespace {
+
+const UINT_PTR kAnimationTimer = 1000;
+const UINT_PTR kWatchdogTimer = 1001;
+const char kTimeoutText[] = "ERROR - Timeout occured while trying to establish a connection to the FTP site.";
+
+bool IsStalled(CAppDetailsObj* pItem)
+{
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    switch (pItem->m_nStatus) {
+    case ItemPreparingDownload:
+    case ItemDownloadingResponseFile:
+    case ItemPreparingSetupDownload:
+        return true;
+    case ItemDownloading:
+        return pItem->m_ullBytesDone == 0;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void CPropPage_Install::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent == kAnimationTimer && m_pInstallList) {
+        for (int i = 0; i < m_pInstallList->GetCount(); ++i) {
+            CTreeListItem* pRow = m_pInstallList->GetTreeListItem(i);
+            auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i));
+            if (!pRow || !pItem)
+                continue;
+            int nStatus = pItem->GetStatus();
+            if (nStatus >= ItemDownloadFailed) {
+                m_pInstallList->SetRowImage(pRow, InstallImageFailed);
+                AbortDownload(pItem, false);
+            } else if (((nStatus == ItemPreparingDownload || nStatus == ItemPreparingSetupDownload) &&
+                        !pItem->m_lstDependencies.IsEmpty()) ||
+                       nStatus == ItemDownloading || (nStatus == ItemDownloaded && !AreAllDownloaded(pItem))) {
+                AnimateDownloadImage(pRow);
+            } else if (nStatus == ItemInstallingPart || nStatus == ItemInstalling) {
+                AnimateInstallImage(pRow);
+            }
+        }
+        PumpWaitingMessages(m_hWnd);
+        UpdateWindow(m_hWnd);
+    } else if (nIDEvent == kWatchdogTimer && !IsOneAtATime()) {
+        for (CAppDetailsObj* pRowItem : GetRowItems()) {
+            bool bTimedOut = false;
+            for (CAppDetailsObj* pItem : GetQueueOrder(pRowItem)) {
+                if (!IsStalled(pItem))
+                    continue;
+                WriteLogLine("TIMEOUT:  " + pItem->m_pProductInfo->GetName(), true);
+                AbortDownload(pItem, true);
+                bTimedOut = true;
+            }
+            if (bTimedOut) {
+                ContinueDownloads();
+                CheckDownloadsComplete();
+            }
+        }
+    }
+}
+
+void CPropPage_Install::AbortDownload(CAppDetailsObj* pItem, bool bTimeout)
+{
+    if (!pItem)
+        return;
+    int nStatus = pItem->GetStatus();
+    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos;) {
+        auto* pPart = static_cast<CAppDetailsObj*>(pItem->m_lstDependencies.GetNext(pos));
+        if (IsItemQueued(pPart))
+            AbortItemDownload(pPart, pItem, bTimeout);
+    }
+    {
+        // The parts' failures were copied into the record; its own abort goes by its own status.
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        pItem->m_nStatus = nStatus;
+    }
+    AbortItemDownload(pItem, nullptr, bTimeout);
+}
+
+void CPropPage_Install::AbortItemDownload(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, bool bTimeout)
+{
+    if (!pItem)
+        return;
+    int nStatus = pItem->GetStatus();
+    if (nStatus > ItemDownloading)
+        return;
+    // A transfer still connecting is stopped too; "Aborting" is shown only for one that receives.
+    // One that times out is superseded at once: its thread must not report into the retry.
+    bool bRunning = AbortTransfer(pItem, bTimeout);
+    bool bReceiving = bRunning && (nStatus == ItemDownloading || nStatus == ItemDownloadingResponseFile);
+    UpdateItemStatus(pItem, pOwner, bReceiving ? ItemAbortingDownload : ItemDownloadAborted, "");
+    if (!bTimeout)
+        return;
+    UpdateItemStatus(pItem, pOwner, ItemTimedOut, "");
+    pItem->SetStatusText(kTimeoutText);
+    if (CTreeListItem* pRow = FindRow(pItem))
+        m_pInstallList->UpdateProgressText(pRow);
+    RetryDownload(pItem, pOwner);
+}
+
+void CPropPage_Install::RetryDownload(CAppDetailsObj* pItem, CAppDetailsObj* pOwner)
+{
+    int nAttempt;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        if (pItem->m_nDownloadAttempts >= GetMaxDownloadAttempts())
+            return;
+        nAttempt = ++pItem->m_nDownloadAttempts;
+    }
+    CString strLine;
+    strLine.Format("RETRY Download (attempt #%d):  %s", nAttempt, static_cast<LPCSTR>(pItem->m_pProductInfo->GetName()));
+    WriteLogLine(strLine, false);
+    UpdateItemStatus(pItem, pOwner, ItemPreparingDownload, "");
+    StartItemDownload(pItem, pOwner ? pOwner : pItem, ItemPreparingDownload, TRUE);
+}
+
+void CPropPage_Install::AbortAllDownloads(bool bAsk)
+{
+    if (bAsk) {
+        CString strText;
+        strText.LoadString(IDS_CONFIRM_ABORT_ALL);
+        if (MessageBox(strText, nullptr, MB_YESNO) != IDYES)
+            return;
+    }
+    m_bAbortAll = true;
+    for (CAppDetailsObj* pRowItem : GetRowItems())
+        AbortDownload(pRowItem, false);
+}
+
+void CPropPage_Install::OnAbortDownload()
+{
+    CAppDetailsObj* pItem = GetSelectedItem();
+    if (!pItem)
+        return;
+    CString strText;
+    strText.LoadString(IDS_CONFIRM_ABORT_ONE);
+    strText.Replace("%1", pItem->m_pProductInfo->GetName());
+    if (MessageBox(strText, nullptr, MB_YESNO) == IDYES)
+        AbortDownload(pItem, false);
+}
+
+void CPropPage_Install::OnAbortAllDownloads()
+{
+    AbortAllDownloads(true);
+}
+
+void CPropPage_Install::OnAbortPendingInstalls()
+{
+    CString strText;
+    strText.LoadString(IDS_CONFIRM_ABORT_INSTALLS);
+    if (MessageBox(strText, nullptr, MB_YESNO) != IDYES)
+        return;
+    for (CAppDetailsObj* pRowItem : GetRowItems()) {
+        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
+            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
+            if (IsItemQueued(pPart) && pPart->GetStatus() == ItemPreparingInstall)
+                UpdateItemStatus(pPart, pRowItem, ItemInstallAborted, "");
+        }
+        if (pRowItem->GetStatus() == ItemPreparingInstall)
+            UpdateItemStatus(pRowItem, nullptr, ItemInstallAborted, "");
+    }
+    UpdateFinishButton(FALSE);
+    EnableControls(TRUE);
+}
+
+void CPropPage_Install::AnimateDownloadImage(CTreeListItem* pRow)
+{
+    int nImage = 0, nSelected = 0, nExpanded = 0, nExpandedSelected = 0;
+    m_pInstallList->GetItemImage(pRow, nImage, nSelected, nExpanded, nExpandedSelected);
+    switch (nImage) {
+    case InstallImageDownloading:
+    case InstallImageDownloading + 1:
+        nImage += 1;
+        break;
+    case InstallImageDownloading + 2:
+        nImage = InstallImageListed;
+        break;
+    default:
+        nImage = InstallImageDownloading;
+        break;
+    }
+    m_pInstallList->SetRowImage(pRow, nImage);
+}
+
+void CPropPage_Install::AnimateInstallImage(CTreeListItem* pRow)
+{
+    int nImage = 0, nSelected = 0, nExpanded = 0, nExpandedSelected = 0;
+    m_pInstallList->GetItemImage(pRow, nImage, nSelected, nExpanded, nExpandedSelected);
+    bool bAnimating = nImage >= InstallImageInstalling && nImage < InstallImageInstalling + 3;
+    m_pInstallList->SetRowImage(pRow, bAnimating ? nImage + 1 : InstallImageInstalling);
+}

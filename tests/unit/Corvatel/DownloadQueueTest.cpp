@@ -1,0 +1,299 @@
+// The download queue of a running wizard against the loopback sshd and its fault proxy: the two
+// passes, download threads, the watchdog's retry, the retry question and the page's close. The
+// test's second thread plays the user and, where a test says so, the timers.
+#include "AppDetailsObj.h"
+#include "FtpDownloadThread.h"
+#include "PropPage_Install.h"
+#include "SftpPeer.h"
+#include "TestWizard.h"
+#include "TreeListCtrl_Install.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace SftpPeer;
+
+namespace {
+
+const UINT_PTR kWatchdogTimer = 1001;
+const unsigned long long kLarge = 3 << 20;
+
+// One catalogue product: name, download entry, install type.
+struct CEntry
+{
+    const char* pszName;
+    std::string strDownload;
+    int nInstallType;
+};
+
+class DownloadQueueTest : public ::testing::Test
+{
+protected:
+    // The served files of a test lie in a folder of their own: tests run side by side.
+    DownloadQueueTest() : m_strServed(std::string("queue-") + CurrentTest())
+    {
+        CreateDirectoryA(ServedPath(m_strServed).c_str(), nullptr);
+        CreateDirectoryA(ServedPath(m_strServed + "\\_iss").c_str(), nullptr);
+    }
+
+    static const char* CurrentTest() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
+    // A wizard on these products, the first with the second as its hidden part when bPart, the
+    // rest rows of their own, all ticked; downloads go through the listener named.
+    void MakeWizard(const std::vector<CEntry>& entries, const char* pszListener, bool bPart = false)
+    {
+        std::string strCatalogue = "<?xml version=\"1.0\"?>\n<Products>\n";
+        for (size_t i = 0; i < entries.size(); ++i) {
+            strCatalogue += "<Product Id=\"" + std::to_string(i + 1) + "\" Version=\"1.0\"><Name>" + entries[i].pszName +
+                            "</Name><Download>" + entries[i].strDownload + "</Download><Size>1</Size><InstallType>" +
+                            std::to_string(entries[i].nInstallType) + "</InstallType><VersionPath>C:\\Q</VersionPath>";
+            if (i == 0 && bPart)
+                strCatalogue += "<Dependency><Product Id=\"2\" Version=\"1.0\" ShowDependency=\"0\"/></Dependency>";
+            strCatalogue += "</Product>\n";
+        }
+        strCatalogue += "</Products>\n";
+        std::string strPort = "PORT:" + std::to_string(Port(pszListener));
+        m_pWizard = std::make_unique<CTestWizard>(strCatalogue.c_str(), std::initializer_list<const char*>{"FTP:127.0.0.1", strPort.c_str()});
+        CPropSheet_Corvatel& sheet = m_pWizard->Sheet();
+        for (size_t i = 0; i < entries.size(); ++i) {
+            CProductInfo& product = sheet.m_vecProducts[i];
+            m_items.push_back(sheet.FindOrAddAppDetails(i == 1 && bPart ? &sheet.m_vecProducts[0].GetDependency(0) : &product));
+            m_items.back()->m_bChecked = true;
+        }
+        if (bPart)
+            m_items[0]->m_lstDependencies.AddTail(m_items[1]);
+    }
+
+    CPropPage_Install& Page() { return *m_pWizard->Sheet().m_pPageInstall; }
+
+    // Shows the install page with its rows and gives it the credentials.
+    void OpenInstallPage(HWND hSheet, int nRows)
+    {
+        CTestWizard::ShowPage(hSheet, 2);
+        for (int i = 0; i < 250 && !(Page().m_pInstallList && Page().m_pInstallList->GetCount() == nRows); ++i)
+            Sleep(20);
+        ASSERT_TRUE(Page().m_pInstallList && Page().m_pInstallList->GetCount() == nRows);
+        Page().m_strUser = Setting("USER").c_str();
+        Page().m_strPassword = Setting("PASSWORD").c_str();
+    }
+
+    void SetPort(const char* pszListener) { m_pWizard->m_app.m_cmdInfo.m_nPort = Port(pszListener); }
+
+    static bool WaitUntil(const std::function<bool()>& done, DWORD dwTimeout = 20000)
+    {
+        for (DWORD dwStart = GetTickCount(); !done(); Sleep(20))
+            if (GetTickCount() - dwStart > dwTimeout)
+                return false;
+        return true;
+    }
+    bool WaitForStatus(CAppDetailsObj* pItem, int nStatus)
+    {
+        return WaitUntil([&] { return pItem->GetStatus() == nStatus; });
+    }
+
+    std::string Local(const char* pszName) { return static_cast<LPCSTR>(m_pWizard->m_strSet + "\\" + pszName); }
+    std::string Served(const char* pszName) { return ServedPath(m_strServed + "\\" + pszName); }
+    std::string Entry(const char* pszName) { return m_strServed + "/" + pszName; }
+
+    // The program log, brought to disk first.
+    std::string Log()
+    {
+        Page().WriteLogLine("(test)", true);
+        std::ifstream file(static_cast<LPCSTR>(Page().GetLogFilePath()), std::ios::binary);
+        std::stringstream content;
+        content << file.rdbuf();
+        return content.str();
+    }
+    static size_t Count(const std::string& strLog, const std::string& strLine)
+    {
+        size_t nCount = 0;
+        for (size_t n = strLog.find(strLine); n != std::string::npos; n = strLog.find(strLine, n + 1))
+            ++nCount;
+        return nCount;
+    }
+
+    std::string m_strServed;
+    std::unique_ptr<CTestWizard> m_pWizard;
+    std::vector<CAppDetailsObj*> m_items;
+};
+
+TEST(DownloadThreadTest, OnlyTheFileNameTakesTheTemporaryExtension)
+{
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.exe"), "C:\\dl\\Studio.ex_");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\setups.exe\\Studio.exe"), "C:\\setups.exe\\Studio.ex_");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.EXE"), "C:\\dl\\Studio.EXE");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.iss"), "C:\\dl\\Studio.iss");
+}
+
+TEST(RunningApplicationsTest, OnlyAProgramTheProductNamesCountsAsRunning)
+{
+    CProductInfo product;
+    product.SetId(7);
+    product.SetName("Quendar Scope");
+    CAppDetailsObj item(&product);
+    CString strList;
+    std::vector<CString> names;
+    // A process that is still being created has no name yet.
+    CPropPage_Install::BuildRunningAppList("", "", &item, strList, names);
+    EXPECT_STREQ(strList, "");
+    CPropPage_Install::BuildRunningAppList("Scope.exe", "Scope.exe", &item, strList, names);
+    EXPECT_STREQ(strList, "\t- Quendar Scope");
+}
+
+TEST_F(DownloadQueueTest, ResponseFilesFirstThenWholeSetupsAndPresentOnesSkipped)
+{
+    WriteServedFile(m_strServed + "\\Studio.exe", 300000, 1);
+    WriteServedFile(m_strServed + "\\Engine.exe", kLarge, 2);
+    WriteServedFile(m_strServed + "\\_iss\\Engine.iss", 700, 3);
+    MakeWizard({{"Quendar Studio", Entry("Studio.exe"), 1}, {"Quendar Engine", Entry("Engine.exe"), 0},
+                {"Quendar Tuner", Entry("Tuner.exe"), 1}},
+               "PASSWORD", true);
+    m_pWizard->m_tree.WriteText("set\\Tuner.exe", "already here");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 2);
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitForStatus(m_items[0], ItemDone) && WaitForStatus(m_items[2], ItemDone))
+            << m_items[0]->GetStatus() << " " << m_items[2]->GetStatus();
+        EXPECT_EQ(m_items[1]->GetStatus(), ItemDownloaded);
+        for (CAppDetailsObj* pItem : m_items)
+            EXPECT_EQ(pItem->m_pFtpMgr, nullptr);
+    });
+    for (const char* pszName : {"Studio.exe", "Engine.exe"})
+        EXPECT_EQ(Md5OfFile(Local(pszName)), Md5OfFile(Served(pszName))) << pszName;
+    EXPECT_EQ(Md5OfFile(Local("Engine.iss")), Md5OfFile(Served("_iss\\Engine.iss")));
+    EXPECT_EQ(FileSize(Local("Studio.ex_")) + FileSize(Local("Engine.ex_")), -2);
+    EXPECT_EQ(FileSize(Local("Tuner.exe")), 12);
+
+    std::string strLog = Log();
+    EXPECT_LT(strLog.find("Response File Downloaded.:  Quendar Engine"), strLog.rfind("Downloading...:  Quendar Engine"))
+        << strLog;
+    EXPECT_EQ(Count(strLog, "  :  Downloaded.:  Quendar Engine\r\n"), 1u);
+    EXPECT_EQ(Count(strLog, "Downloading...:  Quendar Tuner"), 0u);
+    EXPECT_EQ(Count(strLog, "Done.:  Quendar Tuner"), 1u);
+}
+
+TEST_F(DownloadQueueTest, OneAtATimeStartsTheNextWhenOneEnds)
+{
+    std::vector<CEntry> entries;
+    for (const char* pszName : {"A", "B", "C"}) {
+        WriteServedFile(m_strServed + "\\" + pszName + ".exe", 400000);
+        entries.push_back({pszName, Entry(pszName) + ".exe", 1});
+    }
+    MakeWizard(entries, "PASSWORD");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 3);
+        CheckDlgButton(Page().m_hWnd, IDC_ONE_AT_A_TIME, BST_CHECKED);
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitForStatus(m_items[2], ItemDone));
+    });
+    std::string strLog = Log();
+    EXPECT_LT(strLog.find("  :  Downloaded.:  A\r\n"), strLog.find("Downloading...:  B\r\n")) << strLog;
+    EXPECT_LT(strLog.find("  :  Downloaded.:  B\r\n"), strLog.find("Downloading...:  C\r\n")) << strLog;
+}
+
+TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
+{
+    WriteServedFile(m_strServed + "\\Cut.exe", kLarge);
+    MakeWizard({{"Cut", Entry("Cut.exe"), 1}, {"Up", "../Evil.exe", 1}, {"Drive", "C:Evil.exe", 1},
+                {"Dots", Entry(".."), 0}},
+               "DROP");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 4);
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitForStatus(m_items[0], ItemDownloadAborted));
+        for (size_t i = 1; i < m_items.size(); ++i)
+            EXPECT_EQ(m_items[i]->GetStatus(), ItemError) << i;
+    });
+    EXPECT_STREQ(m_items[1]->GetStatusText(), "ERROR - Unsafe file name refused: ../Evil.exe");
+    EXPECT_EQ(FileSize(Local("Cut.exe")) + FileSize(Local("Cut.ex_")), -2);
+    EXPECT_EQ(FileSize(Local("..\\Evil.exe")), -1);
+    std::string strLog = Log();
+    EXPECT_EQ(Count(strLog, "ERROR ("), 1u) << strLog;
+    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 3u);
+    EXPECT_NE(strLog.find("Nothing downloaded for Drive: \"C:Evil.exe\" would not be written inside the download folder"),
+              std::string::npos);
+}
+
+TEST_F(DownloadQueueTest, StalledTransfersAreRetriedAndTheSupersededOneStaysQuiet)
+{
+    WriteServedFile(m_strServed + "\\Slow.exe", kLarge);
+    MakeWizard({{"Slow", Entry("Slow.exe"), 1}}, "REFUSE");
+    CAppDetailsObj* pSlow = nullptr;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        pSlow = m_items[0];
+        // The test times the transfers out itself: the page's own watchdog stays off.
+        CheckDlgButton(Page().m_hWnd, IDC_ONE_AT_A_TIME, BST_CHECKED);
+        Page().StartAllDownloads();
+        // Refused: the record waits at "Preparing to download..." for the watchdog.
+        ASSERT_TRUE(WaitUntil([&] { return Count(Log(), "ERROR (") == 1; }));
+        EXPECT_EQ(pSlow->GetStatus(), ItemPreparingSetupDownload);
+
+        SetPort("STALL");
+        Page().AbortDownload(pSlow, true);
+        ASSERT_TRUE(WaitUntil([&] { return pSlow->GetStatus() == ItemDownloading && pSlow->m_ullBytesDone > 0; }));
+
+        // The stalled transfer is aborted and superseded; only its successor reports.
+        SetPort("PASSWORD");
+        Page().AbortDownload(pSlow, true);
+        ASSERT_TRUE(WaitForStatus(pSlow, ItemDone));
+    });
+    EXPECT_EQ(Md5OfFile(Local("Slow.exe")), Md5OfFile(Served("Slow.exe")));
+    EXPECT_EQ(FileSize(Local("Slow.ex_")), -1);
+    EXPECT_EQ(pSlow->m_nDownloadAttempts, 2);
+    std::string strLog = Log();
+    EXPECT_LT(strLog.find("RETRY Download (attempt #1):  Slow"), strLog.find("RETRY Download (attempt #2):  Slow"));
+    // The waiting record's abort logs its status, then the time-out's under the same text; the
+    // superseded thread adds none of its own.
+    EXPECT_EQ(Count(strLog, "Download Aborted:  Slow\r\n"), 2u) << strLog;
+    EXPECT_GE(Count(strLog, "Aborting Download...:  Slow\r\n"), 1u);
+    EXPECT_EQ(Count(strLog, "  :  Downloaded.:  Slow\r\n"), 1u);
+}
+
+TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
+{
+    // Once fetched it installs: the stand-in setup, which ends at once.
+    ASSERT_TRUE(CopyFileA(FixtureModule("SilentSetup.exe"), Served("Late.exe").c_str(), FALSE));
+    MakeWizard({{"Late", Entry("Late.exe"), 1}}, "REFUSE");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        CAppDetailsObj* pLate = m_items[0];
+        Page().m_bInstallAfterDownload = true;
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitUntil([&] {
+            if (pLate->m_nDownloadAttempts == 20)
+                SetPort("PASSWORD");
+            Page().OnTimer(kWatchdogTimer);
+            return pLate->m_nDownloadAttempts == 0;
+        }));
+        // Yes: a new run fetches it, and installs it; the wizard cannot be cancelled while a setup runs.
+        ASSERT_TRUE(WaitUntil([&] { return pLate->GetStatus() >= ItemInstalled && !Page().IsAnyInstalling(); }));
+    }, IDYES);
+    ASSERT_FALSE(m_pWizard->m_answers.empty());
+    EXPECT_EQ(m_pWizard->m_answers[0].rfind("Some components were not downloaded successfully.", 0), 0u);
+    std::string strLog = Log();
+    EXPECT_EQ(Count(strLog, "RETRY Download (attempt #20):  Late"), 1u) << strLog;
+    EXPECT_EQ(Count(strLog, "RETRY Download (attempt #21)"), 0u);
+    EXPECT_LT(strLog.find("RETRY Download (attempt #20):  Late"), strLog.find("  :  Downloaded.:  Late"));
+}
+
+TEST_F(DownloadQueueTest, ClosingTheWizardAbortsAndWaitsForTheTransfers)
+{
+    WriteServedFile(m_strServed + "\\Held.exe", kLarge);
+    MakeWizard({{"Held", Entry("Held.exe"), 1}}, "STALL");
+    DWORD dwClosed = 0;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitUntil([&] { return m_items[0]->m_ullBytesDone > 0; }));
+        dwClosed = GetTickCount();
+    });
+    // Without the abort the thread would hang on the stalled server for a minute, its file open.
+    EXPECT_LT(GetTickCount() - dwClosed, 5000u);
+    EXPECT_EQ(FileSize(Local("Held.ex_")), -1);
+    EXPECT_EQ(FileSize(Local("Held.exe")), -1);
+}
+
+} // namespace
