@@ -263,7 +263,15 @@ setup_runs() { [[ ! -f $1/SilentSetup.runs ]] || cut -f1 "$1/SilentSetup.runs" |
 
 # Sets a registry value for this scenario and puts the old state back at exit.
 set_registry_value() {
-  local key=$1 name=$2 type=$3 data=$4 old
+  local key=$1 name=$2 type=$3 data=$4
+  keep_registry_value "$key" "$name"
+  wine reg add "$key" /v "$name" /t "$type" /d "$data" /f </dev/null >/dev/null 2>&1 ||
+    fail "cannot set $key\\$name"
+}
+
+# Puts a registry value that the program may write back as it is now, at exit.
+keep_registry_value() {
+  local key=$1 name=$2 old
   old=$(wine reg query "$key" /v "$name" </dev/null 2>/dev/null | tr -d '\r' |
     sed -n "s/^ *$name  *\(REG_[A-Z_]*\)  *\(.*\)\$/\1 \2/p") || true
   if [[ -n $old ]]; then
@@ -271,8 +279,6 @@ set_registry_value() {
   else
     on_exit "wine reg delete '$key' /v '$name' /f </dev/null >/dev/null 2>&1 || true"
   fi
-  wine reg add "$key" /v "$name" /t "$type" /d "$data" /f </dev/null >/dev/null 2>&1 ||
-    fail "cannot set $key\\$name"
 }
 
 # The maker's web site on its real port for this scenario: the run's HTTPS peer serves FOLDER's
@@ -291,6 +297,111 @@ start_site() {
     sleep 0.05
   done
   fail "the web site did not start (see site.log)"
+}
+
+# The SFTP roads: the maker's web site and the run's download server (sshd_peer.sh), the login
+# dialog, and the program's log.
+PROGRAM_KEY='HKLM\SOFTWARE\Quendar Electronics Inc.\Quendar Corvatel'
+SFTP_KEY='HKLM\SOFTWARE\Quendar Test\E2E SFTP'
+LOGIN_DIALOG="Password Required"
+LOGIN_USER_EDIT=513
+LOGIN_PASSWORD_EDIT=531
+
+# The download server's "setups" folder for this scenario: copies of the stand-in setup under the
+# names given; what the setups install (registry values under SFTP_KEY) goes at exit too.
+serve_setups() {
+  local name
+  SERVED=$CORVATEL_SFTP_HOME/setups
+  mkdir -p "$SERVED/_iss"
+  chmod -R a+rX "$SERVED"
+  on_exit "rm -rf '$SERVED'"
+  on_exit "wine reg delete '$SFTP_KEY' /f </dev/null >/dev/null 2>&1 || true"
+  for name in "$@"; do
+    cp "$CORVATEL_BIN/SilentSetup.exe" "$SERVED/$name"
+  done
+}
+
+# Corvatel.exe on the maker's web site, serving catalogue-sftp.xml and the licence, downloading
+# from the run's password server. The folders and host key it keeps in its registry key are put
+# back at exit.
+start_corvatel_online() {
+  local site=$E2E_WORK/site
+  mkdir -p "$site"
+  cp "$CORVATEL_FIXTURES/catalogue-sftp.xml" "$site/CorvatelSFTP.xml"
+  cp "$CORVATEL_FIXTURES/license.rtf" "$site/Software License Agreement.rtf"
+  start_site "$site"
+  keep_registry_value "$PROGRAM_KEY" Download
+  keep_registry_value "$PROGRAM_KEY" Install
+  keep_registry_value "$PROGRAM_KEY\HostKeys" "127.0.0.1:$CORVATEL_SFTP_PORT_PASSWORD"
+  start_corvatel /FTP:127.0.0.1 "/PORT:$CORVATEL_SFTP_PORT_PASSWORD" "$@"
+  # The connect dialog of the fetch bears the wizard's caption too: the wizard is up when its pages are.
+  local i
+  for ((i = 0; i < 300; i++)); do
+    [[ $(drv pages "$SHEET" 2>/dev/null) == "0 4" ]] && return 0
+    sleep 0.1
+  done
+  fail "the wizard did not open on the catalogue from the web site"
+}
+
+# From the selection page to the install page: the applications ticked, the download and install
+# folders (created here) typed on the folders page, the licence agreed to.
+to_install_page() {
+  local download=$1 install=$2 app
+  shift 2
+  mkdir -p "$download" "$install"
+  for app in "$@"; do
+    tick_application "$app"
+  done
+  next_page 1 4
+  drv type "$SHEET" 515 "$(winpath "$download")" >/dev/null || fail "the download folder cannot be typed"
+  drv type "$SHEET" 516 "$(winpath "$install")" >/dev/null || fail "the install folder cannot be typed"
+  next_page 2 4
+  agree_to_licence
+  next_page 3 4
+}
+
+# Waits until the wizard offers Finish, as it does once the setups have run.
+wait_for_finish() {
+  local timeout_s=${1:-30} i
+  for ((i = 0; i < timeout_s * 10; i++)); do
+    [[ $(drv enabled "$SHEET" Finish) == 1 && $(drv visible "$SHEET" Finish) == 1 ]] && return 0
+    sleep 0.1
+  done
+  fail "Finish is not offered after ${timeout_s}s"
+}
+
+# Fills in the login dialog and presses OK.
+log_in() {
+  local password=$1
+  drv wait "$LOGIN_DIALOG" 10000 >/dev/null || fail "no login dialog"
+  drv type "$LOGIN_DIALOG" "$LOGIN_USER_EDIT" "$CORVATEL_SFTP_USER" >/dev/null || fail "the user name cannot be typed"
+  drv type "$LOGIN_DIALOG" "$LOGIN_PASSWORD_EDIT" "$password" >/dev/null || fail "the password cannot be typed"
+  drv click "$LOGIN_DIALOG" OK >/dev/null || fail "OK cannot be pressed in the login dialog"
+}
+
+# Waits until the install list's rows are the expected ones, for up to TIMEOUT seconds.
+wait_for_rows() {
+  local list=$1 expected=$2 timeout_s=${3:-30} i actual=""
+  for ((i = 0; i < timeout_s * 10; i++)); do
+    actual=$(rows "$list") || true
+    [[ $actual == "$expected" ]] && return 0
+    sleep 0.1
+  done
+  fail "rows of list $list after ${timeout_s}s:"$'\n'"expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"
+}
+
+# The program log in FOLDER without its time stamps, one entry per line.
+program_log() {
+  sed -e 's/\r$//' -e 's|^[0-9][0-9]/[0-9][0-9]/[0-9]\{4\} [0-9][0-9]:[0-9][0-9]:[0-9][0-9]  :  ||' "$1/Corvatel.log"
+}
+# Each expected line is in the log, after the one before it; other lines may come between.
+expect_log_in_order() {
+  local folder=$1 expected=$2 actual missing
+  actual=$(program_log "$folder") || fail "there is no log in $folder"
+  missing=$(EXPECTED=$expected awk 'BEGIN { n = split(ENVIRON["EXPECTED"], want, "\n"); i = 1 }
+    i <= n && $0 == want[i] { i++ }
+    END { if (i <= n) print want[i] }' <<<"$actual")
+  [[ -z $missing ]] || fail "the log lacks, or has out of order: $missing"$'\n'"the log:"$'\n'"$actual"
 }
 
 # A program left by a scenario that was cut short would be taken for this one's.

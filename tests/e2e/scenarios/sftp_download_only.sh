@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The download-only road over the network: the catalogue and licence from the maker's web site
+# (HTTPS on port 443), one application's setup from the download server (SFTP). The login dialog
+# refuses a wrong password with the server's words and stays open; the right one closes it. The
+# setup arrives under its own name only once whole, the row ends "Done.", and the log holds the
+# run's lines in order.
+# shellcheck source-path=SCRIPTDIR
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+DOWNLOADS=$E2E_WORK/downloads
+serve_setups a.exe
+start_corvatel_online
+to_install_page "$DOWNLOADS" "$E2E_WORK/programs" A
+expect_rows "$INSTALL_LIST" "0|0|0|A|1.0.0|0.20M||"
+
+# One component at a time keeps the page's watchdog out of the log.
+drv click "$SHEET" 538 >/dev/null || fail "\"Download one component at a time\" cannot be ticked"
+drv click "$SHEET" 537 >/dev/null || fail "\"Download, but do NOT install\" cannot be pressed"
+log_in wrong-password
+expect_eq "the refusal" "$(drv answer "Authentication by" OK 15000)" "Authentication by password failed."
+drv wait "$LOGIN_DIALOG" 0 >/dev/null || fail "the login dialog closed after a wrong password"
+expect_eq "the user name kept" "$(drv text "$LOGIN_DIALOG" "$LOGIN_USER_EDIT")" "$CORVATEL_SFTP_USER"
+log_in "$CORVATEL_SFTP_PASSWORD"
+drv gone "$LOGIN_DIALOG" 15000 || fail "the login dialog stays after the right password"
+
+wait_for_rows "$INSTALL_LIST" "0|0|1|A|1.0.0|0.20M|Done.|"
+cmp -s "$DOWNLOADS/a.exe" "$SERVED/a.exe" || fail "a.exe is not the served file"
+[[ ! -e $DOWNLOADS/a.ex_ ]] || fail "the temporary a.ex_ is left"
+expect_eq "the download folder in the registry" \
+  "$(wine reg query "$PROGRAM_KEY" /v Download </dev/null 2>/dev/null | tr -d '\r' | awk '/Download/ {print $3}')" \
+  "$(winpath "$DOWNLOADS")"
+
+drv click "$SHEET" Finish >/dev/null || fail "Finish cannot be pressed"
+expect_exit 15
+expect_log_in_order "$DOWNLOADS" "Begin Download Files
+Preparing to download..:  A
+Response File Downloaded.:  A
+Downloading...:  A
+Downloaded.:  A
+Done.:  A
+Finished"
+note "passed"
