@@ -17,6 +17,10 @@ public:
 
     // Starts the thread of an object made with the default constructor; FALSE when it cannot.
     BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0, LPSECURITY_ATTRIBUTES pSecurityAttrs = nullptr);
+    // CreateThread with the priority set before the thread first runs; on failure the object is
+    // deleted and the result is null.
+    static CWinThread* BeginThread(CWinThread* pThread, int nPriority, UINT nStackSize, DWORD dwCreateFlags,
+                                   LPSECURITY_ATTRIBUTES pSecurityAttrs);
     BOOL SetThreadPriority(int nPriority) { return ::SetThreadPriority(m_hThread, nPriority); }
     DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
 
@@ -50,15 +54,8 @@ template <class TThread>
 TThread* AfxBeginThread(int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0, DWORD dwCreateFlags = 0,
                         LPSECURITY_ATTRIBUTES pSecurityAttrs = nullptr)
 {
-    TThread* pThread = new TThread;
-    if (!pThread->CreateThread(dwCreateFlags | CREATE_SUSPENDED, nStackSize, pSecurityAttrs)) {
-        delete pThread;
-        return nullptr;
-    }
-    pThread->SetThreadPriority(nPriority);
-    if (!(dwCreateFlags & CREATE_SUSPENDED))
-        pThread->ResumeThread();
-    return pThread;
+    return static_cast<TThread*>(
+        CWinThread::BeginThread(new TThread, nPriority, nStackSize, dwCreateFlags, pSecurityAttrs));
 }
 
 // Ends the calling framework thread with nExitCode; its CWinThread is deleted when bDelete and auto-delete are set.

@@ -166,6 +166,12 @@ agree_to_licence() {
   fail "Next stays off after \"I agree\""
 }
 
+# Finish: the program must end.
+finish_wizard() {
+  drv click "$SHEET" Finish >/dev/null || fail "Finish cannot be pressed"
+  expect_exit 15
+}
+
 # Cancel, then Yes to the exit question: the program must end.
 cancel_wizard() {
   drv click "$SHEET" Cancel >/dev/null || fail "Cancel cannot be pressed"
@@ -182,15 +188,16 @@ TOTAL_SIZE=514
 # A list's rows as "tick|lock|image|column texts...", one per line.
 rows() { drv rows "$SHEET" "$1"; }
 
-# Waits until the list's rows are exactly the expected lines (the page applies clicks a moment later).
+# Waits until the list's rows are exactly the expected lines (the page applies clicks a moment
+# later; a download or install may take SECONDS).
 expect_rows() {
-  local list=$1 expected=$2 i actual=""
-  for ((i = 0; i < 50; i++)); do
+  local list=$1 expected=$2 timeout_s=${3:-5} i actual=""
+  for ((i = 0; i < timeout_s * 10; i++)); do
     actual=$(rows "$list") || true
     [[ $actual == "$expected" ]] && return 0
     sleep 0.1
   done
-  fail "rows of list $list:"$'\n'"expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"
+  fail "rows of list $list after ${timeout_s}s:"$'\n'"expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"
 }
 
 # Ticks an application as a click on its check box does.
@@ -377,17 +384,6 @@ log_in() {
   drv type "$LOGIN_DIALOG" "$LOGIN_USER_EDIT" "$CORVATEL_SFTP_USER" >/dev/null || fail "the user name cannot be typed"
   drv type "$LOGIN_DIALOG" "$LOGIN_PASSWORD_EDIT" "$password" >/dev/null || fail "the password cannot be typed"
   drv click "$LOGIN_DIALOG" OK >/dev/null || fail "OK cannot be pressed in the login dialog"
-}
-
-# Waits until the install list's rows are the expected ones, for up to TIMEOUT seconds.
-wait_for_rows() {
-  local list=$1 expected=$2 timeout_s=${3:-30} i actual=""
-  for ((i = 0; i < timeout_s * 10; i++)); do
-    actual=$(rows "$list") || true
-    [[ $actual == "$expected" ]] && return 0
-    sleep 0.1
-  done
-  fail "rows of list $list after ${timeout_s}s:"$'\n'"expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"
 }
 
 # The program log in FOLDER without its time stamps, one entry per line.

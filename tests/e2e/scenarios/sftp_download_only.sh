@@ -23,15 +23,14 @@ expect_eq "the user name kept" "$(drv text "$LOGIN_DIALOG" "$LOGIN_USER_EDIT")" 
 log_in "$CORVATEL_SFTP_PASSWORD"
 drv gone "$LOGIN_DIALOG" 15000 || fail "the login dialog stays after the right password"
 
-wait_for_rows "$INSTALL_LIST" "0|0|1|A|1.0.0|0.20M|Done.|"
+expect_rows "$INSTALL_LIST" "0|0|1|A|1.0.0|0.20M|Done.|" 30
 cmp -s "$DOWNLOADS/a.exe" "$SERVED/a.exe" || fail "a.exe is not the served file"
 [[ ! -e $DOWNLOADS/a.ex_ ]] || fail "the temporary a.ex_ is left"
 expect_eq "the download folder in the registry" \
   "$(wine reg query "$PROGRAM_KEY" /v Download </dev/null 2>/dev/null | tr -d '\r' | awk '/Download/ {print $3}')" \
   "$(winpath "$DOWNLOADS")"
 
-drv click "$SHEET" Finish >/dev/null || fail "Finish cannot be pressed"
-expect_exit 15
+finish_wizard
 expect_log_in_order "$DOWNLOADS" "Begin Download Files
 Preparing to download..:  A
 Response File Downloaded.:  A

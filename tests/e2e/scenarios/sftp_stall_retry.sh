@@ -27,12 +27,11 @@ for ((i = 0; i < 150; i++)); do
 done
 sleep 1
 mv "$E2E_WORK/a.exe" "$SERVED/a.exe"
-wait_for_rows "$INSTALL_LIST" "0|0|1|A|1.0.0|0.20M|Done.|" 35
+expect_rows "$INSTALL_LIST" "0|0|1|A|1.0.0|0.20M|Done.|" 35
 cmp -s "$DOWNLOADS/a.exe" "$SERVED/a.exe" || fail "a.exe is not the served file"
 [[ ! -e $DOWNLOADS/a.ex_ ]] || fail "a temporary a.ex_ is left"
 
-drv click "$SHEET" Finish >/dev/null || fail "Finish cannot be pressed"
-expect_exit 15
+finish_wizard
 expect_log_in_order "$DOWNLOADS" "Begin Download Files
 Downloading...:  A
 TIMEOUT:  A
