@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The download-only road over the network: the catalogue and licence from the maker's web site
-# (HTTPS on port 443), one application's setup from the download server (SFTP). The login dialog
-# refuses a wrong password with the server's words and stays open; the right one closes it. The
-# setup arrives under its own name only once whole, the row ends "Done.", and the log holds the
-# run's lines in order.
+# (HTTPS on port 443), one application's setup from the download server (SFTP). Cancel in the login
+# dialog starts nothing; the dialog refuses a wrong password with the server's words and stays
+# open; the right one closes it. The setup arrives under its own name only once whole, the row
+# ends "Done.", and the log holds the run's lines in order.
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -15,7 +15,14 @@ expect_rows "$INSTALL_LIST" "0|0|0|A|1.0.0|0.20M||"
 
 # One component at a time keeps the page's watchdog out of the log.
 drv click "$SHEET" 538 >/dev/null || fail "\"Download one component at a time\" cannot be ticked"
+# Cancel in the login dialog: nothing starts.
 drv click "$SHEET" 537 >/dev/null || fail "\"Download, but do NOT install\" cannot be pressed"
+drv wait "$LOGIN_DIALOG" 10000 >/dev/null || fail "no login dialog"
+drv click "$LOGIN_DIALOG" Cancel >/dev/null || fail "Cancel cannot be pressed in the login dialog"
+drv gone "$LOGIN_DIALOG" 5000 || fail "the login dialog stays after Cancel"
+expect_rows "$INSTALL_LIST" "0|0|0|A|1.0.0|0.20M||"
+
+drv click "$SHEET" 537 >/dev/null || fail "\"Download, but do NOT install\" cannot be pressed again"
 log_in wrong-password
 expect_eq "the refusal" "$(drv answer "Authentication by" OK 15000)" "Authentication by password failed."
 drv wait "$LOGIN_DIALOG" 0 >/dev/null || fail "the login dialog closed after a wrong password"
@@ -32,6 +39,7 @@ expect_eq "the download folder in the registry" \
 
 finish_wizard
 expect_log_in_order "$DOWNLOADS" "Begin Download Files
+Begin Download Files
 Preparing to download..:  A
 Response File Downloaded.:  A
 Downloading...:  A

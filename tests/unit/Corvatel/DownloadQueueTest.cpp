@@ -252,6 +252,33 @@ TEST_F(DownloadQueueTest, StalledTransfersAreRetriedAndTheSupersededOneStaysQuie
     EXPECT_EQ(Count(strLog, "  :  Downloaded.:  Slow\r\n"), 1u);
 }
 
+TEST_F(DownloadQueueTest, AbortAllStopsTheTransfersAndANewRunStartsAfresh)
+{
+    WriteServedFile(m_strServed + "\\Cut.exe", kLarge);
+    MakeWizard({{"Cut", Entry("Cut.exe"), 1}}, "STALL");
+    CAppDetailsObj* pCut = nullptr;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        pCut = m_items[0];
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitUntil([&] { return pCut->m_ullBytesDone > 0; }));
+        // Asked first (and answered Yes): the running transfer stops, its thread says so.
+        Page().AbortAllDownloads(true);
+        EXPECT_TRUE(Page().m_bAbortAll);
+        ASSERT_TRUE(WaitUntil([&] { return pCut->GetStatus() == ItemDownloadAborted && !pCut->m_pFtpMgr; }));
+        EXPECT_EQ(FileSize(Local("Cut.ex_")), -1);
+
+        // The aborted row starts again with the next run, which no longer counts as aborted.
+        SetPort("PASSWORD");
+        Page().StartAllDownloads();
+        EXPECT_FALSE(Page().m_bAbortAll);
+        ASSERT_TRUE(WaitForStatus(pCut, ItemDone));
+    });
+    EXPECT_EQ(Md5OfFile(Local("Cut.exe")), Md5OfFile(Served("Cut.exe")));
+    ASSERT_FALSE(m_pWizard->m_answers.empty());
+    EXPECT_EQ(m_pWizard->m_answers[0], "Are you sure you want to abort downloading all components?");
+}
+
 TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
 {
     // Once fetched it installs: the stand-in setup, which ends at once.
