@@ -109,10 +109,13 @@ void CFtpDownloadThread::Finish(bool bReceived, bool bAborted, const CString& st
         return;
     }
     if (!m_pItem) {
-        // A response file: its progress has set the record's status, but an abort still shows
-        // "Aborting Download..." until it is over.
-        if (bAborted && m_pTransferItem->GetStatus() == ItemAbortingDownload)
+        // A response file: its progress has set the record's status, except for an empty file
+        // (whose size tells nothing) and an abort, which still shows "Aborting Download...".
+        int nStatus = m_pTransferItem->GetStatus();
+        if (bAborted && nStatus == ItemAbortingDownload)
             m_pPage->UpdateItemStatus(m_pTransferItem, nullptr, ItemDownloadAborted, "");
+        else if (!bAborted && (nStatus == ItemDownloadingResponseFile || nStatus == ItemDownloading))
+            m_pPage->UpdateItemStatus(m_pTransferItem, nullptr, ItemResponseFileDownloaded, "");
         return;
     }
     if (bAborted) {
