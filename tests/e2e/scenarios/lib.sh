@@ -340,7 +340,7 @@ start_corvatel_online() {
   keep_registry_value "$PROGRAM_KEY" Download
   keep_registry_value "$PROGRAM_KEY" Install
   keep_registry_value "$PROGRAM_KEY\HostKeys" "127.0.0.1:$CORVATEL_SFTP_PORT_PASSWORD"
-  start_corvatel /FTP:127.0.0.1 "/PORT:$CORVATEL_SFTP_PORT_PASSWORD" "$@"
+  start_corvatel /FTP:127.0.0.1 "/PORT:$CORVATEL_SFTP_PORT_PASSWORD"
   # The connect dialog of the fetch bears the wizard's caption too: the wizard is up when its pages are.
   local i
   for ((i = 0; i < 300; i++)); do
