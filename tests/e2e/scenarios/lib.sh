@@ -367,16 +367,6 @@ to_install_page() {
   next_page 3 4
 }
 
-# Waits until the wizard offers Finish, as it does once the setups have run.
-wait_for_finish() {
-  local timeout_s=${1:-30} i
-  for ((i = 0; i < timeout_s * 10; i++)); do
-    [[ $(drv enabled "$SHEET" Finish) == 1 && $(drv visible "$SHEET" Finish) == 1 ]] && return 0
-    sleep 0.1
-  done
-  fail "Finish is not offered after ${timeout_s}s"
-}
-
 # Fills in the login dialog and presses OK.
 log_in() {
   local password=$1
@@ -386,10 +376,6 @@ log_in() {
   drv click "$LOGIN_DIALOG" OK >/dev/null || fail "OK cannot be pressed in the login dialog"
 }
 
-# The program log in FOLDER without its time stamps, one entry per line.
-program_log() {
-  sed -e 's/\r$//' -e 's|^[0-9][0-9]/[0-9][0-9]/[0-9]\{4\} [0-9][0-9]:[0-9][0-9]:[0-9][0-9]  :  ||' "$1/Corvatel.log"
-}
 # Each expected line is in the log, after the one before it; other lines may come between.
 expect_log_in_order() {
   local folder=$1 expected=$2 actual missing

@@ -24,15 +24,17 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
     WriteServedFile("tuner.bin", 2000000);
     WriteServedFile("tuner-empty.bin", 0);
     CTestWizard wizard(kCatalogue);
+    CPropSheet_Corvatel& sheet = wizard.Sheet();
+    CPropPage_Install& page = *sheet.m_pPageInstall;
+    // Made before the wizard's thread starts listing records of its own.
+    CAppDetailsObj* pTuner = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[0]);
+    pTuner->m_bChecked = true;
     wizard.Run([&](HWND hSheet) {
-        CPropSheet_Corvatel& sheet = wizard.Sheet();
-        CPropPage_Install& page = *sheet.m_pPageInstall;
-        CAppDetailsObj* pTuner = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[0]);
-        pTuner->m_bChecked = true;
         CTestWizard::ShowPage(hSheet, 2);
         for (int i = 0; i < 250 && !(page.m_pInstallList && page.m_pInstallList->GetCount() == 1); ++i)
             Sleep(20);
         ASSERT_TRUE(page.m_pInstallList && page.m_pInstallList->GetCount() == 1);
+        wizard.StopInstallPageTimers(hSheet);
 
         CString strTemporary = page.GetLocalFilePath(pTuner);
         strTemporary.Replace(".exe", ".ex_");

@@ -90,9 +90,11 @@ TEST_F(InstallQueueTest, ListRowsProgressTextsAndStatusesFromAnotherThread)
 {
     // A log left by an earlier run goes when the page opens.
     m_wizard.m_tree.WriteText("set\\Corvatel.log", "an earlier run\r\n");
+    // Made before the wizard's thread starts listing records of its own.
+    MakeQueue();
     m_wizard.Run([&](HWND hSheet) {
-        MakeQueue();
         OpenInstallPage(hSheet, 2);
+        m_wizard.StopInstallPageTimers(hSheet);
         EXPECT_EQ(GetFileAttributesA(Page().GetLogFilePath()), INVALID_FILE_ATTRIBUTES);
 
         // Hidden parts have no row; their sizes count in their row's (35 MB as 35.84M).

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "CorvatelApp.h"
+#include "PropPage_Install.h"
 #include "PropSheet_Corvatel.h"
 #include "TestFolders.h"
 #include "resource.h"
@@ -81,6 +82,25 @@ public:
         Sheet().DoModal();
         player.join();
         m_answers = boxes.Texts();
+    }
+
+    // Stops the install page's animation and watchdog timers, for a test that sets the records'
+    // statuses itself. Timers belong to the wizard's thread: a hook on it kills them there.
+    void StopInstallPageTimers(HWND hSheet)
+    {
+        static HWND s_hPage;
+        s_hPage = Sheet().m_pPageInstall->m_hWnd;
+        HHOOK hHook = SetWindowsHookExA(
+            WH_CALLWNDPROC,
+            [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                KillTimer(s_hPage, 1000);
+                KillTimer(s_hPage, 1001);
+                return CallNextHookEx(nullptr, nCode, wParam, lParam);
+            },
+            nullptr, GetWindowThreadProcessId(hSheet, nullptr));
+        ASSERT_NE(hHook, nullptr);
+        SendMessageA(hSheet, WM_NULL, 0, 0);
+        UnhookWindowsHookEx(hHook);
     }
 
     // One step: an action, run once the window with the caption to wait for (if any) is up.
