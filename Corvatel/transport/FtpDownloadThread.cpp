@@ -119,8 +119,9 @@ void CFtpDownloadThread::Finish(bool bReceived, bool bAborted, const CString& st
         return;
     }
     if (bAborted) {
-        m_pPage->UpdateItemStatus(m_pItem, nullptr, ItemDownloadAborted, "");
+        // Gone before the record says so: whoever reads "Download Aborted" finds no partial file.
         DeleteFileIfExists(strTemporary);
+        m_pPage->UpdateItemStatus(m_pItem, nullptr, ItemDownloadAborted, "");
         return;
     }
     // Renamed before the record says "Downloaded.": a completion check on another thread may

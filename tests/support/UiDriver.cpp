@@ -245,10 +245,11 @@ void CMessageBoxAnswerer::Run()
             it = IsWindow(*it) ? std::next(it) : m_pressed.erase(it);
         lock.unlock();
 
-        // A box without the chosen button is left for the test, and does not hide the others.
+        // A box without the chosen button is left for the test, and does not hide the others. One
+        // still without its text is being set up: it is answered on a later round.
         HWND hBox = FindTopLevel([this](HWND hWnd) {
             std::lock_guard<std::mutex> guard(m_mutex);
-            return MessageBoxTextControl(hWnd) && !m_pressed.count(hWnd) &&
+            return !GetMessageBoxText(hWnd).empty() && !m_pressed.count(hWnd) &&
                    (!m_nButton || GetDlgItem(hWnd, m_nButton));
         });
         CAnswer answer = {hBox ? GetMessageBoxText(hBox) : std::string(), GetTickCount()};
