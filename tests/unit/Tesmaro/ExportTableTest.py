@@ -4,7 +4,7 @@
   ExportTableTest.py OBJDUMP CXXFILT TABLE TESMARO_DLL CORVATEL_EXE
 
 Every name of the table must be exported by name (a member the compiler inlined away is missing),
-and every name the program imports from the library must be one the table marks "program".
+and the names the program imports from the library must be exactly those the table marks "program".
 """
 
 import re
@@ -76,6 +76,7 @@ def main():
 
     failures = ["not exported by name: " + name for name in sorted(table - exports)]
     failures += ["imported by the program but not one of its names: " + name for name in sorted(imports - program)]
+    failures += ["one of the program's names it does not import: " + name for name in sorted(program - imports)]
     if not imports:
         failures.append("the program imports nothing from Tesmaro.dll")
     for failure in failures:
