@@ -279,6 +279,9 @@ private:
     std::atomic<bool> m_bEndingRun;
     // The page's window is going: no thread starts new work on it.
     std::atomic<bool> m_bClosing;
+    // Questions to close the maker's programs open now. The watchdog waits for their answers: a
+    // thread other than the window's cannot stop its timer.
+    std::atomic<int> m_nCloseProgramsQuestions{0};
     // Threads at work on the page; counted and refused under the lock, so none slips in after the close.
     std::mutex m_workLock;
     int m_nThreadWork = 0;

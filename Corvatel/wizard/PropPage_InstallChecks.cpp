@@ -186,7 +186,10 @@ bool CPropPage_Install::CheckRunningApplications(bool bAbortDownloadsOnCancel)
         CString strText;
         strText.LoadString(IDS_CLOSE_APPLICATIONS);
         strText.Replace("%1", strList);
-        if (MessageBox(strText, nullptr, MB_RETRYCANCEL) != IDRETRY) {
+        ++m_nCloseProgramsQuestions;
+        int nAnswer = MessageBox(strText, nullptr, MB_RETRYCANCEL);
+        --m_nCloseProgramsQuestions;
+        if (nAnswer != IDRETRY) {
             if (bAbortDownloadsOnCancel)
                 AbortAllDownloads(false);
             return false;

@@ -53,7 +53,7 @@ void CPropPage_Install::OnTimer(UINT_PTR nIDEvent)
         }
         PumpWaitingMessages(m_hWnd);
         UpdateWindow(m_hWnd);
-    } else if (nIDEvent == kWatchdogTimer && !IsOneAtATime()) {
+    } else if (nIDEvent == kWatchdogTimer && !IsOneAtATime() && m_nCloseProgramsQuestions == 0) {
         for (CAppDetailsObj* pRowItem : GetRowItems()) {
             bool bTimedOut = false;
             for (CAppDetailsObj* pItem : GetQueueOrder(pRowItem)) {

@@ -9,6 +9,7 @@
 #include "TreeListCtrl_Install.h"
 
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,12 +21,13 @@ namespace {
 const UINT_PTR kWatchdogTimer = 1001;
 const unsigned long long kLarge = 3 << 20;
 
-// One catalogue product: name, download entry, install type.
+// One catalogue product: name, download entry, install type, and more of its elements.
 struct CEntry
 {
     const char* pszName;
     std::string strDownload;
     int nInstallType;
+    const char* pszMore = "";
 };
 
 class DownloadQueueTest : public ::testing::Test
@@ -48,7 +50,8 @@ protected:
         for (size_t i = 0; i < entries.size(); ++i) {
             strCatalogue += "<Product Id=\"" + std::to_string(i + 1) + "\" Version=\"1.0\"><Name>" + entries[i].pszName +
                             "</Name><Download>" + entries[i].strDownload + "</Download><Size>1</Size><InstallType>" +
-                            std::to_string(entries[i].nInstallType) + "</InstallType><VersionPath>C:\\Q</VersionPath>";
+                            std::to_string(entries[i].nInstallType) + "</InstallType><VersionPath>C:\\Q</VersionPath>" +
+                            entries[i].pszMore;
             if (i == 0 && bPart)
                 strCatalogue += "<Dependency><Product Id=\"2\" Version=\"1.0\" ShowDependency=\"0\"/></Dependency>";
             strCatalogue += "</Product>\n";
@@ -265,7 +268,7 @@ TEST_F(DownloadQueueTest, AbortAllStopsTheTransfersAndANewRunStartsAfresh)
         ASSERT_TRUE(WaitUntil([&] { return pCut->m_ullBytesDone > 0; }));
         // Asked first (and answered Yes): the running transfer stops, its thread says so.
         Page().AbortAllDownloads(true);
-        EXPECT_TRUE(Page().m_bAbortAll);
+        EXPECT_TRUE(Page().m_bAbortAll) << Log();
         ASSERT_TRUE(WaitUntil([&] { return pCut->GetStatus() == ItemDownloadAborted && !pCut->m_pFtpMgr; }));
         EXPECT_EQ(FileSize(Local("Cut.ex_")), -1);
 
@@ -305,6 +308,36 @@ TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
     EXPECT_EQ(Count(strLog, "RETRY Download (attempt #20):  Late"), 1u) << strLog;
     EXPECT_EQ(Count(strLog, "RETRY Download (attempt #21)"), 0u);
     EXPECT_LT(strLog.find("RETRY Download (attempt #20):  Late"), strLog.find("  :  Downloaded.:  Late"));
+}
+
+TEST_F(DownloadQueueTest, ARunningProgramStopsTheRunAndTheWatchdogWaitsForTheAnswer)
+{
+    WriteServedFile(m_strServed + "\\Kept.exe", 300000);
+    // Kept's program is this test program, which runs.
+    MakeWizard({{"Kept", Entry("Kept.exe"), 1, "<Exe>TransportTests.exe</Exe>"}}, "PASSWORD");
+    std::string strQuestion;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        Page().m_bInstallAfterDownload = true;
+        // Asked on a thread of its own, as after the retry question: meanwhile no watchdog tick
+        // takes the record that waits for the answer for stalled.
+        std::future<void> run = std::async(std::launch::async, [&] { Page().StartAllDownloads(); });
+        HWND hBox = UiDriver::WaitFor([] { return UiDriver::FindMessageBox("must be closed before Corvatel"); }, 20000);
+        strQuestion = UiDriver::GetMessageBoxText(hBox);
+        DWORD_PTR dwResult = 0;
+        SendMessageTimeoutA(Page().m_hWnd, WM_TIMER, kWatchdogTimer, 0, SMTO_NORMAL, 5000, &dwResult);
+        EXPECT_EQ(m_items[0]->GetStatus(), ItemPreparingDownload);
+        // The user cancels: the run it began is aborted.
+        UiDriver::PressButton(hBox, IDCANCEL);
+        run.get();
+        EXPECT_TRUE(Page().m_bAbortAll);
+        EXPECT_EQ(m_items[0]->GetStatus(), ItemDownloadAborted);
+    }, IDYES);
+    EXPECT_EQ(FileSize(Local("Kept.exe")) + FileSize(Local("Kept.ex_")), -2);
+    EXPECT_EQ(strQuestion.rfind("The following Quendar applications must be closed before Corvatel can continue:\n\n"
+                                "\t- Kept\n",
+                                0),
+              0u);
 }
 
 TEST_F(DownloadQueueTest, ClosingTheWizardAbortsAndWaitsForTheTransfers)
