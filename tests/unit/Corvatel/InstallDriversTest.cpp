@@ -2,6 +2,7 @@
 // the folder a setup installs into, the response file's folder rewritten, and the result files read
 // back into error texts.
 #include "AppDetailsObj.h"
+#include "CorvatelInstallIniObj.h"
 #include "PropPage_Install.h"
 #include "TestWizard.h"
 
@@ -199,6 +200,27 @@ TEST_F(InstallDriversTest, SetupLogResultCodesReadAsTexts)
     }
     DeleteFileA(Set("setup.log").c_str());
     EXPECT_STREQ(Page().ReadInstallShieldResult(), "");
+}
+
+TEST_F(InstallDriversTest, ComponentResultFilesAreReadOnceAndAskForARestartOnlyAboveZero)
+{
+    const struct
+    {
+        const char* pszReboot;
+        bool bReboot;
+    } kCases[] = {{"1", true}, {"0", false}, {"-1", false}, {"yes", false}};
+    const std::string strFile = Set("Corvatel_Install.log");
+    for (const auto& test : kCases) {
+        Write(strFile, std::string("[Install]\r\nReboot=") + test.pszReboot + "\r\nErrorMessage=Disk full\r\n");
+        CCorvatelInstallIniObj result(m_pStudio, m_wizard.m_strSet);
+        EXPECT_TRUE(result.m_bExists);
+        EXPECT_EQ(result.m_bReboot, test.bReboot) << test.pszReboot;
+        EXPECT_STREQ(result.m_strInfoMessage, "");
+        EXPECT_STREQ(result.m_strErrorMessage, "Disk full");
+        // Gone once read: the next setup starts without it.
+        EXPECT_EQ(GetFileAttributesA(strFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    EXPECT_FALSE(CCorvatelInstallIniObj(m_pStudio, m_wizard.m_strSet).m_bExists);
 }
 
 } // namespace

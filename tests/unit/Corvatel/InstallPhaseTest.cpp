@@ -274,6 +274,64 @@ TEST_F(InstallPhaseTest, AfterARecordingSetupLaterSetupsCountAsInstalledUnread)
     EXPECT_STREQ(Item(3)->GetStatusText(), "Installed.");
 }
 
+TEST_F(InstallPhaseTest, RowCommandsAskFirstAndActOnTheSelectedRow)
+{
+    MakeSetups({"Tuner.exe"}, "");
+    MakeQueue({0, 3});
+    CAppDetailsObj* pStudio = Item(0);
+    CAppDetailsObj* pEngine = static_cast<CAppDetailsObj*>(pStudio->m_lstDependencies.GetHead());
+    CAppDetailsObj* pShield = static_cast<CAppDetailsObj*>(pStudio->m_lstDependencies.GetTail());
+    CAppDetailsObj* pTuner = Item(3);
+    auto statuses = [&] {
+        return std::vector<int>{pEngine->GetStatus(), pShield->GetStatus(), pStudio->GetStatus(), pTuner->GetStatus()};
+    };
+    m_wizard.Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 2);
+        m_wizard.StopInstallPageTimers(hSheet);
+        CTreeListCtrl_Install* pList = Page().m_pInstallList;
+        HWND hPage = Page().m_hWnd;
+        auto select = [&](int nRow) {
+            CTestWizard::ClickRow(pList, nRow);
+            // Posted after the page's start message: that has run too once the row is selected.
+            ASSERT_TRUE(WaitUntil([&] { return pList->GetSelectedItem() == pList->GetTreeListItem(nRow); }));
+        };
+        auto setStudio = [&](int nStatus) {
+            for (CAppDetailsObj* pPart : {pEngine, pShield})
+                Page().UpdateItemStatus(pPart, pStudio, nStatus, "");
+            Page().UpdateItemStatus(pStudio, nullptr, nStatus, "");
+        };
+
+        select(0);
+        setStudio(ItemPreparingDownload);
+        SendMessageA(hPage, WM_COMMAND, ID_ABORT_DOWNLOAD, 0);
+        EXPECT_EQ(statuses(), (std::vector<int>{ItemDownloadAborted, ItemDownloadAborted, ItemDownloadAborted, 0}));
+
+        // Each tick stops the parts of a failed row that still wait, and marks the row.
+        Page().UpdateItemStatus(pEngine, pStudio, ItemPreparingDownload, "");
+        Page().UpdateItemStatus(pStudio, nullptr, ItemError, "Boom");
+        SendMessageA(hPage, WM_TIMER, 1000, 0);
+        EXPECT_EQ(statuses(), (std::vector<int>{ItemDownloadAborted, ItemDownloadAborted, ItemError, 0}));
+        int nImage[4] = {};
+        pList->GetItemImage(pList->GetTreeListItem(0), nImage[0], nImage[1], nImage[2], nImage[3]);
+        EXPECT_EQ(nImage[0], InstallImageFailed);
+
+        // Pending installs are withdrawn, the row's with its parts; a downloaded row stays.
+        setStudio(ItemPreparingInstall);
+        Page().UpdateItemStatus(pTuner, nullptr, ItemDownloaded, "");
+        SendMessageA(hPage, WM_COMMAND, ID_ABORT_PENDING_INSTALLS, 0);
+        EXPECT_EQ(statuses(), (std::vector<int>{ItemInstallAborted, ItemInstallAborted, ItemInstallAborted, ItemDownloaded}));
+
+        // "Install" runs the selected row's setup there and then.
+        select(1);
+        SendMessageA(hPage, WM_COMMAND, ID_INSTALL, 0);
+        EXPECT_STREQ(pTuner->GetStatusText(), "Installed.");
+    }, IDYES);
+    ASSERT_GE(m_wizard.m_answers.size(), 2u);
+    EXPECT_EQ(m_wizard.m_answers[0], "Are you sure you want to abort downloading Quendar Studio?");
+    EXPECT_EQ(m_wizard.m_answers[1], "Are you sure you want to abort all pending installs?");
+    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Tuner.exe", 1}}));
+}
+
 TEST_F(InstallPhaseTest, ClosingWaitsForTheThreadAtWorkAndNothingMoreStarts)
 {
     MakeSetups({"Tuner.exe"}, "");

@@ -99,16 +99,6 @@ protected:
         return *m_pWizard;
     }
 
-    // Selects the row as a click on its name does.
-    static void ClickRow(CTreeListCtrl* pList, int nRow)
-    {
-        RECT rcHeader = {};
-        GetWindowRect(FindWindowExA(pList->m_hWnd, nullptr, WC_HEADERA, nullptr), &rcHeader);
-        LPARAM lPoint = MAKELPARAM(100, (rcHeader.bottom - rcHeader.top) + nRow * 16 + 8);
-        pList->PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, lPoint);
-        pList->PostMessage(WM_LBUTTONUP, 0, lPoint);
-    }
-
     // A dialog of this process, open now.
     static HWND Dialog(const char* pszCaption)
     {
@@ -223,7 +213,7 @@ TEST_F(SelectionPageTest, ComponentDialogsShowWhatTheCatalogueAndTheComputerSay)
 {
     CTestWizard& wizard = MakeWizard();
     wizard.RunSteps({
-        [&](HWND) { ClickRow(Page().m_pAppTree, 1); },
+        [&](HWND) { CTestWizard::ClickRow(Page().m_pAppTree, 1); },
         [&](HWND) {
             EXPECT_EQ(Page().GetDlgItemText(IDC_DESCRIPTION), CString("Record and mix."));
             EXPECT_EQ(Page().GetDlgItemText(IDC_DESCRIPTION_GROUP), CString("Description  -  Quendar Studio"));
@@ -240,7 +230,7 @@ TEST_F(SelectionPageTest, ComponentDialogsShowWhatTheCatalogueAndTheComputerSay)
             PostMessageA(hDialog, WM_COMMAND, IDOK, 0);
         }},
         [&](HWND) {
-            ClickRow(Page().m_pAppTree, 2);
+            CTestWizard::ClickRow(Page().m_pAppTree, 2);
             Page().PostMessage(WM_COMMAND, ID_COMPONENTS_REQUIRED);
         },
         {"Components Required", [&](HWND) {
@@ -251,7 +241,7 @@ TEST_F(SelectionPageTest, ComponentDialogsShowWhatTheCatalogueAndTheComputerSay)
             PostMessageA(hDialog, WM_COMMAND, IDOK, 0);
         }},
         [&](HWND) {
-            ClickRow(Page().m_pDownloadTree, 0);
+            CTestWizard::ClickRow(Page().m_pDownloadTree, 0);
             Page().PostMessage(WM_COMMAND, ID_COMPONENT_DETAILS_DOWNLOADS);
         },
         {"Component Details", [&](HWND) {
@@ -278,7 +268,7 @@ TEST_F(SelectionPageTest, ComponentDialogsShowWhatTheCatalogueAndTheComputerSay)
             PostMessageA(hDialog, WM_COMMAND, IDOK, 0);
         }},
         [&](HWND) {
-            ClickRow(Page().m_pDownloadTree, 2);
+            CTestWizard::ClickRow(Page().m_pDownloadTree, 2);
             Page().PostMessage(WM_COMMAND, ID_COMPONENT_DETAILS_DOWNLOADS);
         },
         {"Component Details", [&](HWND) {

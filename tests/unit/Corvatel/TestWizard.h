@@ -145,14 +145,9 @@ public:
     }
 
     // A click on the check box of the list's row, as the user makes it.
-    static void ClickCheckBox(CTreeListCtrl* pList, int nRow)
-    {
-        RECT rcHeader = {};
-        GetWindowRect(FindWindowExA(pList->m_hWnd, nullptr, WC_HEADERA, nullptr), &rcHeader);
-        LPARAM lPoint = MAKELPARAM(CTreeListCtrl::kCheckBoxCell / 2, (rcHeader.bottom - rcHeader.top) + nRow * 16 + 8);
-        pList->PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, lPoint);
-        pList->PostMessage(WM_LBUTTONUP, 0, lPoint);
-    }
+    static void ClickCheckBox(CTreeListCtrl* pList, int nRow) { ClickAt(pList, nRow, CTreeListCtrl::kCheckBoxCell / 2); }
+    // Selects the row as a click on its name does.
+    static void ClickRow(CTreeListCtrl* pList, int nRow) { ClickAt(pList, nRow, 100); }
 
     CTempTree m_tree;
     CString m_strKey;
@@ -162,6 +157,15 @@ public:
     std::vector<std::string> m_answers;
 
 private:
+    static void ClickAt(CTreeListCtrl* pList, int nRow, int x)
+    {
+        RECT rcHeader = {};
+        GetWindowRect(FindWindowExA(pList->m_hWnd, nullptr, WC_HEADERA, nullptr), &rcHeader);
+        LPARAM lPoint = MAKELPARAM(x, (rcHeader.bottom - rcHeader.top) + nRow * 16 + 8);
+        pList->PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, lPoint);
+        pList->PostMessage(WM_LBUTTONUP, 0, lPoint);
+    }
+
     static void CALLBACK OnIdle(HWND, UINT, UINT_PTR, DWORD)
     {
         // A step that opens a dialog runs its loop: the next step may act on the dialog then.
