@@ -276,7 +276,9 @@ TEST_F(InstallPhaseTest, AfterARecordingSetupLaterSetupsCountAsInstalledUnread)
 
 TEST_F(InstallPhaseTest, RowCommandsAskFirstAndActOnTheSelectedRow)
 {
-    MakeSetups({"Tuner.exe"}, "");
+    // Tuner's setup writes no log of its own: an earlier setup's is read.
+    MakeSetups({"Tuner.exe"}, "[Tuner.exe]\nStyle=Program\n");
+    m_wizard.m_tree.WriteText("set\\InnoSetup.log", "Process exit code: 0\r\n");
     MakeQueue({0, 3});
     CAppDetailsObj* pStudio = Item(0);
     CAppDetailsObj* pEngine = static_cast<CAppDetailsObj*>(pStudio->m_lstDependencies.GetHead());
