@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cancel on the install page: before the installs it asks (No keeps the wizard, and the log says
-# "Canceled"); while a slow setup runs the wizard stays responsive, Cancel is refused with its
-# notice, and the setup still ends "Installed.".
+# "Canceled"); while a slow setup runs (it goes on only once the scenario lets it) the wizard stays
+# responsive, Cancel is refused with its notice, and the setup still ends "Installed.".
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -11,7 +11,8 @@ RUNNING="An install is currently in progress.  Please wait until the installatio
 
 make_install_folder "$SET" catalogue-install.xml
 make_setups "$SET" "$UPDATER"
-printf '[%s]\nDelayMs=6000\n' "$UPDATER" >"$SET/SilentSetup.ini"
+RELEASE=$E2E_WORK/release
+printf '[%s]\nReleaseFile=%s\n' "$UPDATER" "$(winpath "$RELEASE")" >"$SET/SilentSetup.ini"
 clean_installs_at_exit "Firmware Updater"
 
 start_corvatel "/INSTALL:$(winpath "$SET")"
@@ -25,10 +26,11 @@ drv answer "$EXIT_QUESTION" No >/dev/null || fail "no exit question"
 
 drv click "$SHEET" 533 >/dev/null || fail "\"Install\" cannot be pressed"
 # While the setup runs the page answers and shows it.
-expect_rows "$INSTALL_LIST" "0|0|7|Quendar Firmware Updater|1.0.4|8.09M|Installing...|"
+expect_rows "$INSTALL_LIST" "0|0|7|Quendar Firmware Updater|1.0.4|8.09M|Installing...|" 30
 drv click "$SHEET" Cancel >/dev/null || fail "Cancel cannot be pressed while the setup runs"
 expect_eq "the notice" "$(drv answer "An install is currently in progress" OK)" "$RUNNING"
 corvatel_running || fail "Cancel during the install ended the program"
+touch "$RELEASE"
 wait_for_finish 30
 expect_rows "$INSTALL_LIST" "0|0|1|Quendar Firmware Updater|1.0.4|8.09M|Installed.|"
 drv click "$SHEET" "$FINISH_BUTTON" >/dev/null || fail "Finish cannot be pressed"

@@ -25,6 +25,7 @@
  *   ErrorMessage=       Corvatel_Install.log [Install] ErrorMessage, when set
  *   ResultFile=1        0: no Corvatel_Install.log at all
  *   DelayMs=0           time the "install" takes
+ *   ReleaseFile=        then the "install" goes on only once this file exists (waited for up to a minute)
  *   RegistryKey=        HKLM key that receives Version, Build and InstallDir, e.g. SOFTWARE\Quendar\Runtime
  *   Version= Build=     the values written under RegistryKey
  *   Program=            a program file name: a copy of this binary installed into the folder as that
@@ -278,6 +279,17 @@ static void Install(const Behaviour* pBehaviour, const char* pszProgram, const c
     RegCloseKey(hKey);
 }
 
+/* The time the "install" takes: the delay, then the release file. */
+static void TakeTime(const Behaviour* pBehaviour)
+{
+    char szRelease[MAX_PATH];
+    int i;
+    Sleep((DWORD)ReadNumber(pBehaviour, "DelayMs", 0));
+    ReadSetting(pBehaviour, "ReleaseFile", szRelease, sizeof(szRelease));
+    for (i = 0; szRelease[0] && i < 1200 && GetFileAttributesA(szRelease) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
+}
+
 static int RunInno(const Switches* pSwitches, const Behaviour* pBehaviour, const char* pszProgram)
 {
     int nExitCode = ReadNumber(pBehaviour, "ExitCode", 0);
@@ -287,7 +299,7 @@ static int RunInno(const Switches* pSwitches, const Behaviour* pBehaviour, const
                  pBehaviour->szName);
         MessageBoxA(NULL, szText, "Setup", MB_OK | MB_ICONINFORMATION);
     }
-    Sleep((DWORD)ReadNumber(pBehaviour, "DelayMs", 0));
+    TakeTime(pBehaviour);
     if (nExitCode == 0)
         Install(pBehaviour, pszProgram, pSwitches->szDir);
     WriteResultFile(pSwitches, pBehaviour);
@@ -299,7 +311,7 @@ static int RunInstallShield(const Switches* pSwitches, const Behaviour* pBehavio
 {
     char szDir[MAX_PATH];
     int nResultCode = ReadNumber(pBehaviour, "ResultCode", 0);
-    Sleep((DWORD)ReadNumber(pBehaviour, "DelayMs", 0));
+    TakeTime(pBehaviour);
     if (pSwitches->bRecord) {
         /* The answers a user would give, recorded for the next run. */
         ReadSetting(pBehaviour, "RecordDir", szDir, sizeof(szDir));
