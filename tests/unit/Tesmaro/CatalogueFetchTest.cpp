@@ -340,12 +340,12 @@ TEST_F(CatalogueFetchTest, CancelIsIgnoredWhileADocumentIsRead)
         if (!hDialog)
             return;
         // Well into the licence's read loop, even when a loaded machine slows the TLS set-up.
-        Sleep(2500);
+        Sleep(4000);
         bPressed = UiDriver::PressButton(hDialog, IDCANCEL);
         Sleep(300);
         bStayed = IsWindowVisible(hDialog) != FALSE;
     });
-    CFetch fetch = Fetch(client, "", Www("/license.rtf?trickle=5"));
+    CFetch fetch = Fetch(client, "", Www("/license.rtf?trickle=8"));
     watcher.Join();
 
     EXPECT_TRUE(bPressed);
