@@ -25,6 +25,10 @@ std::string WinsockErrorText(int nCode)
 
 // How long a blocking library call waits on a silent server before it looks at the abort flag.
 const long kAbortPollMs = 250;
+// A server silent this long has stalled: the call fails rather than hold its thread for ever (the
+// login holds the user's window). Longer than the page's 15-second watchdog, which restarts a
+// transfer stalled before its first byte.
+const unsigned long long kSilenceLimitMs = 30000;
 
 // Answers every keyboard-interactive prompt with the password of the session that authenticates
 // (the session's abstract pointer is its CCrypto).
@@ -35,7 +39,7 @@ LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(KbdInteractiveCallback);
 CCrypto::CCrypto(std::string strHost)
     : m_strHost(std::move(strHost)), m_nPort(0), m_pszUser(nullptr), m_pszPassword(nullptr), m_socket(INVALID_SOCKET),
       m_pszAuthList(nullptr), m_pSession(nullptr), m_pSftp(nullptr), m_bAbort(false), m_bWinsockStarted(false),
-      m_bHandshakeDone(false)
+      m_bHandshakeDone(false), m_bStalled(false)
 {
 }
 
@@ -124,9 +128,10 @@ bool CCrypto::Authenticate(std::string& strError)
     const std::string strUser = m_pszUser ? m_pszUser : "";
     const std::string strPassword = m_pszPassword ? m_pszPassword : "";
     const unsigned int nUserLength = static_cast<unsigned int>(strUser.size());
+    unsigned long long ullSilentSince = 0;
     do
         m_pszAuthList = libssh2_userauth_list(m_pSession, strUser.c_str(), nUserLength);
-    while (!m_pszAuthList && Repeat(LastError()));
+    while (!m_pszAuthList && Repeat(LastError(), ullSilentSince));
     const std::string strMethods = m_pszAuthList ? m_pszAuthList : "";
 
     // Exactly one method, the first the server offers in this order; a failure tries no other.
@@ -162,9 +167,17 @@ bool CCrypto::Authenticate(std::string& strError)
     return true;
 }
 
-bool CCrypto::Repeat(int nResult) const
+bool CCrypto::Repeat(int nResult, unsigned long long& ullSilentSince)
 {
-    return nResult == LIBSSH2_ERROR_EAGAIN || (nResult == LIBSSH2_ERROR_TIMEOUT && !m_bAbort);
+    if (nResult == LIBSSH2_ERROR_EAGAIN)
+        return true;
+    if (nResult != LIBSSH2_ERROR_TIMEOUT || m_bAbort || m_bStalled)
+        return false;
+    const unsigned long long ullNow = GetTickCount64();
+    if (ullSilentSince == 0)
+        ullSilentSince = ullNow;
+    m_bStalled = ullNow - ullSilentSince >= kSilenceLimitMs;
+    return !m_bStalled;
 }
 
 int CCrypto::LastError(std::string* pstrText) const
@@ -187,6 +200,7 @@ void CCrypto::CloseSocket()
     m_pSftp = nullptr;
     m_pszAuthList = nullptr;
     m_bHandshakeDone = false;
+    m_bStalled = false;
     if (m_socket != INVALID_SOCKET) {
         closesocket(m_socket);
         m_socket = INVALID_SOCKET;

@@ -61,15 +61,17 @@ private:
     bool OpenSocket(const addrinfo* pAddress, std::string& strError);
     bool Authenticate(std::string& strError);
     // Whether a blocking library call is made again: it asked to be, or it waited out one poll
-    // interval of the session with no abort raised.
-    bool Repeat(int nResult) const;
+    // interval of the session with no abort raised and the server has not been silent too long.
+    // ullSilentSince starts at 0 for each call and notes when the server fell silent.
+    bool Repeat(int nResult, unsigned long long& ullSilentSince);
     template <typename Call>
-    int UntilDone(Call call) const
+    int UntilDone(Call call)
     {
         int nResult;
+        unsigned long long ullSilentSince = 0;
         do
             nResult = call();
-        while (Repeat(nResult));
+        while (Repeat(nResult, ullSilentSince));
         return nResult;
     }
     // The session's last error code, and its text.
@@ -77,4 +79,6 @@ private:
 
     bool m_bWinsockStarted;
     bool m_bHandshakeDone;
+    // The server stayed silent past the limit: later calls, the closing ones too, wait no more.
+    bool m_bStalled;
 };

@@ -59,9 +59,10 @@ bool CCrypto::InitSftp(std::string& strError)
     if (!m_pSession)
         return false;
     std::string strText;
+    unsigned long long ullSilentSince = 0;
     do
         m_pSftp = libssh2_sftp_init(m_pSession);
-    while (!m_pSftp && Repeat(LastError(&strText)));
+    while (!m_pSftp && Repeat(LastError(&strText), ullSilentSince));
     if (m_pSftp)
         return true;
     strError = "Failed to establish SFTP session with the device.(SSH Error " + strText;
@@ -89,10 +90,11 @@ bool CCrypto::RecvSFTP(const char* pszRemote, const char* pszLocal, std::string&
     libssh2_session_set_blocking(m_pSession, 1);
     const unsigned int nRemoteLength = static_cast<unsigned int>(strlen(pszRemote));
     std::string strText;
+    unsigned long long ullSilentSince = 0;
     do {
         receipt.m_pHandle =
             libssh2_sftp_open_ex(m_pSftp, pszRemote, nRemoteLength, LIBSSH2_FXF_READ, 0, LIBSSH2_SFTP_OPENFILE);
-    } while (!receipt.m_pHandle && Repeat(LastError(&strText)));
+    } while (!receipt.m_pHandle && Repeat(LastError(&strText), ullSilentSince));
 
     if (!receipt.m_pHandle) {
         strError = std::string(pszRemote) + " could not be opened for reading. " + strText;
@@ -109,10 +111,8 @@ bool CCrypto::RecvSFTP(const char* pszRemote, const char* pszLocal, std::string&
 
         std::unique_ptr<char[]> pBuffer(new char[kBlockSize]);
         while (!m_bAbort) {
-            ssize_t nRead;
-            do
-                nRead = libssh2_sftp_read(receipt.m_pHandle, pBuffer.get(), kBlockSize);
-            while (Repeat(static_cast<int>(nRead)));
+            const int nRead = UntilDone(
+                [&] { return static_cast<int>(libssh2_sftp_read(receipt.m_pHandle, pBuffer.get(), kBlockSize)); });
             if (nRead == 0) {
                 // The server's end of file before the size it gave is a cut transfer, not a whole file.
                 if (ullDone < ullTotal) {

@@ -289,6 +289,19 @@ TEST_F(SftpSessionTest, AbortEndsAReceiptStalledByTheServerWithinASecond)
     EXPECT_EQ(session.m_strError, "[RecvSFTP] aborted.");
 }
 
+TEST_F(SftpSessionTest, ServerThatFallsSilentFailsTheReceiptWithinAMinute)
+{
+    WriteServedFile("silent.bin", 8 << 20);
+    CSession session("STALL", m_strPassword);
+    ASSERT_TRUE(session.Connect()) << session.m_strError;
+    // The proxy stops forwarding after 1 MiB and hangs up a minute later; nobody aborts.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(session.Receive("silent.bin", Local("silent.bin")));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(45));
+    // The closing calls, on the same silent server, wait no more: their failure's text is last.
+    EXPECT_EQ(session.m_strError.rfind("[::RecvSFTP] sftp_close() returned ssherr: -9, ", 0), 0u) << session.m_strError;
+}
+
 TEST_F(SftpSessionTest, ConnectionDroppedMidTransferIsAFailure)
 {
     WriteServedFile("dropped.bin", 8 << 20);
