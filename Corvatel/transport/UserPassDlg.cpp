@@ -1,6 +1,7 @@
 #include "UserPassDlg.h"
 
 #include "FtpMgr.h"
+#include "PropPage_Install.h"
 #include "resource.h"
 
 #include <AfxMessageBox.h>
@@ -29,6 +30,13 @@ void CUserPassDlg::OnOK()
         EndDialog(IDOK);
         return;
     }
-    if (!m_pFtpMgr->m_strLastError.IsEmpty())
-        AfxMessageBox(m_pFtpMgr->m_strLastError, MB_OK, 0);
+    if (m_pFtpMgr->m_strLastError.IsEmpty())
+        return;
+    // A refused login is in the install page's log too: a changed host key must leave a trace.
+    if (m_pFtpMgr->m_pOwner) {
+        CString strError = m_pFtpMgr->m_strLastError;
+        strError.TrimRight();
+        m_pFtpMgr->m_pOwner->WriteLogLine("ERROR (" + strError + ")", true);
+    }
+    AfxMessageBox(m_pFtpMgr->m_strLastError, MB_OK, 0);
 }
