@@ -155,6 +155,8 @@ TEST_F(DownloadQueueTest, ResponseFilesFirstThenWholeSetupsAndPresentOnesSkipped
                 {"Quendar Tuner", Entry("Tuner.exe"), 1}},
                "PASSWORD", true);
     m_pWizard->m_tree.WriteText("set\\Tuner.exe", "already here");
+    // A response file is fetched again even when one is there.
+    m_pWizard->m_tree.WriteText("set\\Engine.iss", "stale answers");
     m_pWizard->Run([&](HWND hSheet) {
         OpenInstallPage(hSheet, 2);
         Page().StartAllDownloads();
@@ -338,6 +340,33 @@ TEST_F(DownloadQueueTest, ARunningProgramStopsTheRunAndTheWatchdogWaitsForTheAns
                                 "\t- Kept\n",
                                 0),
               0u);
+}
+
+TEST_F(DownloadQueueTest, WhileTheRetryQuestionIsOpenOtherChecksReturnAtOnce)
+{
+    MakeWizard({{"Late", Entry("Late.exe"), 1}}, "PASSWORD");
+    // The test answers the boxes itself: the retry question, then the wizard's exit question.
+    std::thread exitAnswer;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        Page().m_bInstallAfterDownload = true;
+        Page().UpdateItemStatus(m_items[0], nullptr, ItemTimedOut, "");
+        // A download thread's check asks (or the page's start message, when it comes late).
+        std::future<BOOL> asking = std::async(std::launch::async, [&] { return Page().CheckDownloadsComplete(); });
+        auto question = [] { return UiDriver::FindMessageBox("Some components were not downloaded successfully."); };
+        HWND hBox = UiDriver::WaitFor(question);
+        ASSERT_TRUE(hBox);
+        // Another thread's check meanwhile neither asks again nor goes on to install.
+        EXPECT_FALSE(Page().CheckDownloadsComplete());
+        UiDriver::PressButton(hBox, IDCANCEL);
+        asking.wait();
+        EXPECT_TRUE(UiDriver::WaitForWindowGone(hBox));
+        EXPECT_EQ(question(), nullptr);
+        exitAnswer = std::thread([] { UiDriver::AnswerMessageBox("Are you sure you want to exit", IDYES); });
+    }, IDOK);
+    exitAnswer.join();
+    EXPECT_EQ(m_items[0]->GetStatus(), ItemTimedOut);
 }
 
 TEST_F(DownloadQueueTest, ClosingTheWizardAbortsAndWaitsForTheTransfers)

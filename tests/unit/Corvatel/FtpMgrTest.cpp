@@ -93,17 +93,18 @@ TEST_F(FtpMgrTest, ReceivesAnEmptyFileAndClosesOnce)
 
 TEST_F(FtpMgrTest, ConnectionsLeaveNoHandleBehind)
 {
-    auto connectAndClose = [&] {
+    // Every fourth login is refused: a failed connection releases all it took too.
+    auto connectAndClose = [&](int i) {
         CFtpMgr manager(nullptr);
-        EXPECT_TRUE(Open(manager, "PASSWORD", m_strPassword)) << manager.m_strLastError;
+        EXPECT_EQ(Open(manager, "PASSWORD", i % 4 ? m_strPassword : "wrong"), i % 4 != 0) << manager.m_strLastError;
     };
     // The first connections load what stays loaded (Winsock's providers, the crypto).
     for (int i = 0; i < 10; ++i)
-        connectAndClose();
+        connectAndClose(i);
     const size_t nBefore = HandleCount();
     ASSERT_GT(nBefore, 0u);
     for (int i = 0; i < 200; ++i)
-        connectAndClose();
+        connectAndClose(i);
     EXPECT_LE(HandleCount(), nBefore + 5);
     // Every connection's Winsock start-up was balanced: nothing is left to clean up.
     EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
