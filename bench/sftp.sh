@@ -1,13 +1,13 @@
 # SFTP download from the loopback sshd (password server, tests/e2e/peers/sshd_peer.sh) of 64 and
 # 256 MiB files by (a) the program's CFtpMgr and CCrypto, (b) a bare libssh2 loop with the same
 # library, block size and socket options, both under wine, and (c) OpenSSH's sftp natively.
-# Each figure is the best of three runs (other work on the machine only ever slows a run down);
+# Each figure is the best of five runs (other work on the machine only ever slows a run down);
 # the peak working set is (a)'s in that run.
 # shellcheck shell=bash
 # shellcheck source-path=SCRIPTDIR/.. source=tests/e2e/peers/sshd_peer.sh
 source "$CORVATEL_ROOT/tests/e2e/peers/sshd_peer.sh"
 
-SFTP_BENCH_RUNS=3
+SFTP_BENCH_RUNS=5
 
 # Prints "MB/s peak-MiB" of the fastest run of one way of downloading.
 sftp_bench_best() {
