@@ -182,6 +182,7 @@ public:
     // A thread attaches its manager before it connects, so an abort reaches it at any point; it
     // detaches the manager under the same lock before deleting it. False or a closing page: the
     // thread reports nothing more.
+    bool BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, unsigned& nTransfer);
     bool AttachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
     bool DetachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
     bool IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
@@ -295,8 +296,7 @@ private:
         CFtpMgr* pFtpMgr;
         HANDLE hThread;
     };
-    // Registers a new transfer of the record, superseding (and aborting) its earlier one; false
-    // when the page is closing.
-    bool BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, unsigned& nTransfer);
+    // The record whose transfer the manager serves; the caller holds the records' lock.
+    CAppDetailsObj* GetTransferItem(const CFtpMgr* pFtpMgr) const;
     std::vector<CTransfer> m_transfers;
 };

@@ -10,20 +10,18 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
 {
     if (!IsWindow(m_hWnd))
         return;
-    CAppDetailsObj* pItem = nullptr;
-    CAppDetailsObj* pOwner = nullptr;
-    FindItemByFile(strFile, &pItem, &pOwner);
-    if (!pItem)
-        return;
-
     bool bArriving = ullTotal == 0 || ullDone < ullTotal;
     int nStatus = ItemDownloading;
+    CAppDetailsObj* pItem = nullptr;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        // The record comes from the page's running transfers, not from the list's rows: every block
+        // would otherwise ask the window's thread for each row in turn.
+        pItem = GetTransferItem(pFtpMgr);
         // Only the record's current transfer reports: its thread attached the manager before it
         // connected. A superseded transfer's blocks are not the record's, nor are those that come
         // after an abort.
-        if (pItem->m_pFtpMgr != pFtpMgr || pFtpMgr->m_pSession->IsAborted())
+        if (!pItem || pItem->m_pFtpMgr != pFtpMgr || pFtpMgr->m_pSession->IsAborted())
             return;
         if (bArriving) {
             pItem->m_ullBytesTotal = ullTotal;

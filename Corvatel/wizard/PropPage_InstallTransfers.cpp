@@ -79,6 +79,14 @@ bool CPropPage_Install::DetachTransferManager(CAppDetailsObj* pItem, unsigned nT
     return !m_bClosing && pItem->m_nTransfer == nTransfer;
 }
 
+CAppDetailsObj* CPropPage_Install::GetTransferItem(const CFtpMgr* pFtpMgr) const
+{
+    for (const CTransfer& transfer : m_transfers)
+        if (transfer.pFtpMgr == pFtpMgr)
+            return transfer.pItem;
+    return nullptr;
+}
+
 bool CPropPage_Install::IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
 {
     std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());

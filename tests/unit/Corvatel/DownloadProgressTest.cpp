@@ -43,10 +43,12 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
             << manager.m_strLastError;
         page.UpdateItemStatus(pTuner, nullptr, ItemDownloading, "");
 
-        // Only the manager of the record's transfer reports.
+        // Only the manager of the record's transfer reports, once attached to it.
+        unsigned nTransfer = 0;
+        ASSERT_TRUE(page.BeginTransfer(pTuner, GetCurrentThread(), nTransfer));
         ASSERT_TRUE(manager.Receive("tuner.bin", strTemporary));
         EXPECT_EQ(pTuner->m_ullBytesDone, 0u);
-        pTuner->m_pFtpMgr = &manager;
+        ASSERT_TRUE(page.AttachTransferManager(pTuner, nTransfer, &manager));
 
         // A file of unknown or no size stays "receiving" whatever arrives.
         ASSERT_TRUE(manager.Receive("tuner-empty.bin", strTemporary));
@@ -59,6 +61,7 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
         EXPECT_EQ(pTuner->m_ullBytesDone, 2000000u);
         // The last block before the end was shown: 2 MB counts as 2.048M, truncated to 2.
         EXPECT_NE(std::string(pTuner->GetStatusText()).find("M of 2.00M)"), std::string::npos) << pTuner->GetStatusText();
-        pTuner->m_pFtpMgr = nullptr;
+        page.DetachTransferManager(pTuner, nTransfer, &manager);
+        page.EndTransfer(pTuner, nTransfer);
     });
 }
