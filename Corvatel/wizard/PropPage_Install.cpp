@@ -9,10 +9,6 @@
 namespace {
 
 const UINT kInstallListId = 502;
-const UINT_PTR kAnimationTimer = 1000;
-const UINT kAnimationMs = 1000;
-const UINT_PTR kWatchdogTimer = 1001;
-const UINT kWatchdogMs = 15000;
 // The page's start message, posted to itself on every activation.
 const UINT WM_START_PROCESSING = WM_USER + 205;
 

@@ -197,7 +197,12 @@ public:
     // Aborts every transfer and waits (bounded) for their threads to end; the page is closing.
     void CloseTransfers(DWORD dwTimeout);
 
-    // The timers, the watchdog, the aborts and the retry.
+    // The timers, the watchdog, the aborts and the retry. The one-second tick animates the rows;
+    // the watchdog takes a transfer with no byte received in its period for stalled.
+    static constexpr UINT_PTR kAnimationTimer = 1000;
+    static constexpr UINT kAnimationMs = 1000;
+    static constexpr UINT_PTR kWatchdogTimer = 1001;
+    static constexpr UINT kWatchdogMs = 15000;
     void OnTimer(UINT_PTR nIDEvent);
     void AbortDownload(CAppDetailsObj* pItem, bool bTimeout);
     void AbortItemDownload(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, bool bTimeout);

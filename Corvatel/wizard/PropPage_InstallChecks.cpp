@@ -15,9 +15,6 @@
 
 namespace {
 
-const UINT_PTR kWatchdogTimer = 1001;
-const UINT kWatchdogMs = 15000;
-
 // The files Windows will rename or delete at the next start, as one line: the names are separated
 // by '`' where the value has its zeros.
 CString ReadPendingFileRenameOperations()

@@ -17,8 +17,6 @@
 
 namespace {
 
-const int kReleaseNotesColumn = 4;
-
 // The row menu, its items enabled by the selected record's status and by whether an install runs.
 class CMyMenu : public CPopupMenu
 {
@@ -94,7 +92,7 @@ void CPropPage_Install::OnItemRClicked(const NMTREELIST&)
 
 void CPropPage_Install::OnItemDblClicked(const NMTREELIST& notify)
 {
-    if (!notify.pItem || notify.nColumn != kReleaseNotesColumn)
+    if (!notify.pItem || notify.nColumn != CTreeListCtrl_Install::kReleaseNotesColumn)
         return;
     auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(notify.pItem));
     if (!pItem)

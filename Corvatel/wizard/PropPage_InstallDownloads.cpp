@@ -6,6 +6,7 @@
 #include "AppDetailsObj.h"
 #include "FtpDownloadThread.h"
 #include "FtpMgr.h"
+#include "InstallType.h"
 #include "PropSheet_Corvatel.h"
 #include "TreeListCtrl_Install.h"
 #include "UserPassDlg.h"
@@ -15,8 +16,6 @@
 #include <io.h>
 
 namespace {
-
-const int kInstallShield = 0;
 
 // A download entry the queue may fetch: the remote folder before the file's name is the server's
 // business, but nothing in it may lead the local file out of the download folder. Refused: a drive
@@ -177,7 +176,7 @@ BOOL CPropPage_Install::StartItemDownload(CAppDetailsObj* pItem, CAppDetailsObj*
     }
     if (!bResponsePhase)
         StartDownloadThread(pItem, GetLocalFilePath(pItem), strEntry, ItemDownloading, pItem);
-    else if (pProduct->GetInstallType() == kInstallShield)
+    else if (pProduct->GetInstallType() == InstallTypeInstallShield)
         StartDownloadThread(nullptr, GetResponseFilePath(pItem), GetRemoteResponseFilePath(pItem),
                             ItemDownloadingResponseFile, pItem);
     else {

@@ -5,6 +5,7 @@
 
 #include "AppDetailsObj.h"
 #include "CorvatelInstallIniObj.h"
+#include "InstallType.h"
 #include "PropSheet_Corvatel.h"
 #include "TreeListCtrl_Install.h"
 #include "Utilities.h"
@@ -16,9 +17,6 @@
 
 namespace {
 
-const int kInnoSetup = 1;
-const int kNeedsNewerCorvatel = 2;
-const int kReleaseNotesColumn = 4;
 // Steps of the wait for a setup, between which this thread's windows are served.
 const DWORD kWaitStepMs = 10;
 
@@ -88,11 +86,11 @@ bool CPropPage_Install::InstallItem(CAppDetailsObj* pItem, CAppDetailsObj* pOwne
     CString strName = pItem->m_pProductInfo->GetName();
     CString strLine;
     switch (pItem->m_pProductInfo->GetInstallType()) {
-    case kInnoSetup:
+    case InstallTypeInnoSetup:
         strLine.Format("Installing using Inno Setup: %s", static_cast<LPCSTR>(strName));
         WriteLogLine(strLine, true);
         return RunInstaller(pItem, pOwner, nPart);
-    case kNeedsNewerCorvatel: {
+    case InstallTypeNeedsNewerCorvatel: {
         CString strText;
         strText.Format("A later version of Corvatel is needed to install %s.  Please download and install the "
                        "latest version of Corvatel and try again.",
@@ -234,7 +232,7 @@ bool CPropPage_Install::CheckInstallResult(CAppDetailsObj* pItem, CAppDetailsObj
     UpdateItemStatus(pItem, pOwner, ItemInstalled, "");
     CTreeListItem* pRow = FindRow(pItem);
     if (pRow && !m_pSheet->GetReleaseNotesPath(pItem).IsEmpty())
-        m_pInstallList->SetItemText(pRow, "[ READ... ]", kReleaseNotesColumn);
+        m_pInstallList->SetItemText(pRow, "[ READ... ]", CTreeListCtrl_Install::kReleaseNotesColumn);
     return true;
 }
 
@@ -304,21 +302,21 @@ CCorvatelInstallIniObj* CPropPage_Install::ReadInstallResultFile(CAppDetailsObj*
 
 CString CPropPage_Install::BuildInstallCommandLine(CAppDetailsObj* pItem, CString& strResponseFile)
 {
-    if (pItem->m_pProductInfo->GetInstallType() == kInnoSetup)
+    if (pItem->m_pProductInfo->GetInstallType() == InstallTypeInnoSetup)
         return BuildInnoSetupCommandLine(pItem);
     return BuildInstallShieldCommandLine(pItem, strResponseFile);
 }
 
 CString CPropPage_Install::ReadInstallerResult(CAppDetailsObj* pItem)
 {
-    if (pItem->m_pProductInfo->GetInstallType() == kInnoSetup)
+    if (pItem->m_pProductInfo->GetInstallType() == InstallTypeInnoSetup)
         return ParseInnoSetupLog(pItem);
     return ReadInstallShieldResult();
 }
 
 CString CPropPage_Install::GetInstallerLogPath(CAppDetailsObj* pItem)
 {
-    if (pItem->m_pProductInfo->GetInstallType() == kInnoSetup)
+    if (pItem->m_pProductInfo->GetInstallType() == InstallTypeInnoSetup)
         return GetInnoSetupLogPath();
     return GetSetupLogPath();
 }

@@ -10,8 +10,6 @@
 
 namespace {
 
-const UINT_PTR kAnimationTimer = 1000;
-const UINT_PTR kWatchdogTimer = 1001;
 const char kTimeoutText[] = "ERROR - Timeout occured while trying to establish a connection to the FTP site.";
 
 bool IsStalled(CAppDetailsObj* pItem)

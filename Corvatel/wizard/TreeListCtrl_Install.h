@@ -27,6 +27,9 @@ class CTreeListCtrl_Install : public CTreeListCtrl_View
 public:
     CTreeListCtrl_Install();
 
+    // The column whose cell opens the row's release notes.
+    static constexpr int kReleaseNotesColumn = 4;
+
     // Writes the row's record's status text into the "Progress" column.
     void UpdateProgressText(CTreeListItem* pRow);
 

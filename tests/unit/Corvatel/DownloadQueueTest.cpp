@@ -18,7 +18,6 @@ using namespace SftpPeer;
 
 namespace {
 
-const UINT_PTR kWatchdogTimer = 1001;
 const unsigned long long kLarge = 3 << 20;
 
 // One catalogue product: name, download entry, install type, and more of its elements.
@@ -298,7 +297,7 @@ TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
         ASSERT_TRUE(WaitUntil([&] {
             if (pLate->m_nDownloadAttempts == 20)
                 SetPort("PASSWORD");
-            Page().OnTimer(kWatchdogTimer);
+            Page().OnTimer(CPropPage_Install::kWatchdogTimer);
             return pLate->m_nDownloadAttempts == 0;
         }));
         // Yes: a new run fetches it, and installs it; the wizard cannot be cancelled while a setup runs.
@@ -327,7 +326,7 @@ TEST_F(DownloadQueueTest, ARunningProgramStopsTheRunAndTheWatchdogWaitsForTheAns
         HWND hBox = UiDriver::WaitFor([] { return UiDriver::FindMessageBox("must be closed before Corvatel"); }, 20000);
         strQuestion = UiDriver::GetMessageBoxText(hBox);
         DWORD_PTR dwResult = 0;
-        SendMessageTimeoutA(Page().m_hWnd, WM_TIMER, kWatchdogTimer, 0, SMTO_NORMAL, 5000, &dwResult);
+        SendMessageTimeoutA(Page().m_hWnd, WM_TIMER, CPropPage_Install::kWatchdogTimer, 0, SMTO_NORMAL, 5000, &dwResult);
         EXPECT_EQ(m_items[0]->GetStatus(), ItemPreparingDownload);
         // The user cancels: the run it began is aborted.
         UiDriver::PressButton(hBox, IDCANCEL);

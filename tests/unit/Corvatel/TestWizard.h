@@ -93,8 +93,8 @@ public:
         HHOOK hHook = SetWindowsHookExA(
             WH_CALLWNDPROC,
             [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
-                KillTimer(s_hPage, 1000);
-                KillTimer(s_hPage, 1001);
+                KillTimer(s_hPage, CPropPage_Install::kAnimationTimer);
+                KillTimer(s_hPage, CPropPage_Install::kWatchdogTimer);
                 return CallNextHookEx(nullptr, nCode, wParam, lParam);
             },
             nullptr, GetWindowThreadProcessId(hSheet, nullptr));
