@@ -1,5 +1,6 @@
 #include "Utilities.h"
 
+#include <CFile.h>
 #include <CRegKey.h>
 
 #include <io.h>
@@ -132,6 +133,16 @@ void SetFileAttributeByte(CString strPath, BYTE byAttribute)
     dwAttributes = (dwAttributes & ~0xFFu) | byAttribute;
     // No attribute at all is spelt "normal".
     SetFileAttributesA(strPath, dwAttributes ? dwAttributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+bool ReadFileText(CFile& file, CString& strText)
+{
+    ULONGLONG ullLength = file.GetLength();
+    if (ullLength > 0x7FFFFFFE)
+        return false;
+    UINT nRead = file.Read(strText.GetBuffer(static_cast<int>(ullLength)), static_cast<UINT>(ullLength));
+    strText.ReleaseBuffer(static_cast<int>(nRead));
+    return true;
 }
 
 int RenameFile(CString strOldPath, CString strNewPath)

@@ -1,10 +1,13 @@
 // Program-wide helpers: path splitting, file and registry access that never throws, running a
-// command line, draining the message queue and emptying an owning object list. None of them
-// reports a failure; a caller that needs to know checks the result on disk.
+// command line, draining the message queue and emptying an owning object list. Apart from the
+// whole-file read, none of them reports a failure; a caller that needs to know checks the result
+// on disk.
 #pragma once
 
 #include <CObList.h>
 #include <CString.h>
+
+class CFile;
 
 // The path with one backslash at its end; an empty path gives "\".
 CString AddTrailingBackslash(CString strPath);
@@ -28,6 +31,9 @@ CString ReadRegistryString(const char* pszKey, const char* pszValue, CString str
 int DeleteFileIfExists(CString strPath);
 // Replaces the low byte of the file's attributes (read-only, hidden, system, archive ...).
 void SetFileAttributeByte(CString strPath, BYTE byAttribute);
+// The rest of an open file into the text (a text-mode file with single line breaks); false when
+// the file is too large for one string.
+bool ReadFileText(CFile& file, CString& strText);
 // Moves the file to its new name; a failure leaves both names as they were. Always 1.
 int RenameFile(CString strOldPath, CString strNewPath);
 

@@ -75,15 +75,10 @@ CString CPropPage_Install::GetInnoSetupLogPath()
 CString CPropPage_Install::ParseInnoSetupLog(CAppDetailsObj* pItem)
 {
     CFile file;
-    if (!file.Open(GetInnoSetupLogPath(), CFile::modeRead | CFile::shareDenyNone))
-        return "Unknown Error.";
-    ULONGLONG ullLength = file.GetLength();
-    if (ullLength > 0x7FFFFFFE)
-        return "Unknown Error.";
     CString strLog;
-    UINT nRead = file.Read(strLog.GetBuffer(static_cast<int>(ullLength)), static_cast<UINT>(ullLength));
-    strLog.ReleaseBuffer(static_cast<int>(nRead));
-    if (nRead == 0)
+    if (!file.Open(GetInnoSetupLogPath(), CFile::modeRead | CFile::shareDenyNone) || !ReadFileText(file, strLog))
+        return "Unknown Error.";
+    if (strLog.IsEmpty())
         return CString();
 
     int nExitCode = FindExitCode(strLog);

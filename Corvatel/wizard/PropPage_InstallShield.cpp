@@ -47,14 +47,7 @@ const ResultText kResultTexts[] = {
 bool ReadText(const CString& strPath, CString& strText)
 {
     CStdioFile file;
-    if (!file.Open(strPath, CFile::modeRead | CFile::typeText))
-        return false;
-    ULONGLONG ullLength = file.GetLength();
-    if (ullLength > 0x7FFFFFFE)
-        return false;
-    UINT nRead = file.Read(strText.GetBuffer(static_cast<int>(ullLength)), static_cast<UINT>(ullLength));
-    strText.ReleaseBuffer(static_cast<int>(nRead));
-    return true;
+    return file.Open(strPath, CFile::modeRead | CFile::typeText) && ReadFileText(file, strText);
 }
 
 bool WriteText(const CString& strPath, const CString& strText)
