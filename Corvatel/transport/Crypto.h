@@ -27,7 +27,8 @@ public:
     CCrypto& operator=(const CCrypto&) = delete;
 
     // Opens the connection, checks the server's host key and authenticates; on failure the error
-    // text says why and everything taken is released.
+    // text says why and everything taken is released. On success it may hold a line for the log:
+    // a host key that could be pinned nowhere.
     bool Connect(std::string& strError);
     // Receives the remote file into the local file in blocks of 131072 bytes, calling the progress
     // function before the first read and after each block. An abort ends it with "[RecvSFTP] aborted."

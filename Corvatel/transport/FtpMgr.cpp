@@ -69,6 +69,9 @@ bool CFtpMgr::Connect(const char* pszHost)
         std::string strError;
         const bool bConnected = m_pSession->Connect(strError);
         m_strLastError = strError.c_str();
+        // A host key that could be pinned nowhere does not stop the connection, but leaves a trace.
+        if (bConnected && !strError.empty() && m_pOwner)
+            m_pOwner->WriteLogLine(m_strLastError, true);
         return bConnected;
     } catch (const _com_error& error) {
         m_strLastError = ComErrorText(error);

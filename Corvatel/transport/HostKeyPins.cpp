@@ -15,28 +15,47 @@ const char kHostKeysKey[] = CORVATEL_PROGRAM_KEY "\\HostKeys";
 namespace {
 
 const size_t kSha256Size = 32;
+const char kRefused[] = ". The download was refused to protect this computer.";
 
-bool ReadPin(const std::string& strValueName, std::string& strPin)
+// Where pins are looked for, in order; a new pin goes to the first that can be written.
+const struct
 {
+    HKEY hRoot;
+    const char* pszName;
+} kPinHives[] = {{HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"}, {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"}};
+
+enum class PinState
+{
+    Missing,
+    Read,
+    Unreadable, // too long, not a string, or the key cannot be read: nothing to trust
+};
+
+PinState ReadPin(HKEY hRoot, const std::string& strValueName, std::string& strPin)
+{
+    // One byte short of the buffer, so the text ends in a NUL whatever the data holds.
     char szPin[128] = {};
     DWORD dwSize = sizeof(szPin) - 1;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, kHostKeysKey, strValueName.c_str(), RRF_RT_REG_SZ, nullptr, szPin, &dwSize) !=
-        ERROR_SUCCESS)
-        return false;
+    const LSTATUS nResult =
+        RegGetValueA(hRoot, kHostKeysKey, strValueName.c_str(), RRF_RT_REG_SZ, nullptr, szPin, &dwSize);
+    if (nResult == ERROR_FILE_NOT_FOUND)
+        return PinState::Missing;
+    if (nResult != ERROR_SUCCESS)
+        return PinState::Unreadable;
     strPin = szPin;
-    return true;
+    return PinState::Read;
 }
 
-// A machine where the key cannot be written (no administrator rights) keeps connecting as before.
-void WritePin(const std::string& strValueName, const std::string& strPin)
+bool WritePin(HKEY hRoot, const std::string& strValueName, const std::string& strPin)
 {
     HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kHostKeysKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExA(hKey, strValueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(strPin.c_str()),
-                   static_cast<DWORD>(strPin.size() + 1));
+    if (RegCreateKeyExA(hRoot, kHostKeysKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LSTATUS nResult = RegSetValueExA(hKey, strValueName.c_str(), 0, REG_SZ,
+                                           reinterpret_cast<const BYTE*>(strPin.c_str()),
+                                           static_cast<DWORD>(strPin.size() + 1));
     RegCloseKey(hKey);
+    return nResult == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -63,15 +82,36 @@ std::string HostKeyValueName(const std::string& strHost, unsigned short nPort)
 bool CheckPinnedHostKey(const std::string& strHost, unsigned short nPort, const std::string& strFingerprint,
                         std::string& strError)
 {
-    const std::string strValueName = HostKeyValueName(strHost, nPort);
-    std::string strPin;
-    if (!ReadPin(strValueName, strPin)) {
-        WritePin(strValueName, strFingerprint);
-        return true;
+    if (strFingerprint.empty()) {
+        strError = "Host key for " + strHost + " cannot be read from the server" + kRefused;
+        return false;
     }
-    if (strPin == strFingerprint)
+    const std::string strValueName = HostKeyValueName(strHost, nPort);
+    bool bPinned = false;
+    for (const auto& hive : kPinHives) {
+        std::string strPin;
+        switch (ReadPin(hive.hRoot, strValueName, strPin)) {
+        case PinState::Missing:
+            break;
+        case PinState::Unreadable:
+            strError = "Host key pinned for " + strHost + " cannot be read (" + hive.pszName + "\\" + kHostKeysKey +
+                       "\\" + strValueName + ")" + kRefused;
+            return false;
+        case PinState::Read:
+            if (strPin != strFingerprint) {
+                strError = "Host key for " + strHost + " has changed (" + strFingerprint + ")" + kRefused;
+                return false;
+            }
+            bPinned = true;
+            break;
+        }
+    }
+    if (bPinned)
         return true;
-    strError = "Host key for " + strHost + " has changed (" + strFingerprint +
-               "). The download was refused to protect this computer.";
-    return false;
+    for (const auto& hive : kPinHives)
+        if (WritePin(hive.hRoot, strValueName, strFingerprint))
+            return true;
+    strError = "Host key for " + strHost + " (" + strFingerprint +
+               ") could not be pinned: neither HKEY_LOCAL_MACHINE nor HKEY_CURRENT_USER can be written.";
+    return true;
 }

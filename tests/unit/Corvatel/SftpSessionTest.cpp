@@ -128,42 +128,128 @@ TEST_F(SftpSessionTest, ServerThatCannotBeReachedOrHangsUpFailsToConnect)
     EXPECT_EQ(strError.find('\n'), std::string::npos);
 }
 
-TEST_F(SftpSessionTest, HostKeyIsPinnedOnFirstUseAndAChangedKeyIsRefused)
+namespace {
+
+// One hive's pin of a host and port, and a lock on its pin key: a DACL that grants reading only,
+// as a user who is no administrator meets HKEY_LOCAL_MACHINE.
+class CPinHive
 {
-    // "localhost" has a pin of its own, apart from the other tests' "127.0.0.1".
-    const unsigned short nPort = Port("PASSWORD");
-    const std::string strValue = HostKeyValueName("LocalHost", nPort);
-    HKEY hKey = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kHostKeysKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-              ERROR_SUCCESS);
-    RegDeleteValueA(hKey, strValue.c_str());
-    auto pinned = [&] {
-        char szPin[128] = {};
-        DWORD dwSize = sizeof(szPin);
-        return RegQueryValueExA(hKey, strValue.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(szPin), &dwSize) ==
-                       ERROR_SUCCESS
+public:
+    CPinHive(HKEY hRoot, const std::string& strValue) : m_strValue(strValue)
+    {
+        EXPECT_EQ(RegCreateKeyExA(hRoot, kHostKeysKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey, nullptr),
+                  ERROR_SUCCESS);
+        DWORD dwSize = sizeof(m_original);
+        EXPECT_EQ(RegGetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, m_original, &dwSize), ERROR_SUCCESS);
+        RegDeleteValueA(m_hKey, m_strValue.c_str());
+    }
+    ~CPinHive()
+    {
+        Lock(false);
+        RegDeleteValueA(m_hKey, m_strValue.c_str());
+        RegCloseKey(m_hKey);
+    }
+    void Set(DWORD dwType, const std::string& strData)
+    {
+        RegDeleteValueA(m_hKey, m_strValue.c_str());
+        if (!strData.empty())
+            RegSetValueExA(m_hKey, m_strValue.c_str(), 0, dwType, reinterpret_cast<const BYTE*>(strData.c_str()),
+                           static_cast<DWORD>(strData.size() + 1));
+    }
+    std::string Get() const
+    {
+        char szPin[512] = {};
+        DWORD dwSize = sizeof(szPin) - 1;
+        return RegQueryValueExA(m_hKey, m_strValue.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(szPin),
+                                &dwSize) == ERROR_SUCCESS
                    ? std::string(szPin)
                    : std::string();
+    }
+    // The handle, opened before, keeps its rights to put the original DACL back.
+    void Lock(bool bReadOnly)
+    {
+        if (!bReadOnly) {
+            EXPECT_EQ(RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, m_original), ERROR_SUCCESS);
+            return;
+        }
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID pEveryone = nullptr;
+        ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &pEveryone));
+        BYTE acl[256];
+        InitializeAcl(reinterpret_cast<PACL>(acl), sizeof(acl), ACL_REVISION);
+        AddAccessAllowedAce(reinterpret_cast<PACL>(acl), ACL_REVISION, KEY_READ, pEveryone);
+        SECURITY_DESCRIPTOR descriptor;
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<PACL>(acl), FALSE);
+        EXPECT_EQ(RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+        FreeSid(pEveryone);
+    }
+
+private:
+    std::string m_strValue;
+    HKEY m_hKey = nullptr;
+    BYTE m_original[1024] = {};
+};
+
+} // namespace
+
+TEST_F(SftpSessionTest, HostKeyIsPinnedForEveryUserAndAChangedOrUnreadablePinIsRefused)
+{
+    // "localhost" has pins of its own, apart from the other tests' "127.0.0.1".
+    const unsigned short nPort = Port("PASSWORD");
+    const std::string strValue = HostKeyValueName("LocalHost", nPort);
+    CPinHive machine(HKEY_LOCAL_MACHINE, strValue), user(HKEY_CURRENT_USER, strValue);
+    const std::string strKey = Setting("HOSTKEY"), strOther = "SHA256:AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
+    const std::string strRefused = ". The download was refused to protect this computer.";
+    const std::string strChanged = "Host key for LocalHost has changed (" + strKey + ")" + strRefused;
+    auto unreadable = [&](const char* pszHive) {
+        return std::string("Host key pinned for LocalHost cannot be read (") + pszHive + "\\" + kHostKeysKey + "\\" +
+               strValue + ")" + strRefused;
     };
-    auto connect = [&](std::string& strError) {
+    const struct
+    {
+        const char* pszCase;
+        DWORD dwMachineType;
+        std::string strMachinePin;
+        bool bMachineReadOnly;
+        std::string strUserPin;
+        bool bUserReadOnly;
+        bool bConnected;
+        std::string strError, strMachineAfter, strUserAfter;
+    } rows[] = {
+        {"first use", REG_SZ, "", false, "", false, true, "", strKey, ""},
+        {"machine pin", REG_SZ, strKey, false, "", false, true, "", strKey, ""},
+        {"machine pin changed", REG_SZ, strOther, false, strKey, false, false, strChanged, strOther, strKey},
+        {"machine hive read-only", REG_SZ, "", true, "", false, true, "", "", strKey},
+        {"user pin", REG_SZ, "", true, strKey, false, true, "", "", strKey},
+        {"user pin changed", REG_SZ, strKey, false, strOther, false, false, strChanged, strKey, strOther},
+        {"pin too long", REG_SZ, std::string(200, 'A'), false, "", false, false, unreadable("HKEY_LOCAL_MACHINE"),
+         std::string(200, 'A'), ""},
+        {"pin not a string", REG_DWORD, "7", false, "", false, false, unreadable("HKEY_LOCAL_MACHINE"), "7", ""},
+        {"nowhere to pin", REG_SZ, "", true, "", true, true,
+         "Host key for LocalHost (" + strKey +
+             ") could not be pinned: neither HKEY_LOCAL_MACHINE nor HKEY_CURRENT_USER can be written.",
+         "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszCase);
+        machine.Set(row.dwMachineType, row.strMachinePin);
+        user.Set(REG_SZ, row.strUserPin);
+        machine.Lock(row.bMachineReadOnly);
+        user.Lock(row.bUserReadOnly);
+        std::string strError;
         CSession session("PASSWORD", m_strPassword, "LocalHost");
-        return session.m_session.Connect(strError);
-    };
+        EXPECT_EQ(session.m_session.Connect(strError), row.bConnected);
+        EXPECT_EQ(strError, row.strError);
+        machine.Lock(false);
+        user.Lock(false);
+        EXPECT_EQ(machine.Get(), row.strMachineAfter);
+        EXPECT_EQ(user.Get(), row.strUserAfter);
+    }
 
     std::string strError;
-    EXPECT_TRUE(connect(strError)) << strError;
-    EXPECT_EQ(pinned(), Setting("HOSTKEY"));
-    EXPECT_TRUE(connect(strError)) << strError;
-
-    const char kOtherKey[] = "SHA256:AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
-    RegSetValueExA(hKey, strValue.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOtherKey), sizeof(kOtherKey));
-    EXPECT_FALSE(connect(strError));
-    EXPECT_EQ(strError, "Host key for LocalHost has changed (" + Setting("HOSTKEY") +
-                            "). The download was refused to protect this computer.");
-    EXPECT_EQ(pinned(), kOtherKey);
-
-    RegDeleteValueA(hKey, strValue.c_str());
-    RegCloseKey(hKey);
+    EXPECT_FALSE(CheckPinnedHostKey("LocalHost", nPort, "", strError));
+    EXPECT_EQ(strError, "Host key for LocalHost cannot be read from the server" + strRefused);
 }
 
 TEST_F(SftpSessionTest, ReceivesALargeFileWholeInBlocksWithProgress)
