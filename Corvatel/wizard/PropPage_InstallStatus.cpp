@@ -175,29 +175,13 @@ void CPropPage_Install::ShowDownloadProgress(CAppDetailsObj* pItem)
 
 CTreeListItem* CPropPage_Install::FindRow(CAppDetailsObj* pItem)
 {
-    if (!pItem || !m_pInstallList)
-        return nullptr;
-    int nCount = m_pInstallList->GetCount();
-    for (int i = 0; i < nCount; ++i)
-        if (m_pInstallList->GetItemData(i) == reinterpret_cast<DWORD_PTR>(pItem))
-            return m_pInstallList->GetTreeListItem(i);
-    return nullptr;
+    return pItem && m_pInstallList ? m_pInstallList->FindRow(pItem) : nullptr;
 }
 
 CAppDetailsObj* CPropPage_Install::FindOwnerItem(CAppDetailsObj* pItem, CTreeListItem** ppRow)
 {
     *ppRow = nullptr;
-    if (!pItem || !m_pInstallList)
-        return nullptr;
-    int nCount = m_pInstallList->GetCount();
-    for (int i = 0; i < nCount; ++i) {
-        auto* pRowItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i));
-        if (pRowItem && pRowItem->m_lstDependencies.Find(pItem)) {
-            *ppRow = m_pInstallList->GetTreeListItem(i);
-            return pRowItem;
-        }
-    }
-    return nullptr;
+    return pItem && m_pInstallList ? m_pInstallList->FindOwner(pItem, ppRow) : nullptr;
 }
 
 CTreeListItem* CPropPage_Install::FindItemByFile(CString strFile, CAppDetailsObj** ppItem, CAppDetailsObj** ppOwner)
@@ -208,11 +192,7 @@ CTreeListItem* CPropPage_Install::FindItemByFile(CString strFile, CAppDetailsObj
     auto matches = [&](CAppDetailsObj* pItem) {
         return GetFileTitleFromPath(GetLocalFilePath(pItem)).CompareNoCase(strKey) == 0;
     };
-    int nCount = m_pInstallList->GetCount();
-    for (int i = 0; i < nCount; ++i) {
-        auto* pRowItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i));
-        if (!pRowItem)
-            continue;
+    for (CAppDetailsObj* pRowItem : m_pInstallList->GetRowItems()) {
         for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
             auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
             if (pPart && matches(pPart)) {
@@ -224,7 +204,7 @@ CTreeListItem* CPropPage_Install::FindItemByFile(CString strFile, CAppDetailsObj
         if (matches(pRowItem)) {
             *ppItem = pRowItem;
             *ppOwner = nullptr;
-            return m_pInstallList->GetTreeListItem(i);
+            return m_pInstallList->FindRow(pRowItem);
         }
     }
     *ppItem = nullptr;
@@ -249,14 +229,7 @@ bool CPropPage_Install::IsItemQueued(CAppDetailsObj* pItem)
 
 std::vector<CAppDetailsObj*> CPropPage_Install::GetRowItems()
 {
-    std::vector<CAppDetailsObj*> rowItems;
-    if (!m_pInstallList)
-        return rowItems;
-    int nCount = m_pInstallList->GetCount();
-    for (int i = 0; i < nCount; ++i)
-        if (auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i)))
-            rowItems.push_back(pItem);
-    return rowItems;
+    return m_pInstallList ? m_pInstallList->GetRowItems() : std::vector<CAppDetailsObj*>();
 }
 
 std::vector<CAppDetailsObj*> CPropPage_Install::GetQueueOrder(CAppDetailsObj* pRowItem)

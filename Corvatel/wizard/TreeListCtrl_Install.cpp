@@ -43,6 +43,14 @@ LRESULT CTreeListCtrl_Install::FillList()
     if (!m_pOwner)
         return 1;
     ResizeColumns();
+    // Thousands of rows are laid out and drawn once, at the end.
+    CRedrawHeld held(this);
+    {
+        std::lock_guard<std::mutex> guard(m_indexLock);
+        m_rowItems.clear();
+        m_rows.clear();
+        m_owners.clear();
+    }
     DeleteAllItems();
     for (POSITION pos = m_pOwner->m_lstQueueItems.GetHeadPosition(); pos;) {
         auto* pItem = static_cast<CAppDetailsObj*>(m_pOwner->m_lstQueueItems.GetNext(pos));
@@ -53,6 +61,7 @@ LRESULT CTreeListCtrl_Install::FillList()
         if (!pRow)
             continue;
         SetItemData(pRow, reinterpret_cast<DWORD_PTR>(pItem));
+        IndexRow(pItem, pRow);
         SetItemText(pRow, pProduct->GetVersion(), 1);
         CString strSize;
         strSize.Format("%.02fM", pItem->GetDownloadSize(true) * 1024 / 1000);
@@ -63,4 +72,34 @@ LRESULT CTreeListCtrl_Install::FillList()
     }
     SendMessage(WM_HSCROLL, SB_LEFT);
     return 0;
+}
+
+void CTreeListCtrl_Install::IndexRow(CAppDetailsObj* pItem, CTreeListItem* pRow)
+{
+    std::lock_guard<std::mutex> guard(m_indexLock);
+    m_rowItems.push_back(pItem);
+    m_rows.emplace(pItem, pRow);
+    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos;)
+        m_owners.emplace(static_cast<CAppDetailsObj*>(pItem->m_lstDependencies.GetNext(pos)), pItem);
+}
+
+std::vector<CAppDetailsObj*> CTreeListCtrl_Install::GetRowItems() const
+{
+    std::lock_guard<std::mutex> guard(m_indexLock);
+    return m_rowItems;
+}
+
+CTreeListItem* CTreeListCtrl_Install::FindRow(CAppDetailsObj* pItem) const
+{
+    std::lock_guard<std::mutex> guard(m_indexLock);
+    auto it = m_rows.find(pItem);
+    return it != m_rows.end() ? it->second : nullptr;
+}
+
+CAppDetailsObj* CTreeListCtrl_Install::FindOwner(CAppDetailsObj* pPart, CTreeListItem** ppRow) const
+{
+    std::lock_guard<std::mutex> guard(m_indexLock);
+    auto it = m_owners.find(pPart);
+    *ppRow = it != m_owners.end() ? m_rows.at(it->second) : nullptr;
+    return it != m_owners.end() ? it->second : nullptr;
 }

@@ -5,6 +5,10 @@
 
 #include "TreeListCtrl_View.h"
 
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
 class CAppDetailsObj;
 class CPropSheet_Corvatel;
 
@@ -33,6 +37,14 @@ public:
     // Writes the row's record's status text into the "Progress" column.
     void UpdateProgressText(CTreeListItem* pRow);
 
+    // What the last fill listed, kept beside the window so that any thread finds a row without
+    // asking the window for every row. The row records, in row order:
+    std::vector<CAppDetailsObj*> GetRowItems() const;
+    // The record's row; null when it has none.
+    CTreeListItem* FindRow(CAppDetailsObj* pItem) const;
+    // The first row record listing pPart among its parts, with its row; null for none.
+    CAppDetailsObj* FindOwner(CAppDetailsObj* pPart, CTreeListItem** ppRow) const;
+
     // The wizard sheet, set by the install page once the window exists; the list stays empty without it.
     CPropSheet_Corvatel* m_pOwner;
 
@@ -42,4 +54,10 @@ protected:
 
 private:
     LRESULT FillList();
+    void IndexRow(CAppDetailsObj* pItem, CTreeListItem* pRow);
+
+    mutable std::mutex m_indexLock;
+    std::vector<CAppDetailsObj*> m_rowItems;
+    std::unordered_map<CAppDetailsObj*, CTreeListItem*> m_rows;
+    std::unordered_map<CAppDetailsObj*, CAppDetailsObj*> m_owners;
 };

@@ -36,6 +36,28 @@ TreeListColumn* ColumnTable(TreeListColumn (&columns)[N], int& nCount)
     return columns;
 }
 
+// Holds back a list's layout and drawing while many of its rows change; the list is laid out
+// and drawn once when it ends. A null list is left alone.
+class CRedrawHeld
+{
+public:
+    explicit CRedrawHeld(CTreeListCtrl* pList) : m_pList(pList)
+    {
+        if (m_pList)
+            m_pList->SendMessage(WM_SETREDRAW, FALSE);
+    }
+    ~CRedrawHeld()
+    {
+        if (m_pList)
+            m_pList->SendMessage(WM_SETREDRAW, TRUE);
+    }
+    CRedrawHeld(const CRedrawHeld&) = delete;
+    CRedrawHeld& operator=(const CRedrawHeld&) = delete;
+
+private:
+    CTreeListCtrl* m_pList;
+};
+
 class CTreeListCtrl_View : public CTreeListCtrl
 {
 public:

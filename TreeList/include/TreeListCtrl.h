@@ -9,6 +9,8 @@
 // window is gone, the operations fail (null, 0, FALSE, empty text). The messages WM_USER+0x1000
 // to WM_USER+0x10FF are the control's own; a derived view picks its messages elsewhere.
 // WM_VSCROLL and WM_HSCROLL with the usual SB_ codes scroll it, for the program as for the user.
+// WM_SETREDRAW FALSE holds back layout and drawing while a program changes many rows; TRUE lays
+// the control out and draws it once.
 //
 // Rows are flat (every row is top-level); a row handle stays valid until its row is deleted or
 // the window is destroyed. Layout, left to right in column 0: the check box in the first 16
@@ -18,6 +20,7 @@
 #include <CWnd.h>
 #include <commctrl.h>
 
+#include <unordered_set>
 #include <vector>
 
 #include "TreeListFont.h"
@@ -131,6 +134,7 @@ public:
 
     int GetCount() const;
     CTreeListItem* GetTreeListItem(int nIndex) const;   // null outside 0..count-1
+    int GetItemIndex(CTreeListItem* pItem) const;       // -1 for no such row
     CTreeListItem* GetRootItem() const;                 // first row, null when empty
     CTreeListItem* GetNextItem(CTreeListItem* pItem, UINT nCode) const;   // null after the last
     CTreeListItem* GetSelectedItem() const;
@@ -195,6 +199,7 @@ private:
 
     // Geometry.
     void Layout();
+    void NumberRows(size_t nFrom);
     int HeaderHeight() const;
     int VisibleRows() const;
     int TotalColumnWidth() const;
@@ -211,6 +216,8 @@ private:
     HFONT DrawingFont() const;
 
     std::vector<CTreeListItem*> m_rows;
+    // The rows that exist, so a handle is checked without being dereferenced.
+    std::unordered_set<const CTreeListItem*> m_liveRows;
     std::vector<Column> m_columns;
     HWND m_hHeader;
     HIMAGELIST m_hImageList;
@@ -220,4 +227,5 @@ private:
     int m_nTopRow;
     int m_nScrollX;
     bool m_bInLayout;
+    bool m_bRedraw;
 };

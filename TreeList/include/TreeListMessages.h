@@ -36,7 +36,8 @@ enum : UINT
     TLM_DELETEITEM,             // wParam row
     TLM_DELETEALLITEMS,
     TLM_DESTROY,                // the object is going; destroys the window on its own thread
-    TLM_LAST = TLM_DESTROY
+    TLM_GETITEMINDEX,           // wParam row; returns its index or -1
+    TLM_LAST = TLM_GETITEMINDEX
 };
 
 struct TLColumnArgs

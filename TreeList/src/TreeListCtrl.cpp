@@ -41,7 +41,8 @@ BOOL TurboDllInitResourceChain()
 
 CTreeListCtrl::CTreeListCtrl()
     : m_hHeader(nullptr), m_hImageList(nullptr), m_dwStyle(0), m_nItemHeight(16),
-      m_pSelected(nullptr), m_nTopRow(0), m_nScrollX(0), m_bInLayout(false)
+      m_pSelected(nullptr), m_nTopRow(0), m_nScrollX(0), m_bInLayout(false),
+      m_bRedraw(true)
 {
 }
 
@@ -285,6 +286,11 @@ int CTreeListCtrl::GetCount() const
 CTreeListItem* CTreeListCtrl::GetTreeListItem(int nIndex) const
 {
     return reinterpret_cast<CTreeListItem*>(Send(m_hWnd, TLM_GETITEM, static_cast<WPARAM>(nIndex)));
+}
+
+int CTreeListCtrl::GetItemIndex(CTreeListItem* pItem) const
+{
+    return m_hWnd ? static_cast<int>(Send(m_hWnd, TLM_GETITEMINDEX, Row(pItem))) : -1;
 }
 
 CTreeListItem* CTreeListCtrl::GetRootItem() const

@@ -33,6 +33,10 @@ LRESULT CTreeListCtrl::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
         Layout();
         return 0;
+    case WM_SETREDRAW:
+        m_bRedraw = wParam != FALSE;
+        Layout();
+        return 0;
     case WM_ERASEBKGND:
         return 1;   // WM_PAINT covers every pixel
     case WM_PAINT:
@@ -218,6 +222,8 @@ LRESULT CTreeListCtrl::OnOperation(UINT uMsg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case TLM_DESTROY:
         return DestroyWindow(m_hWnd);
+    case TLM_GETITEMINDEX:
+        return FindRow(pRow);
     }
     return 0;
 }
@@ -239,6 +245,7 @@ void CTreeListCtrl::OnDestroyed()
     for (CTreeListItem* pItem : m_rows)
         delete pItem;
     m_rows.clear();
+    m_liveRows.clear();
     m_columns.clear();
     m_pSelected = nullptr;
     m_hHeader = nullptr;
@@ -250,9 +257,16 @@ void CTreeListCtrl::OnDestroyed()
 
 int CTreeListCtrl::FindRow(const CTreeListItem* pItem) const
 {
-    // Compared, never dereferenced: a stale handle from another thread is simply not found.
-    auto it = std::find(m_rows.begin(), m_rows.end(), pItem);
-    return (pItem && it != m_rows.end()) ? static_cast<int>(it - m_rows.begin()) : -1;
+    // Looked up before it is dereferenced: a stale handle from another thread is simply not found.
+    if (!pItem || m_liveRows.find(pItem) == m_liveRows.end())
+        return -1;
+    return static_cast<int>(pItem->m_nIndex);
+}
+
+void CTreeListCtrl::NumberRows(size_t nFrom)
+{
+    for (size_t i = nFrom; i < m_rows.size(); ++i)
+        m_rows[i]->m_nIndex = i;
 }
 
 CTreeListItem* CTreeListCtrl::RowAt(CTreeListItem* pItem, int nIndex) const
@@ -287,11 +301,14 @@ CTreeListItem* CTreeListCtrl::DoInsertItem(LPCSTR pszText, CTreeListItem* pParen
     auto* pItem = new CTreeListItem;
     try {
         pItem->m_texts.push_back(strText);
+        m_liveRows.insert(pItem);
         m_rows.insert(m_rows.begin() + static_cast<std::ptrdiff_t>(nPos), pItem);
     } catch (...) {
+        m_liveRows.erase(pItem);
         delete pItem;
         throw;
     }
+    NumberRows(nPos);
     Layout();
     return pItem;
 }
@@ -302,7 +319,9 @@ void CTreeListCtrl::DoDeleteRow(int nRow)
     if (pItem == m_pSelected)
         m_pSelected = nullptr;
     m_rows.erase(m_rows.begin() + nRow);
+    m_liveRows.erase(pItem);
     delete pItem;
+    NumberRows(static_cast<size_t>(nRow));
     if (nRow < m_nTopRow)
         --m_nTopRow;    // the rows in view stay in view
 }
@@ -501,7 +520,7 @@ void CTreeListCtrl::Layout()
 {
     // Showing or hiding a scroll bar resizes the client area and sends WM_SIZE back here; the
     // loop settles the layout instead.
-    if (!m_hHeader || m_bInLayout)
+    if (!m_hHeader || m_bInLayout || !m_bRedraw)
         return;
     m_bInLayout = true;
     for (int nPass = 0; nPass < 3; ++nPass) {
@@ -616,7 +635,7 @@ void CTreeListCtrl::EnsureVisible(int nRow)
 
 void CTreeListCtrl::InvalidateRow(int nRow)
 {
-    if (nRow < 0 || nRow < m_nTopRow)
+    if (nRow < 0 || nRow < m_nTopRow || !m_bRedraw)
         return;
     RECT rc;
     GetClientRect(m_hWnd, &rc);

@@ -203,6 +203,7 @@ TEST_F(TreeListTest, RowsKeepTextsPerColumnAndData)
     ASSERT_NE(pSecond, nullptr);
     EXPECT_EQ(m_ctrl.GetCount(), 2);
     EXPECT_EQ(m_ctrl.GetTreeListItem(1), pSecond);
+    EXPECT_EQ(m_ctrl.GetItemIndex(pSecond), 1);
     EXPECT_EQ(m_ctrl.GetTreeListItem(2), nullptr);
     EXPECT_EQ(m_ctrl.GetTreeListItem(-1), nullptr);
 
@@ -412,12 +413,14 @@ TEST_F(TreeListTest, DeletedRowsLeaveTheWalkAndTheSelection)
     EXPECT_TRUE(m_ctrl.DeleteItem(pTwo));
     EXPECT_EQ(m_ctrl.GetSelectedItem(), nullptr);
     EXPECT_EQ(m_ctrl.GetNextItem(pOne, TLGN_NEXT), pThree);
+    EXPECT_EQ(m_ctrl.GetItemIndex(pThree), 1);
     EXPECT_EQ(m_ctrl.GetCount(), 2);
     // The handle is dead: every operation on it fails.
     EXPECT_FALSE(m_ctrl.DeleteItem(pTwo));
     EXPECT_FALSE(m_ctrl.SetCheck(pTwo));
     EXPECT_FALSE(m_ctrl.SetItemText(pTwo, "x"));
     EXPECT_EQ(m_ctrl.GetNextItem(pTwo, TLGN_NEXT), nullptr);
+    EXPECT_EQ(m_ctrl.GetItemIndex(pTwo), -1);
 
     EXPECT_TRUE(m_ctrl.DeleteAllItems());
     EXPECT_EQ(m_ctrl.GetCount(), 0);
@@ -427,6 +430,8 @@ TEST_F(TreeListTest, DeletedRowsLeaveTheWalkAndTheSelection)
 
 TEST_F(TreeListTest, ScrollingKeepsClicksOnTheRowsShown)
 {
+    // Filled with drawing held back, the rows are laid out once at the end.
+    ::SendMessageA(m_ctrl, WM_SETREDRAW, FALSE, 0);
     char szName[16];
     for (int i = 0; i < 40; ++i) {
         wsprintfA(szName, "Row %02d", i);
@@ -435,6 +440,9 @@ TEST_F(TreeListTest, ScrollingKeepsClicksOnTheRowsShown)
     SCROLLINFO si = {};
     si.cbSize = sizeof(si);
     si.fMask = SIF_ALL;
+    GetScrollInfo(m_ctrl, SB_VERT, &si);
+    EXPECT_EQ(si.nMax, 0);
+    ::SendMessageA(m_ctrl, WM_SETREDRAW, TRUE, 0);
     ASSERT_TRUE(GetScrollInfo(m_ctrl, SB_VERT, &si));
     EXPECT_EQ(si.nMax, 39);
     int nPage = static_cast<int>(si.nPage);
