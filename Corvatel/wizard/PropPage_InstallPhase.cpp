@@ -11,6 +11,8 @@
 #include "Utilities.h"
 #include "resource.h"
 
+#include <SystemErrorText.h>
+
 #include <io.h>
 
 #include <vector>
@@ -176,13 +178,9 @@ bool CPropPage_Install::RunProcessAndWait(CString strCommandLine, CAppDetailsObj
                         &startup, &process)) {
         DWORD dwError = GetLastError();
         CString strText = "Install Error";
-        char* pszMessage = nullptr;
-        if (FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, dwError, LANG_USER_DEFAULT, reinterpret_cast<char*>(&pszMessage), 0, nullptr) &&
-            pszMessage) {
-            strText.AppendFormat(" (0x%08lX): %s", dwError, pszMessage);
-        }
-        LocalFree(pszMessage);
+        CString strMessage = AfxFormatSystemMessage(dwError);
+        if (!strMessage.IsEmpty())
+            strText.AppendFormat(" (0x%08lX): %s", dwError, static_cast<LPCSTR>(strMessage));
         UpdateItemStatus(pItem, pOwner, ItemError, strText);
         WriteLogLine(strText, true);
         return false;

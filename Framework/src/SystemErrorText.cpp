@@ -1,6 +1,6 @@
 #include "SystemErrorText.h"
 
-CString AfxGetSystemErrorText(DWORD dwError, HMODULE hSource)
+CString AfxFormatSystemMessage(DWORD dwError, HMODULE hSource)
 {
     char* pszText = nullptr;
     DWORD dwFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
@@ -11,8 +11,16 @@ CString AfxGetSystemErrorText(DWORD dwError, HMODULE hSource)
     if (pszText) {
         strText = pszText;
         LocalFree(pszText);
-    } else {
-        strText.Format("Error 0x%08lX", static_cast<unsigned long>(dwError));
     }
+    // The system's texts end in CR LF, which would break a row's text or a log line in two.
+    strText.TrimRight();
+    return strText;
+}
+
+CString AfxGetSystemErrorText(DWORD dwError, HMODULE hSource)
+{
+    CString strText = AfxFormatSystemMessage(dwError, hSource);
+    if (strText.IsEmpty())
+        strText.Format("Error 0x%08lX", static_cast<unsigned long>(dwError));
     return strText;
 }

@@ -80,4 +80,5 @@ TEST(CommandLineTest, DirectoryExistsForFoldersAndKnownDriveRoots)
     EXPECT_FALSE(DirectoryExists(nullptr));
     EXPECT_FALSE(DirectoryExists("C:\\windows\\system32\\kernel32.dll"));
     EXPECT_FALSE(DirectoryExists("C:\\No Such Folder"));
+    EXPECT_FALSE(DirectoryExists("Q:\\"));
 }

@@ -227,6 +227,8 @@ TEST_F(SelectionPageTest, ComponentDialogsShowWhatTheCatalogueAndTheComputerSay)
                                                                       "Quendar Extras|0.50M|<none>|<not installed>|1.0|3"}));
             EXPECT_TRUE(Visible(hDialog, IDC_COMPONENT_LIST));
             EXPECT_FALSE(Visible(hDialog, IDC_NO_DEPENDENCIES));
+            // The dialog owns the row images: the list must not destroy them too.
+            EXPECT_TRUE(GetWindowLongA(GetDlgItem(hDialog, IDC_COMPONENT_LIST), GWL_STYLE) & LVS_SHAREIMAGELISTS);
             PostMessageA(hDialog, WM_COMMAND, IDOK, 0);
         }},
         [&](HWND) {
