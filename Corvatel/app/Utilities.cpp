@@ -4,6 +4,7 @@
 #include <CRegKey.h>
 
 #include <io.h>
+#include <string.h>
 
 #include <vector>
 
@@ -142,13 +143,70 @@ bool ReadFileText(CFile& file, CString& strText)
         return false;
     UINT nRead = file.Read(strText.GetBuffer(static_cast<int>(ullLength)), static_cast<UINT>(ullLength));
     strText.ReleaseBuffer(static_cast<int>(nRead));
-    return true;
+    // A file with bytes that gives none could not be read: that is no empty text.
+    return ullLength == 0 || nRead > 0;
 }
 
 int RenameFile(CString strOldPath, CString strNewPath)
 {
     MoveFileA(strOldPath, strNewPath);
     return 1;
+}
+
+bool IsRegularFile(const char* pszPath)
+{
+    // Without backup semantics a folder does not open; a device opens as something other than a disk file.
+    HANDLE hFile = CreateFileA(pszPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    bool bDisk = GetFileType(hFile) == FILE_TYPE_DISK;
+    CloseHandle(hFile);
+    return bDisk;
+}
+
+bool IsSafeInQuotes(const char* pszValue)
+{
+    for (const char* p = pszValue; *p; ++p)
+        if (*p == '"' || static_cast<unsigned char>(*p) < 0x20 || *p == 0x7F)
+            return false;
+    return true;
+}
+
+bool IsReservedDeviceName(const char* pszName)
+{
+    // The device is named by what comes before the first dot, blanks at its end ignored.
+    CString strBase(pszName);
+    int nDot = strBase.Find('.');
+    if (nDot >= 0)
+        strBase = strBase.Left(nDot);
+    strBase.TrimRight(' ');
+    strBase.MakeUpper();
+    for (const char* pszDevice : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (strBase == pszDevice)
+            return true;
+    return strBase.GetLength() == 4 && (strBase.Left(3) == "COM" || strBase.Left(3) == "LPT") && strBase[3] >= '1' &&
+           strBase[3] <= '9';
+}
+
+bool IsPlainDocumentName(const char* pszName)
+{
+    // Extensions the shell runs, or follows to something it runs, rather than shows.
+    static const char* const kProgramExtensions[] = {
+        ".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".lnk", ".msi", ".msp", ".cpl", ".hta", ".vbs", ".vbe",
+        ".js", ".jse", ".wsf", ".wsh", ".ps1", ".reg", ".inf", ".url", ".scf", ".jar", ".msc", ".application"};
+    size_t nLength = strlen(pszName);
+    // Windows drops dots and blanks at a name's end, which would hide the extension that counts.
+    if (nLength == 0 || strpbrk(pszName, "\\/:") || pszName[nLength - 1] == '.' || pszName[nLength - 1] == ' ' ||
+        !IsSafeInQuotes(pszName) || IsReservedDeviceName(pszName))
+        return false;
+    const char* pszExtension = strrchr(pszName, '.');
+    if (!pszExtension)
+        return false;
+    for (const char* pszProgram : kProgramExtensions)
+        if (_stricmp(pszExtension, pszProgram) == 0)
+            return false;
+    return true;
 }
 
 int RunCommandLine(CString strCommandLine, CString strFolder, DWORD dwTimeout, bool bHide, bool bWait)

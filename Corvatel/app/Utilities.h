@@ -32,10 +32,22 @@ int DeleteFileIfExists(CString strPath);
 // Replaces the low byte of the file's attributes (read-only, hidden, system, archive ...).
 void SetFileAttributeByte(CString strPath, BYTE byAttribute);
 // The rest of an open file into the text (a text-mode file with single line breaks); false when
-// the file is too large for one string.
+// the file is too large for one string or cannot be read.
 bool ReadFileText(CFile& file, CString& strText);
 // Moves the file to its new name; a failure leaves both names as they were. Always 1.
 int RenameFile(CString strOldPath, CString strNewPath);
+// True for a file on disk: not a folder, not a device such as NUL, not missing.
+bool IsRegularFile(const char* pszPath);
+
+// False when the text holds a double quote or a control character, either of which would end
+// or break the quoted argument it is put into.
+bool IsSafeInQuotes(const char* pszValue);
+// True for a name that Windows takes for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$,
+// CONOUT$), whatever its extension and letter case.
+bool IsReservedDeviceName(const char* pszName);
+// True for the bare name of a document in a folder: no folder, drive or stream, not a device,
+// and no extension that the shell would run as a program.
+bool IsPlainDocumentName(const char* pszName);
 
 // Starts the command line in the working folder (the caller's when empty) and, when asked,
 // waits up to dwTimeout ms for it to end. 0 when the process started, 1 when it did not.

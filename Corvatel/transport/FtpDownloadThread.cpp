@@ -38,7 +38,8 @@ int CFtpDownloadThread::Run()
         AfxEndThread(1, TRUE);
     bool bCurrent;
     // A setup file already in the download folder is not fetched again; a response file always is.
-    if (m_strLocalFile.Find(".iss") < 0 && _access(m_strLocalFile, 0) == 0) {
+    // Only a file counts: a folder or a device under that name is no setup.
+    if (m_strLocalFile.Find(".iss") < 0 && IsRegularFile(m_strLocalFile)) {
         bCurrent = m_pPage->IsCurrentTransfer(m_pTransferItem, m_nTransfer);
         if (bCurrent && m_pItem)
             m_pPage->UpdateItemStatus(m_pItem, nullptr, ItemDownloaded, "");

@@ -126,20 +126,21 @@ public:
     void ShowInstallProblems();
     void ShowInstallerInfoMessages();
     CCorvatelInstallIniObj* ReadInstallResultFile(CAppDetailsObj* pItem);
-    // By install type: 1 is Inno Setup, anything else InstallShield.
-    CString BuildInstallCommandLine(CAppDetailsObj* pItem, CString& strResponseFile);
+    // By install type: 1 is Inno Setup, anything else InstallShield. The command lines are empty
+    // when a value that goes inside quotes is refused, and strRefused then names that value.
+    CString BuildInstallCommandLine(CAppDetailsObj* pItem, CString& strResponseFile, CString& strRefused);
     CString ReadInstallerResult(CAppDetailsObj* pItem);
     CString GetInstallerLogPath(CAppDetailsObj* pItem);
 
     // Inno Setup.
-    CString BuildInnoSetupCommandLine(CAppDetailsObj* pItem);
+    CString BuildInnoSetupCommandLine(CAppDetailsObj* pItem, CString& strRefused);
     CString GetInstallDir(CAppDetailsObj* pItem);
     CString GetInnoSetupLogPath();
     // The error text of the setup's log, empty for success; the log may set the product's restart flag.
     CString ParseInnoSetupLog(CAppDetailsObj* pItem);
 
     // InstallShield.
-    CString BuildInstallShieldCommandLine(CAppDetailsObj* pItem, CString& strResponseFile);
+    CString BuildInstallShieldCommandLine(CAppDetailsObj* pItem, CString& strResponseFile, CString& strRefused);
     CString GetResponseFilePath(CAppDetailsObj* pItem);
     CString GetRemoteResponseFilePath(CAppDetailsObj* pItem);
     bool SetResponseFileInstallDir(CAppDetailsObj* pItem, CString strResponseFile);

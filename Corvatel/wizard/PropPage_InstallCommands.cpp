@@ -98,8 +98,18 @@ void CPropPage_Install::OnItemDblClicked(const NMTREELIST& notify)
     if (!pItem)
         return;
     CString strPath = m_pSheet->GetReleaseNotesPath(pItem);
-    if (!strPath.IsEmpty())
-        ShellExecuteA(m_hWnd, "open", strPath, nullptr, nullptr, SW_SHOWMAXIMIZED);
+    if (strPath.IsEmpty())
+        return;
+    // The shell opens whatever the name points to: only a document in the product's own folder.
+    CString strNotes = pItem->m_pProductInfo->GetRelNotes();
+    if (!IsPlainDocumentName(strNotes)) {
+        CString strLine;
+        strLine.Format("Release notes of %s not opened: \"%s\" is not the name of a document in its folder",
+                       static_cast<LPCSTR>(pItem->m_pProductInfo->GetName()), static_cast<LPCSTR>(strNotes));
+        WriteLogLine(strLine, true);
+        return;
+    }
+    ShellExecuteA(m_hWnd, "open", strPath, nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
 void CPropPage_Install::OnComponentDetails()
@@ -190,7 +200,9 @@ void CPropPage_Install::OfferRunApplication()
         CString strFormat, strText;
         strFormat.LoadString(IDS_RUN_NOW);
         strText.Format(strFormat, static_cast<LPCSTR>(pProduct->GetName()));
+        // Quoted, so that no program at the start of a folder's name with a blank runs in its place.
         if (MessageBox(strText, nullptr, MB_YESNO) == IDYES)
-            RunCommandLine(strCommand, strFolder, INFINITE, false, false);
+            RunCommandLine("\"" + strFile + "\"" + strCommand.Mid(strFile.GetLength()), strFolder, INFINITE, false,
+                           false);
     }
 }

@@ -19,7 +19,7 @@ namespace {
 
 // A download entry the queue may fetch: the remote folder before the file's name is the server's
 // business, but nothing in it may lead the local file out of the download folder. Refused: a drive
-// or any other colon, a ".." step, and a file name that is empty, "." or "..".
+// or any other colon, a ".." step, and a file name that is empty, "." or "..", or names a device.
 bool IsSafeDownloadEntry(const CString& strEntry)
 {
     if (strEntry.Find(':') >= 0)
@@ -36,7 +36,7 @@ bool IsSafeDownloadEntry(const CString& strEntry)
         strStep.Empty();
     }
     CString strName = GetFileNameFromPath(strEntry);
-    return !strName.IsEmpty() && strName != "." && strName != "..";
+    return !strName.IsEmpty() && strName != "." && strName != ".." && !IsReservedDeviceName(strName);
 }
 
 } // namespace

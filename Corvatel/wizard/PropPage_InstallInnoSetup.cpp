@@ -42,17 +42,25 @@ int FindExitCode(const CString& strLog)
 
 } // namespace
 
-CString CPropPage_Install::BuildInnoSetupCommandLine(CAppDetailsObj* pItem)
+CString CPropPage_Install::BuildInnoSetupCommandLine(CAppDetailsObj* pItem, CString& strRefused)
 {
     CProductInfo* pProduct = pItem->m_pProductInfo;
+    CString strStartMenuText = pProduct->GetStartMenuText();
+    CString strInstallDir = GetInstallDir(pItem);
+    if (!IsSafeInQuotes(strStartMenuText))
+        strRefused = "start-menu text";
+    else if (!IsSafeInQuotes(strInstallDir))
+        strRefused = "install folder";
+    if (!strRefused.IsEmpty())
+        return CString();
     CString strTail;
-    if (!pProduct->GetStartMenuText().IsEmpty())
-        strTail.AppendFormat(" /STARTMENUTEXT=\"%s\"", static_cast<LPCSTR>(pProduct->GetStartMenuText()));
+    if (!strStartMenuText.IsEmpty())
+        strTail.AppendFormat(" /STARTMENUTEXT=\"%s\"", static_cast<LPCSTR>(strStartMenuText));
     if (pProduct->GetDisplayStartMenu() == 0)
         strTail += " /NOSTARTMENU=TRUE";
     CString strCommandLine;
     strCommandLine.Format("\"%s\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"%s\" /LOG=\"%s\" %s",
-                          static_cast<LPCSTR>(GetLocalFilePath(pItem)), static_cast<LPCSTR>(GetInstallDir(pItem)),
+                          static_cast<LPCSTR>(GetLocalFilePath(pItem)), static_cast<LPCSTR>(strInstallDir),
                           static_cast<LPCSTR>(GetInnoSetupLogPath()), static_cast<LPCSTR>(strTail));
     return strCommandLine;
 }

@@ -124,11 +124,27 @@ bool CPropPage_Install::RunInstaller(CAppDetailsObj* pItem, CAppDetailsObj* pOwn
         return false;
     }
 
-    CString strResponseFile;
-    CString strCommandLine = pProduct->GetSnip() ? strSetup : BuildInstallCommandLine(pItem, strResponseFile);
+    CString strResponseFile, strRefused;
+    // Record mode covers the run that records, not the runs after it.
+    m_bRecording = false;
+    // Quoted, so that no program at the start of a folder's name with a blank runs in its place.
+    CString strCommandLine = pProduct->GetSnip() ? "\"" + strSetup + "\""
+                                                 : BuildInstallCommandLine(pItem, strResponseFile, strRefused);
+    if (!strRefused.IsEmpty()) {
+        // A quote inside a quoted value would end it and add switches of the catalogue's choosing.
+        CString strText, strLine;
+        strText.Format("Install Failed (unsafe %s refused)", static_cast<LPCSTR>(strRefused));
+        UpdateItemStatus(pItem, pOwner, ItemError, strText);
+        strLine.Format("Not installed: the %s of %s holds a double quote or a control character",
+                       static_cast<LPCSTR>(strRefused), static_cast<LPCSTR>(pProduct->GetName()));
+        WriteLogLine(strLine, true);
+        return false;
+    }
     WriteLogLine("Install Command Line = " + strCommandLine, true);
     ShowInstallingStatus(pItem, pOwner, nPart);
+    // Each setup is judged by the log it writes itself, never by one an earlier setup left.
     DeleteFileIfExists(GetSetupLogPath());
+    DeleteFileIfExists(GetInnoSetupLogPath());
 
     bool bResult = true;
     if (RunProcessAndWait(strCommandLine, pItem, pOwner)) {
@@ -298,11 +314,11 @@ CCorvatelInstallIniObj* CPropPage_Install::ReadInstallResultFile(CAppDetailsObj*
     return pResult;
 }
 
-CString CPropPage_Install::BuildInstallCommandLine(CAppDetailsObj* pItem, CString& strResponseFile)
+CString CPropPage_Install::BuildInstallCommandLine(CAppDetailsObj* pItem, CString& strResponseFile, CString& strRefused)
 {
     if (pItem->m_pProductInfo->GetInstallType() == InstallTypeInnoSetup)
-        return BuildInnoSetupCommandLine(pItem);
-    return BuildInstallShieldCommandLine(pItem, strResponseFile);
+        return BuildInnoSetupCommandLine(pItem, strRefused);
+    return BuildInstallShieldCommandLine(pItem, strResponseFile, strRefused);
 }
 
 CString CPropPage_Install::ReadInstallerResult(CAppDetailsObj* pItem)

@@ -59,19 +59,27 @@ bool WriteText(const CString& strPath, const CString& strText)
 
 } // namespace
 
-CString CPropPage_Install::BuildInstallShieldCommandLine(CAppDetailsObj* pItem, CString& strResponseFile)
+CString CPropPage_Install::BuildInstallShieldCommandLine(CAppDetailsObj* pItem, CString& strResponseFile,
+                                                         CString& strRefused)
 {
+    CProductInfo* pProduct = pItem->m_pProductInfo;
+    CString strArguments;
+    if (pProduct->GetDisplayStartMenu() == 0) {
+        strArguments = "ShowStartMenu=FALSE";
+    } else if (!pProduct->GetStartMenuText().IsEmpty()) {
+        // Refused before the response file is touched: nothing of this product runs.
+        if (!IsSafeInQuotes(pProduct->GetStartMenuText())) {
+            strRefused = "start-menu text";
+            return CString();
+        }
+        strArguments.Format("StartMenuText=\"%s\"", static_cast<LPCSTR>(pProduct->GetStartMenuText()));
+    }
+
     strResponseFile = GetResponseFilePath(pItem);
     // Without a response file the setup runs with its dialogs and records the answers into it.
     m_bRecording = _access(strResponseFile, 0) != 0;
     SetResponseFileInstallDir(pItem, strResponseFile);
 
-    CProductInfo* pProduct = pItem->m_pProductInfo;
-    CString strArguments;
-    if (pProduct->GetDisplayStartMenu() == 0)
-        strArguments = "ShowStartMenu=FALSE";
-    else if (!pProduct->GetStartMenuText().IsEmpty())
-        strArguments.Format("StartMenuText=\"%s\"", static_cast<LPCSTR>(pProduct->GetStartMenuText()));
     CString strCommandLine;
     strCommandLine.Format("\"%s\" %s %s /%s /f1\"%s\"", static_cast<LPCSTR>(GetLocalFilePath(pItem)),
                           static_cast<LPCSTR>(strArguments), strArguments.IsEmpty() ? "/a" : "",

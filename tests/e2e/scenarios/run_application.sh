@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Finish runs the application named on the command line: an installed Device Manager is updated
 # from a downloaded set into its own folder, where the setup puts the program anew; Finish offers
-# to run it, and Yes starts it there (the program records that it ran).
+# to run it, and Yes starts it there by its whole path (the program records that it ran).
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -19,6 +19,11 @@ Build=5120
 Program=QDevMgr.exe
 INI
 clean_installs_at_exit "Device Manager"
+# Where Windows would look first for the program's path without quotes: "...\Quendar\Device.exe".
+mkdir -p "$INSTALL_ROOT"
+make_setups "$INSTALL_ROOT" Device.exe
+printf '[Device.exe]\r\nStyle=Program\r\n' >"$INSTALL_ROOT/SilentSetup.ini"
+on_exit "rm -f '$INSTALL_ROOT/Device.exe' '$INSTALL_ROOT/SilentSetup.ini' '$INSTALL_ROOT/SilentSetup.runs'"
 # Version 5.0.0 is installed in its folder.
 wine reg add "$INSTALL_KEY\\Device Manager" /v Version /d 5.0.0 /f </dev/null >/dev/null 2>&1 &&
   wine reg add "$INSTALL_KEY\\Device Manager" /v InstallDir /d "$FOLDER" /f </dev/null >/dev/null 2>&1 ||
@@ -48,4 +53,5 @@ for ((i = 0; i < 100; i++)); do
   sleep 0.1
 done
 expect_eq "the program's runs" "$(tr -d '\r"' <"$runs" 2>/dev/null | cut -f1,3)" "QDevMgr.exe	$FOLDER\\QDevMgr.exe"
+[[ ! -e $INSTALL_ROOT/SilentSetup.runs ]] || fail "Device.exe ran in the program's place"
 note "passed"

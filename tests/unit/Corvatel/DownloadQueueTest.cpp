@@ -202,10 +202,10 @@ TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
 {
     WriteServedFile(m_strServed + "\\Cut.exe", kLarge);
     MakeWizard({{"Cut", Entry("Cut.exe"), 1}, {"Up", "../Evil.exe", 1}, {"Drive", "C:Evil.exe", 1},
-                {"Dots", Entry(".."), 0}},
+                {"Dots", Entry(".."), 0}, {"Device", Entry("NUL.exe"), 1}, {"Port", "setups/com3", 0}},
                "DROP");
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 4);
+        OpenInstallPage(hSheet, 6);
         Page().StartAllDownloads();
         ASSERT_TRUE(WaitForStatus(m_items[0], ItemDownloadAborted));
         for (size_t i = 1; i < m_items.size(); ++i)
@@ -216,7 +216,7 @@ TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
     EXPECT_EQ(FileSize(Local("..\\Evil.exe")), -1);
     std::string strLog = Log();
     EXPECT_EQ(Count(strLog, "ERROR ("), 1u) << strLog;
-    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 3u);
+    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 5u);
     EXPECT_NE(strLog.find("Nothing downloaded for Drive: \"C:Evil.exe\" would not be written inside the download folder"),
               std::string::npos);
 }

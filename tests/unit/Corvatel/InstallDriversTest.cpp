@@ -76,19 +76,54 @@ protected:
 TEST_F(InstallDriversTest, InnoSetupCommandLinesAndInstallFolders)
 {
     const std::string strLog = Set("InnoSetup.log");
+    CString strRefused;
     // Not installed: under the install root. The line ends in a blank when it has no tail.
-    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pStudio)),
+    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pStudio, strRefused)),
               "\"" + Set("Studio.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\Studio\" /LOG=\"" +
                   strLog + "\"  /STARTMENUTEXT=\"Quendar Studio\"");
-    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pEngine)),
+    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pEngine, strRefused)),
               "\"" + Set("Engine.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\Engine\" /LOG=\"" +
                   strLog + "\"  /NOSTARTMENU=TRUE");
-    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pTuner)),
+    EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pTuner, strRefused)),
               "\"" + Set("Tuner.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\\" /LOG=\"" + strLog +
                   "\"  /STARTMENUTEXT=\"Tuner\" /NOSTARTMENU=TRUE");
+    EXPECT_STREQ(strRefused, "");
     // Installed: back into its own folder.
     RegisterFolder("SOFTWARE\\Quendar Test\\Studio", "D:\\Apps\\Studio");
     EXPECT_STREQ(Page().GetInstallDir(m_pStudio), "D:\\Apps\\Studio");
+}
+
+TEST_F(InstallDriversTest, ValuesThatWouldBreakOutOfTheirQuotesAreRefused)
+{
+    const struct
+    {
+        const char* pszStartMenuText;
+        const char* pszFolder; // where Studio is installed
+        const char* pszInnoRefused;
+        const char* pszShieldRefused;
+    } kCases[] = {
+        {"Quendar Rack\" /DIR=\"C:\\Injected Menu", "D:\\Apps", "start-menu text", "start-menu text"},
+        {"Rack\tMenu", "D:\\Apps", "start-menu text", "start-menu text"},
+        {"Rack", "D:\\Apps\" /LOG=\"C:\\Elsewhere", "install folder", ""},
+        {"Rack", "D:\\Apps\nMore", "install folder", ""},
+    };
+    for (const auto& test : kCases) {
+        for (CAppDetailsObj* pItem : {m_pStudio, m_pShield})
+            pItem->m_pProductInfo->SetStartMenuText(test.pszStartMenuText);
+        RegisterFolder("SOFTWARE\\Quendar Test\\Studio", test.pszFolder);
+        CString strRefused, strResponseFile;
+        CString strLine = Page().BuildInnoSetupCommandLine(m_pStudio, strRefused);
+        EXPECT_STREQ(strRefused, test.pszInnoRefused) << test.pszStartMenuText << test.pszFolder;
+        EXPECT_STREQ(strLine, "");
+        strRefused.Empty();
+        strLine = Page().BuildInstallShieldCommandLine(m_pShield, strResponseFile, strRefused);
+        EXPECT_STREQ(strRefused, test.pszShieldRefused) << test.pszStartMenuText;
+        EXPECT_EQ(strLine.IsEmpty(), *test.pszShieldRefused != 0);
+    }
+    // A text the command line leaves out is not looked at.
+    m_pTuner->m_pProductInfo->SetStartMenuText("Tuner\" /x");
+    CString strRefused, strResponseFile;
+    EXPECT_FALSE(Page().BuildInstallShieldCommandLine(m_pTuner, strResponseFile, strRefused).IsEmpty());
 }
 
 TEST_F(InstallDriversTest, InnoSetupLogsReadBackIntoErrorTextsAndRestartRequests)
@@ -128,17 +163,17 @@ TEST_F(InstallDriversTest, InstallShieldCommandLinesPlayBackOrRecordTheResponseF
     EXPECT_STREQ(Page().GetRemoteResponseFilePath(m_pTuner), "_iss/Tuner.iss");
 
     // No response file: the setup records one, and nothing is rewritten.
-    CString strResponseFile;
-    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pShield, strResponseFile)),
+    CString strResponseFile, strRefused;
+    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pShield, strResponseFile, strRefused)),
               "\"" + Set("Shield.exe") + "\"  /a /r /f1\"" + strIss + "\"");
     EXPECT_EQ(std::string(strResponseFile), strIss);
     EXPECT_TRUE(Page().m_bRecording);
 
     // With one it is played back, its folder moved under the root or to where the product is.
     Write(strIss, "[SdAskDestPath-0]\r\nszDir=C:\\Program Files\\Old\\Shield\r\nResult=1\r\n");
-    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pTuner, strResponseFile)),
+    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pTuner, strResponseFile, strRefused)),
               "\"" + Set("Tuner.exe") + "\" ShowStartMenu=FALSE  /r /f1\"" + Set("Tuner.iss") + "\"");
-    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pShield, strResponseFile)),
+    EXPECT_EQ(std::string(Page().BuildInstallShieldCommandLine(m_pShield, strResponseFile, strRefused)),
               "\"" + Set("Shield.exe") + "\"  /a /s /f1\"" + strIss + "\"");
     EXPECT_FALSE(Page().m_bRecording);
     EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=C:\\Root\\Shield\r\nResult=1\r\n");

@@ -30,10 +30,15 @@ const char kCatalogue[] = R"(<?xml version="1.0"?>
   <Product Id="3" Version="1.5"><Name>Quendar Shield</Name><Download>Shield.exe</Download><InstallType>0</InstallType>
     <ShowProduct>0</ShowProduct></Product>
   <Product Id="4" Version="0.9"><Name>Quendar Tuner</Name><Download>Tuner.exe</Download><InstallType>1</InstallType>
-    <InstallFolder>Tuner</InstallFolder></Product>
+    <InstallFolder>Tuner</InstallFolder><RelNotes>Tuner.exe</RelNotes>
+    <VersionPath registry="yes">%KEY%\Tuner\InstallDir</VersionPath></Product>
   <Product Id="5" Version="3.0"><Name>Quendar Legacy</Name><Download>Legacy.exe</Download><InstallType>2</InstallType></Product>
   <Product Id="6" Version="1.0"><Name>Quendar Broken</Name><Download>Broken.exe</Download><InstallType>1</InstallType></Product>
   <Product Id="7" Version="1.0"><Name>Quendar Silent</Name><Download>Silent.exe</Download><InstallType>0</InstallType></Product>
+  <Product Id="8" Version="1.0"><Name>Quendar Rack</Name><Download>Rack.exe</Download><InstallType>1</InstallType>
+    <StartMenuText>Quendar Rack&quot; /DIR=&quot;C:\Injected Menu</StartMenuText></Product>
+  <Product Id="9" Version="1.0"><Name>Quendar Snip</Name><Download>Snip Setup.exe</Download><InstallType>1</InstallType>
+    <Snip>1</Snip></Product>
 </Products>
 )";
 
@@ -170,6 +175,13 @@ Reboot=1
         UiDriver::PressButton(hBox, IDOK);
         EXPECT_EQ(first.get() + second.get(), TRUE);
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
+
+        // Release notes that name a program in the product's folder are not opened.
+        m_wizard.SetInstalled("Tuner", "InstallDir", Sheet().m_strDownloadFolder);
+        CTreeListCtrl_Install* pList = Page().m_pInstallList;
+        NMTREELIST notify = {{pList->m_hWnd, 502, TLN_DBLCLICK}, pList->GetTreeListItem(1),
+                             CTreeListCtrl_Install::kReleaseNotesColumn};
+        SendMessageA(Page().m_hWnd, WM_NOTIFY, 502, reinterpret_cast<LPARAM>(&notify));
     }, IDYES);
 
     EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Shield.exe", 1}, {"Studio.exe", 1}, {"Tuner.exe", 1}}));
@@ -193,19 +205,23 @@ Reboot=1
                                 "  :  Installed.:  Quendar Studio\r\n",
                                 "  :  Installing...:  Quendar Tuner\r\n",
                                 "  :  Corvatel_Install.log > Reboot Required for Quendar Tuner\r\n",
-                                "  :  Corvatel_Install.log > InfoMessage for Quendar Tuner: Tuner is ready.\r\n"}));
+                                "  :  Corvatel_Install.log > InfoMessage for Quendar Tuner: Tuner is ready.\r\n",
+                                "  :  Release notes of Quendar Tuner not opened: \"Tuner.exe\" is not the name of a "
+                                "document in its folder\r\n"}));
 }
 
 TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
 {
     // Legacy needs a newer Corvatel; Broken is no program; Silent leaves no setup.log; Tuner and
-    // Studio's setups are missing; Engine installs and, with the box ticked, its file goes.
-    MakeSetups({"Engine.exe", "Silent.exe"}, "[Silent.exe]\nStyle=Program\n");
+    // Studio's setups are missing; Rack's start-menu text would end its quotes; Snip runs by its
+    // own name, not "Snip.exe"; Engine installs and, with the box ticked, its file goes.
+    MakeSetups({"Engine.exe", "Silent.exe", "Rack.exe", "Snip Setup.exe", "Snip.exe"},
+               "[Default]\nStyle=Program\n[Engine.exe]\nStyle=Inno\n[Rack.exe]\nStyle=Inno\n");
     m_wizard.m_tree.WriteText("set\\Broken.exe", "not a program");
     m_wizard.m_tree.WriteText("set\\Silent.iss", "[SdAskDestPath-0]\r\nszDir=C:\\Silent\r\n");
-    MakeQueue({0, 3, 4, 5, 6});
+    MakeQueue({0, 3, 4, 5, 6, 7, 8});
     m_wizard.Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 5);
+        OpenInstallPage(hSheet, 7);
         HWND hPage = reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         SendDlgItemMessageA(hPage, IDC_REMOVE_FILES, BM_SETCHECK, BST_CHECKED, 0);
         ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
@@ -218,7 +234,7 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
         EXPECT_EQ(strSummary, "There was a problem installing one or more files.  Please try running Corvatel again.\n\n"
                               "The following application(s) did not install successfully:\n\n"
                               "     Quendar Shield\n     Quendar Studio\n     Quendar Tuner\n     Quendar Broken\n"
-                              "     Quendar Silent\n\n\n");
+                              "     Quendar Silent\n     Quendar Rack\n     Quendar Snip\n\n\n");
         // Only Finish is left.
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hSheet, IDCANCEL)));
@@ -239,6 +255,7 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
     // The ticked box took the setups that ran, and the response file with them.
     EXPECT_EQ(GetFileAttributesA(m_wizard.m_tree.Path("set\\Engine.exe")), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesA(m_wizard.m_tree.Path("set\\Silent.iss")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Silent.exe", 1}, {"Snip Setup.exe", 1}}));
 
     std::string strLog = Log();
     // Of the missing files only the first is logged.
@@ -247,15 +264,19 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
                                  "  :  File Not Found:  '" + strSet + "\\Shield.exe'\r\n",
                                  "  :  File Not Found:  '" + strSet + "\\Tuner.exe':  Quendar Tuner\r\n",
                                  "  :  unsupported install type: Quendar Legacy\r\n",
-                                 "  :  Install Error (0x000000C1): ",
+                                 "  :  Install Error (0x000000C1): ", ".:  Quendar Broken\r\n",
                                  "  :  Install Aborted.:  Quendar Silent\r\n",
+                                 "  :  Install Failed (unsafe start-menu text refused):  Quendar Rack\r\n",
+                                 "  :  Not installed: the start-menu text of Quendar Rack holds a double quote or a "
+                                 "control character\r\n",
+                                 "  :  Install Command Line = \"" + strSet + "\\Snip Setup.exe\"\r\n",
                                  "  :  There was a problem installing", "  :  Finished\r\n"}));
     EXPECT_EQ(strLog.find("  :  File Not Found:  '" + strSet + "\\Tuner.exe'\r\n"), std::string::npos);
 }
 
-TEST_F(InstallPhaseTest, AfterARecordingSetupLaterSetupsCountAsInstalledUnread)
+TEST_F(InstallPhaseTest, ARecordingSetupCountsAsInstalledUnreadAndTheNextIsReadAgain)
 {
-    // Shield has no response file, so it records one; Tuner's log then says it failed, unread.
+    // Shield has no response file, so it records one; Tuner's log then says it failed.
     MakeSetups({"Shield.exe", "Tuner.exe"}, "[Shield.exe]\nStyle=InstallShield\n[Tuner.exe]\nExitCode=4\n");
     CAppDetailsObj* pShield = Sheet().FindOrAddAppDetails(&Sheet().m_vecProducts[2]);
     pShield->m_bChecked = true;
@@ -271,12 +292,13 @@ TEST_F(InstallPhaseTest, AfterARecordingSetupLaterSetupsCountAsInstalledUnread)
     });
     EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Shield.exe", 1}, {"Tuner.exe", 1}}));
     EXPECT_STREQ(pShield->GetStatusText(), "Installed.");
-    EXPECT_STREQ(Item(3)->GetStatusText(), "Installed.");
+    EXPECT_TRUE(InOrder(Log(), {"  :  Install Failed (A fatal error occurred during the actual installation process):  "
+                                "Quendar Tuner\r\n"}));
 }
 
 TEST_F(InstallPhaseTest, RowCommandsAskFirstAndActOnTheSelectedRow)
 {
-    // Tuner's setup writes no log of its own: an earlier setup's is read.
+    // Tuner's setup writes no log of its own: the one an earlier setup left is not taken for it.
     MakeSetups({"Tuner.exe"}, "[Tuner.exe]\nStyle=Program\n");
     m_wizard.m_tree.WriteText("set\\InnoSetup.log", "Process exit code: 0\r\n");
     MakeQueue({0, 3});
@@ -326,7 +348,7 @@ TEST_F(InstallPhaseTest, RowCommandsAskFirstAndActOnTheSelectedRow)
         // "Install" runs the selected row's setup there and then.
         select(1);
         SendMessageA(hPage, WM_COMMAND, ID_INSTALL, 0);
-        EXPECT_STREQ(pTuner->GetStatusText(), "Installed.");
+        EXPECT_STREQ(pTuner->GetStatusText(), "Install Aborted.");
     }, IDYES);
     ASSERT_GE(m_wizard.m_answers.size(), 2u);
     EXPECT_EQ(m_wizard.m_answers[0], "Are you sure you want to abort downloading Quendar Studio?");

@@ -2,6 +2,8 @@
 // test's own wine prefix.
 #include "Utilities.h"
 
+#include <CFile.h>
+
 #include <gtest/gtest.h>
 
 #include <io.h>
@@ -233,6 +235,47 @@ TEST(UtilitiesFileTest, RenameFileMovesOrLeavesBothNamesAlone)
     EXPECT_EQ(ReadAll(strOther), "other");
 
     EXPECT_EQ(RenameFile(folder.Path("missing.part"), folder.Path("missing.exe")), 1);
+}
+
+TEST(UtilitiesFileTest, FailedReadsAndThingsThatAreNoFileAreToldApart)
+{
+    CScratchFolder folder;
+    CString strText = "stale";
+    CFile empty;
+    ASSERT_TRUE(empty.Open(folder.Write("empty.log", ""), CFile::modeRead));
+    EXPECT_TRUE(ReadFileText(empty, strText));
+    EXPECT_STREQ(strText, "");
+    // Open, but not for reading: its bytes are there and none come back.
+    CFile writeOnly;
+    ASSERT_TRUE(writeOnly.Open(folder.Write("InnoSetup.log", "Process exit code: 4"), CFile::modeWrite));
+    EXPECT_FALSE(ReadFileText(writeOnly, strText));
+
+    EXPECT_TRUE(IsRegularFile(folder.Path("empty.log")));
+    EXPECT_FALSE(IsRegularFile(folder.Root()));
+    EXPECT_FALSE(IsRegularFile(folder.Path("NUL.exe")));
+    EXPECT_FALSE(IsRegularFile(folder.Path("missing.exe")));
+}
+
+TEST(UtilitiesNameTest, DevicesAndProgramsAreToldFromDocuments)
+{
+    const struct
+    {
+        const char* pszName;
+        bool bDevice;
+        bool bDocument;
+    } kCases[] = {
+        {"Notes.rtf", false, true},        {"Studio 2.0 notes.PDF", false, true}, {"NUL", true, false},
+        {"nul.exe", true, false},          {"Com7.tar.gz", true, false},          {"LPT1 .txt", true, false},
+        {"CONOUT$", true, false},          {"COM10.txt", false, true},            {"Console.txt", false, true},
+        {"Notes.exe", false, false},       {"Notes.Lnk", false, false},           {"Notes.exe.", false, false},
+        {"Notes.bat ", false, false},      {"..", false, false},                  {"..\\Notes.rtf", false, false},
+        {"docs/Notes.rtf", false, false},  {"C:Notes.rtf", false, false},         {"Notes.rtf:run.exe", false, false},
+        {"Notes", false, false},           {"", false, false},
+    };
+    for (const auto& test : kCases) {
+        EXPECT_EQ(IsReservedDeviceName(test.pszName), test.bDevice) << test.pszName;
+        EXPECT_EQ(IsPlainDocumentName(test.pszName), test.bDocument) << test.pszName;
+    }
 }
 
 // ---- processes ------------------------------------------------------------------------------
