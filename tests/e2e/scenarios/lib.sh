@@ -1,13 +1,16 @@
 # Shared by the scenarios: start Corvatel.exe in the run's prefix, drive it with UiDriver.exe,
 # check what the user sees, and always clean up (the program, registry changes, temp files).
-# Source it first thing; it sets a trap on EXIT. Every wait here is bounded. When the scenario fails,
-# what explains it (E2E_WORK's logs, a screenshot) is kept in CORVATEL_TEST_LOGS.
+# Source it first thing; it sets a trap on EXIT. Every wait here is bounded, and the whole scenario
+# by its deadline (CORVATEL_E2E_DEADLINE_S, below ctest's limit): past it, it fails and cleans up
+# as any failure does. When the scenario fails, what explains it (E2E_WORK's logs, a screenshot)
+# is kept in CORVATEL_TEST_LOGS.
 # shellcheck shell=bash
 set -euo pipefail
 
 : "${CORVATEL_BIN:?set by ctest: the folder of Corvatel.exe and UiDriver.exe}"
 : "${CORVATEL_FIXTURES:?set by ctest: tests/fixtures}"
 : "${CORVATEL_TEST_LOGS:?set by ctest: where a failed scenario keeps its logs}"
+: "${CORVATEL_E2E_DEADLINE_S:?set by ctest: how long the scenario may take}"
 : "${WINEPREFIX:?run the scenarios through scripts/test, which makes the prefix and display}"
 : "${DISPLAY:?run the scenarios through scripts/test, which makes the prefix and display}"
 
@@ -24,6 +27,11 @@ CORVATEL_PID=""
 E2E_CLEANUPS=()
 
 note() { printf '[%s] %s\n' "$SCENARIO" "$*"; }
+
+# The end of a wait TIMEOUT_S seconds from now, in microseconds; `before END` holds until then. Waits
+# are measured in time, not in tries: one call of the driver takes a second or more on a loaded machine.
+end_in() { echo $((${EPOCHREALTIME/[.,]/} + $1 * 1000000)); }
+before() { ((${EPOCHREALTIME/[.,]/} < $1)); }
 
 fail() {
   printf '[%s] FAIL: %s\n' "$SCENARIO" "$*" >&2
@@ -46,9 +54,13 @@ keep_evidence() {
   printf '[%s] logs and screenshot: %s\n' "$SCENARIO" "$CORVATEL_TEST_LOGS" >&2
 }
 
-# UiDriver.exe with its output as Unix text; its status is the driver's.
+# UiDriver.exe with its output as Unix text; its status is the driver's. A call ends soon after the
+# deadline, so that the deadline's failure comes (the clean-up's calls get a few seconds).
 drv() {
-  timeout 60 wine "$CORVATEL_BIN/UiDriver.exe" "$@" </dev/null 2>>"$E2E_WORK/driver.log" | tr -d '\r'
+  local left=$((E2E_DEADLINE_AT - SECONDS + 2))
+  ((left <= 60)) || left=60
+  ((left >= 5)) || left=5
+  timeout "$left" wine "$CORVATEL_BIN/UiDriver.exe" "$@" </dev/null 2>>"$E2E_WORK/driver.log" | tr -d '\r'
 }
 
 # A host path as the program sees it (wine maps / to Z:).
@@ -70,8 +82,9 @@ corvatel_running() { [[ -n $CORVATEL_PID ]] && kill -0 "$CORVATEL_PID" 2>/dev/nu
 
 # Waits until the program has ended by itself.
 expect_exit() {
-  local timeout_s=${1:-15} i
-  for ((i = 0; i < timeout_s * 10; i++)); do
+  local timeout_s=${1:-15} end
+  end=$(end_in "$timeout_s")
+  while before "$end"; do
     corvatel_running || { wait "$CORVATEL_PID" 2>/dev/null || true; CORVATEL_PID=""; return 0; }
     sleep 0.1
   done
@@ -83,8 +96,9 @@ stop_corvatel() {
   note "ending the program that is still running"
   # Ended as a Windows process first, so wine tidies up after it; by its Unix process if that fails.
   drv kill >/dev/null || true
-  local i
-  for ((i = 0; i < 50; i++)); do
+  local end
+  end=$(end_in 5)
+  while before "$end"; do
     corvatel_running || break
     sleep 0.1
   done
@@ -97,7 +111,8 @@ stop_corvatel() {
 
 e2e_cleanup() {
   local status=$? cleanup
-  trap - EXIT
+  trap - EXIT USR1
+  kill "$E2E_WATCHDOG_PID" 2>/dev/null || true
   # Taken while the program's windows are still up.
   [[ $status -eq 0 ]] || import -window root "$E2E_WORK/screenshot.png" 2>/dev/null || true
   stop_corvatel
@@ -109,6 +124,20 @@ e2e_cleanup() {
   exit "$status"
 }
 trap e2e_cleanup EXIT
+
+# The deadline: a signal that the scenario takes as soon as its current command returns.
+E2E_DEADLINE_AT=$((SECONDS + CORVATEL_E2E_DEADLINE_S))
+trap 'fail "the scenario ran into its deadline"' USR1
+(
+  end=$(end_in "$CORVATEL_E2E_DEADLINE_S")
+  while before "$end"; do
+    sleep 0.1
+    kill -0 "$$" 2>/dev/null || exit 0
+  done
+  note "${CORVATEL_E2E_DEADLINE_S}s have passed: the scenario ends" >&2
+  kill -USR1 "$$"
+) </dev/null >/dev/null &
+E2E_WATCHDOG_PID=$!
 
 expect_eq() {
   local what=$1 actual=$2 expected=$3
@@ -137,8 +166,9 @@ windows_user() {
 
 # Waits until the wizard shows page INDEX of COUNT (a page change completes asynchronously).
 wait_for_page() {
-  local index=$1 count=$2 i actual=""
-  for ((i = 0; i < 50; i++)); do
+  local index=$1 count=$2 end actual=""
+  end=$(end_in 15)
+  while before "$end"; do
     actual=$(drv pages "$SHEET") || true
     [[ $actual == "$index $count" ]] && return 0
     sleep 0.1
@@ -157,9 +187,10 @@ back_page() { turn_page "< Back" "$@"; }
 
 # "I agree" on the licence page (control 508): Next comes on.
 agree_to_licence() {
-  local i
+  local end
   drv click "$SHEET" 508 >/dev/null || fail "\"I agree\" cannot be pressed"
-  for ((i = 0; i < 50; i++)); do
+  end=$(end_in 15)
+  while before "$end"; do
     [[ $(drv enabled "$SHEET" "Next >") == 1 ]] && return 0
     sleep 0.1
   done
@@ -190,11 +221,19 @@ rows() { drv rows "$SHEET" "$1"; }
 
 # Waits until the list's rows are exactly the expected lines (the page applies clicks a moment
 # later; a download or install may take SECONDS).
-expect_rows() {
-  local list=$1 expected=$2 timeout_s=${3:-5} i actual=""
-  for ((i = 0; i < timeout_s * 10; i++)); do
+expect_rows() { wait_for_rows "$1" == "$2" "${3:-5}"; }
+# The same with the rows as one extended regular expression: for a row image that animates.
+expect_rows_like() { wait_for_rows "$1" =~ "$2" "${3:-5}"; }
+wait_for_rows() {
+  local list=$1 how=$2 expected=$3 timeout_s=$4 end actual=""
+  end=$(end_in "$timeout_s")
+  while before "$end"; do
     actual=$(rows "$list") || true
-    [[ $actual == "$expected" ]] && return 0
+    if [[ $how == "==" ]]; then
+      [[ $actual == "$expected" ]] && return 0
+    else
+      [[ $actual =~ $expected ]] && return 0
+    fi
     sleep 0.1
   done
   fail "rows of list $list after ${timeout_s}s:"$'\n'"expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"
@@ -257,8 +296,9 @@ expect_log() {
 
 # Waits until the wizard offers Finish, as it does once the setups have run.
 wait_for_finish() {
-  local timeout_s=${1:-30} i
-  for ((i = 0; i < timeout_s * 10; i++)); do
+  local timeout_s=${1:-30} end
+  end=$(end_in "$timeout_s")
+  while before "$end"; do
     [[ $(drv enabled "$SHEET" "$FINISH_BUTTON") == 1 && $(drv visible "$SHEET" "$FINISH_BUTTON") == 1 ]] && return 0
     sleep 0.1
   done
@@ -292,14 +332,15 @@ keep_registry_value() {
 # files (CorvatelSFTP.xml, "Software License Agreement.rtf") at https://www.quendar.com/ until the
 # scenario ends.
 start_site() {
-  local folder=$1 ports=$E2E_WORK/site.ports pid i
+  local folder=$1 ports=$E2E_WORK/site.ports pid end
   : "${CORVATEL_HTTPS_ADDRESS:?run the scenarios through scripts/test, which starts the HTTPS peer}"
   python3 "$(dirname "${BASH_SOURCE[0]}")/../peers/https_server.py" --site "$folder" \
     --address "$CORVATEL_HTTPS_ADDRESS" --port 443 --cert "$CORVATEL_HTTPS_CERTS/server.crt" \
     --key "$CORVATEL_HTTPS_CERTS/server.key" --ports-file "$ports" </dev/null >>"$E2E_WORK/site.log" 2>&1 &
   pid=$!
   on_exit "kill $pid 2>/dev/null; wait $pid 2>/dev/null || true"
-  for ((i = 0; i < 100; i++)); do
+  end=$(end_in 5)
+  while before "$end"; do
     [[ -s $ports ]] && return 0
     sleep 0.05
   done
@@ -342,8 +383,9 @@ start_corvatel_online() {
   keep_registry_value "$PROGRAM_KEY\HostKeys" "127.0.0.1:$CORVATEL_SFTP_PORT_PASSWORD"
   start_corvatel /FTP:127.0.0.1 "/PORT:$CORVATEL_SFTP_PORT_PASSWORD"
   # The connect dialog of the fetch bears the wizard's caption too: the wizard is up when its pages are.
-  local i
-  for ((i = 0; i < 300; i++)); do
+  local end
+  end=$(end_in 30)
+  while before "$end"; do
     [[ $(drv pages "$SHEET" 2>/dev/null) == "0 4" ]] && return 0
     sleep 0.1
   done
