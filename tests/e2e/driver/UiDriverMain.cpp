@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cctype>
@@ -23,7 +24,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: UiDriver.exe [--process NAME | --pid ID] [--timeout MS] COMMAND ARGS...\n"
+    "usage: UiDriver.exe [--process NAME | --pid ID] [--timeout MS] [--press WINDOW ID|CAPTION] COMMAND ARGS...\n"
     "  list                          the program's dialogs: handle, caption, first static texts\n"
     "  dump WINDOW                   the window's controls: id, class, visible/enabled, text\n"
     "  wait WINDOW [MS]              waits for the window; prints its caption\n"
@@ -44,9 +45,18 @@ const char kUsage[] =
     "  clickwait WINDOW ID|CAPTION ID|CAPTION [MS]\n"
     "                                presses the first button, waits until the second is shown enabled;\n"
     "                                prints the milliseconds between (for the benchmarks)\n"
+    "  waitlist WINDOW LIST COUNT [ID TEXT]\n"
+    "                                waits until the tree-list LIST has COUNT rows and, when given,\n"
+    "                                control ID shows TEXT; prints when it saw that (Unix time, ms)\n"
+    "  waitcells WINDOW LIST COLUMN TEXT\n"
+    "                                waits until every row of the tree-list LIST (one at least) shows\n"
+    "                                TEXT in COLUMN; prints when it saw that (Unix time, ms)\n"
+    "  peak                          the largest peak working set of the program's processes, in MiB\n"
     "  exit [MS]                     waits until no process of the program is left\n"
     "  kill                          ends every process of the program; prints how many\n"
-    "WINDOW is an exact caption or a text that one of its static controls contains.\n";
+    "WINDOW is an exact caption or a text that one of its static controls contains. The waits of\n"
+    "waitlist and waitcells are bounded by --timeout; with --press, they press that button of that\n"
+    "window first and print the milliseconds from the press instead (for the benchmarks).\n";
 
 const DWORD kPollMs = 50;
 const UINT kAnswerMs = 2000;
@@ -55,6 +65,7 @@ const int kMessageBoxTextId = 0xFFFF;
 std::string g_strProcess = "Corvatel.exe";
 DWORD g_dwPid = 0;
 DWORD g_dwTimeout = UiDriver::kDefaultTimeout;
+std::string g_strPressWindow, g_strPressButton;
 
 struct CUsageError
 {
@@ -519,6 +530,94 @@ int CmdClickWait(HWND hWnd, const std::string& strClick, const std::string& strU
     }
 }
 
+// The benchmarks' waits: a fine poll, so the time measured is the program's, not the driver's.
+int WaitUntil(const std::function<bool()>& holds, const std::function<std::string()>& describe)
+{
+    LARGE_INTEGER frequency = {}, start = {}, now = {};
+    QueryPerformanceFrequency(&frequency);
+    if (!g_strPressWindow.empty()) {
+        HWND hPress = WaitForDialog(g_strPressWindow, g_dwTimeout);
+        if (!hPress)
+            return Fail("no window " + Quoted(g_strPressWindow) + " came");
+        if (int nResult = CmdClick(hPress, g_strPressButton))
+            return nResult;
+    }
+    QueryPerformanceCounter(&start);
+    for (;;) {
+        bool bHolds = holds();
+        QueryPerformanceCounter(&now);
+        LONGLONG llMs = (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+        if (bHolds) {
+            FILETIME time = {};
+            GetSystemTimeAsFileTime(&time);
+            ULONGLONG ullUnixMs = ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime) -
+                                   116444736000000000ULL) / 10000;
+            printf("%llu\n", g_strPressWindow.empty() ? ullUnixMs : static_cast<ULONGLONG>(llMs));
+            return 0;
+        }
+        if (llMs >= g_dwTimeout)
+            return Fail("not so after " + std::to_string(llMs) + " ms; last seen: " + describe());
+        Sleep(10);
+    }
+}
+
+int CmdWaitList(HWND hWnd, HWND hList, int nCount, int nTextId, const std::string& strText)
+{
+    CRemoteTreeList list(hList);
+    HWND hText = nTextId ? FindControlById(hWnd, nTextId) : nullptr;
+    if (nTextId && !hText)
+        return Fail("no control " + std::to_string(nTextId));
+    int nSeen = 0;
+    std::string strSeen;
+    return WaitUntil(
+        [&] {
+            nSeen = list.Count();
+            if (nSeen != nCount)
+                return false;
+            strSeen = hText ? UiDriver::GetText(hText) : strText;
+            return strSeen == strText;
+        },
+        [&] { return std::to_string(nSeen) + " rows, " + Quoted(strSeen); });
+}
+
+int CmdWaitCells(HWND hList, int nColumn, const std::string& strText)
+{
+    CRemoteTreeList list(hList);
+    std::string strSeen;
+    return WaitUntil(
+        [&] {
+            int nRows = list.Count();
+            strSeen = std::to_string(nRows) + " rows";
+            for (int i = 0; i < nRows; ++i) {
+                std::string strCell = list.Text(i, nColumn);
+                if (strCell != strText) {
+                    strSeen += ", row " + std::to_string(i) + " " + Quoted(strCell);
+                    return false;
+                }
+            }
+            return nRows > 0;
+        },
+        [&] { return strSeen; });
+}
+
+int CmdPeak()
+{
+    SIZE_T nPeak = 0;
+    for (DWORD dwId : ProgramProcesses()) {
+        HANDLE hProcess = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, dwId);
+        PROCESS_MEMORY_COUNTERS counters = {};
+        counters.cb = sizeof(counters);
+        if (hProcess && GetProcessMemoryInfo(hProcess, &counters, sizeof(counters)) && counters.PeakWorkingSetSize > nPeak)
+            nPeak = counters.PeakWorkingSetSize;
+        if (hProcess)
+            CloseHandle(hProcess);
+    }
+    if (!nPeak)
+        return Fail("no working set of " + g_strProcess + " could be read");
+    printf("%.1f\n", static_cast<double>(nPeak) / (1024 * 1024));
+    return 0;
+}
+
 int CmdExit(DWORD dwTimeout)
 {
     DWORD dwStart = GetTickCount();
@@ -558,6 +657,11 @@ int Run(int argc, char** argv)
             g_dwPid = static_cast<DWORD>(lValue);
         else if (strcmp(argv[i], "--timeout") == 0 && ParseNumber(argv[i + 1], lValue) && lValue >= 0)
             g_dwTimeout = static_cast<DWORD>(lValue);
+        else if (strcmp(argv[i], "--press") == 0 && i + 2 < argc) {
+            g_strPressWindow = argv[i + 1];
+            g_strPressButton = argv[i + 2];
+            ++i;
+        }
         else
             throw CUsageError();
     }
@@ -595,9 +699,12 @@ int Run(int argc, char** argv)
         return CmdExit(ParseTimeout(argc, argv, i));
     if (strCommand == "kill")
         return CmdKill();
+    if (strCommand == "peak")
+        return CmdPeak();
 
     static const char* const kWindowCommands[] = {"dump", "click", "text", "enabled", "visible", "key",
-                                                  "pages", "close", "rows", "tick", "clickwait", "type"};
+                                                  "pages", "close", "rows", "tick", "clickwait", "type",
+                                                  "waitlist", "waitcells"};
     bool bKnown = false;
     for (const char* pszName : kWindowCommands)
         bKnown = bKnown || strCommand == pszName;
@@ -642,11 +749,23 @@ int Run(int argc, char** argv)
         return CmdClickWait(hWnd, arg(1), arg(2), ParseTimeout(argc, argv, i + 3));
     if (strCommand == "pages")
         return CmdPages(hWnd);
-    if (strCommand == "rows" || strCommand == "tick") {
+    if (strCommand == "rows" || strCommand == "tick" || strCommand == "waitlist" || strCommand == "waitcells") {
         HWND hList = FindTreeList(hWnd, arg(1));
         if (!hList)
             return 1;
-        return strCommand == "rows" ? CmdRows(hList) : CmdTick(hList, arg(2));
+        if (strCommand == "rows")
+            return CmdRows(hList);
+        if (strCommand == "tick")
+            return CmdTick(hList, arg(2));
+        long lNumber = 0, lTextId = 0;
+        if (!ParseNumber(arg(2), lNumber) || lNumber < 0)
+            throw CUsageError();
+        if (strCommand == "waitcells")
+            return CmdWaitCells(hList, static_cast<int>(lNumber), arg(3));
+        if (i + 3 < argc && (!ParseNumber(arg(3), lTextId) || lTextId <= 0))
+            throw CUsageError();
+        return CmdWaitList(hWnd, hList, static_cast<int>(lNumber), static_cast<int>(lTextId),
+                           lTextId ? arg(4) : std::string());
     }
     // close: what a click on the close box sends
     return PostMessageA(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : Fail("SC_CLOSE could not be posted");
