@@ -1,13 +1,20 @@
 # SFTP download from the loopback sshd (password server, tests/e2e/peers/sshd_peer.sh) of 64 and
 # 256 MiB files by (a) the program's CFtpMgr and CCrypto, (b) a bare libssh2 loop with the same
-# library, block size and socket options, both under wine, and (c) OpenSSH's sftp natively.
-# Each figure is the best of five runs (other work on the machine only ever slows a run down);
-# the peak working set is (a)'s in that run.
+# library, block size and socket options, both under wine, (c) OpenSSH's sftp natively, and (d)
+# the real Corvatel.exe on the download-only road ("Download, but do NOT install" on a local
+# catalogue), timed from OK in its login dialog until the row shows "Done." (the dialog's own
+# login test included). Then four 64 MiB files side by side: four (a) processes at once against
+# the program downloading all four, each timed from the first start to the last end.
+# Each figure is the best of five runs (three for the program, which is slower to drive; other
+# work on the machine only ever slows a run down); the peak working set is (a)'s in that run.
 # shellcheck shell=bash
 # shellcheck source-path=SCRIPTDIR/.. source=tests/e2e/peers/sshd_peer.sh
 source "$CORVATEL_ROOT/tests/e2e/peers/sshd_peer.sh"
 
 SFTP_BENCH_RUNS=5
+SFTP_BENCH_WIZARD_RUNS=3
+SFTP_BENCH_SHEET="Quendar Corvatel"
+SFTP_BENCH_LOGIN="Password Required"
 
 # Prints "MB/s peak-MiB" of the fastest run of one way of downloading.
 sftp_bench_best() {
@@ -23,6 +30,88 @@ sftp_bench_wine() {
   figures=$(wine "$build/bin/SftpBench.exe" "$1" 127.0.0.1 "$CORVATEL_SFTP_PORT_PASSWORD" "$CORVATEL_SFTP_USER" \
     "$CORVATEL_SFTP_PASSWORD" "$2" "Z:$work/$1.bin" </dev/null) || return 1
   awk '{ print $3, $4 }' <<<"$figures"
+}
+
+# The "MB/s" of four (a) downloads at once: all bytes over the time from the first start to the last end.
+sftp_bench_managers() {
+  local i pids=()
+  for ((i = 1; i <= 4; i++)); do
+    wine "$build/bin/SftpBench.exe" manager 127.0.0.1 "$CORVATEL_SFTP_PORT_PASSWORD" "$CORVATEL_SFTP_USER" \
+      "$CORVATEL_SFTP_PASSWORD" "bench-$i.exe" "Z:$work/manager-$i.bin" </dev/null >"$work/manager-$i.txt" &
+    pids+=($!)
+  done
+  wait "${pids[@]}"
+  cat "$work"/manager-?.txt | awk 'NF == 6 { bytes += $1; if (!began || $5 < began) began = $5; if ($6 > ended) ended = $6; n++ }
+    END { if (n == 4) printf "%.1f -\n", bytes / 1e6 / ((ended - began) / 1e3); else exit 1 }'
+}
+
+sftp_bench_drv() {
+  timeout 150 wine "$build/bin/UiDriver.exe" "$@" </dev/null 2>>"$work/driver.log" | tr -d '\r'
+}
+
+# Turns the wizard's page and waits until page INDEX of four shows.
+sftp_bench_turn() {
+  local button=$1 index=$2 i
+  sftp_bench_drv click "$SFTP_BENCH_SHEET" "$button" >/dev/null || return 1
+  for ((i = 0; i < 100; i++)); do
+    [[ $(sftp_bench_drv pages "$SFTP_BENCH_SHEET") == "$index 4" ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# From the start to the press of OK in the login dialog: every application of the catalogue
+# ticked, the folders typed, the licence agreed to, "Download, but do NOT install" pressed and the
+# login typed in; the driver then prints the milliseconds from OK until every row shows "Done.".
+sftp_bench_drive() {
+  local applications=$1 folder=$2 i
+  sftp_bench_drv --timeout 60000 waitlist "$SFTP_BENCH_SHEET" 500 "$applications" >/dev/null &&
+    sftp_bench_drv click "$SFTP_BENCH_SHEET" 546 >/dev/null &&
+    sftp_bench_turn "Next >" 1 &&
+    sftp_bench_drv type "$SFTP_BENCH_SHEET" 515 "Z:${folder//\//\\}\\downloads" >/dev/null &&
+    sftp_bench_drv type "$SFTP_BENCH_SHEET" 516 "Z:${folder//\//\\}\\programs" >/dev/null &&
+    sftp_bench_turn "Next >" 2 &&
+    sftp_bench_drv click "$SFTP_BENCH_SHEET" 508 >/dev/null || return 1
+  for ((i = 0; i < 50; i++)); do
+    [[ $(sftp_bench_drv enabled "$SFTP_BENCH_SHEET" "Next >") == 1 ]] && break
+    sleep 0.1
+  done
+  sftp_bench_turn "Next >" 3 &&
+    sftp_bench_drv click "$SFTP_BENCH_SHEET" 537 >/dev/null &&
+    sftp_bench_drv type "$SFTP_BENCH_LOGIN" 513 "$CORVATEL_SFTP_USER" >/dev/null &&
+    sftp_bench_drv type "$SFTP_BENCH_LOGIN" 531 "$CORVATEL_SFTP_PASSWORD" >/dev/null &&
+    sftp_bench_drv --timeout 120000 --press "$SFTP_BENCH_LOGIN" OK waitcells "$SFTP_BENCH_SHEET" 502 3 "Done."
+}
+
+# Prints "MB/s -" of the program downloading the served files named, all at once.
+sftp_bench_program() {
+  local folder=$work/program name i=0 ms pid bytes=0
+  rm -rf "$folder"
+  mkdir -p "$folder/downloads" "$folder/programs"
+  {
+    echo '<?xml version="1.0"?>'
+    echo '<Products>'
+    for name in "$@"; do
+      i=$((i + 1))
+      printf '  <Product Id="%d" Version="1.0.0"><Name>Bench %s</Name><Download>%s</Download><Size>1</Size>' \
+        $((2000 + i)) "$name" "$name"
+      printf '<InstallType>1</InstallType><VersionModule registry="yes">HKEY_LOCAL_MACHINE\\SOFTWARE\\Quendar Bench\\%s\\Version</VersionModule>' "$name"
+      printf '<VersionPath registry="yes">HKEY_LOCAL_MACHINE\\SOFTWARE\\Quendar Bench\\%s\\InstallDir</VersionPath></Product>\n' "$name"
+    done
+    echo '</Products>'
+  } >"$folder/catalogue.xml"
+  (cd "$build/bin" && exec wine Corvatel.exe /FTP:127.0.0.1 "/PORT:$CORVATEL_SFTP_PORT_PASSWORD" \
+    "Z:${folder//\//\\}\\catalogue.xml" </dev/null >>"$work/corvatel.log" 2>&1) &
+  pid=$!
+  ms=$(sftp_bench_drive $# "$folder") || ms=""
+  sftp_bench_drv kill >/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  [[ -n $ms ]] || return 1
+  for name in "$@"; do
+    cmp -s "$folder/downloads/$name" "$CORVATEL_SFTP_HOME/$name" || return 1
+    bytes=$((bytes + $(stat -c %s "$folder/downloads/$name")))
+  done
+  awk -v b="$bytes" -v ms="$ms" 'BEGIN { printf "%.1f -\n", b / 1e6 / (ms / 1e3) }'
 }
 
 sftp_bench_native() {
@@ -43,17 +132,26 @@ bench_sftp() {
   sshd_peer_start "$WINENV_DIR/peers"
   printf '#!/bin/sh\necho "%s"\n' "$CORVATEL_SFTP_PASSWORD" >"$work/askpass"
   chmod 700 "$work/askpass"
-  printf '%-8s %10s %10s %10s %7s %7s %15s\n' size "a MB/s" "b MB/s" "c MB/s" a/b a/c "a peak (MiB)"
-  local mib a b c
+  printf '%-8s %10s %10s %10s %10s %7s %7s %7s %15s\n' size "a MB/s" "b MB/s" "c MB/s" "d MB/s" a/b a/c d/a "a peak (MiB)"
+  local mib a b c d i
   for mib in 64 256; do
-    head -c $((mib << 20)) /dev/urandom >"$CORVATEL_SFTP_HOME/bench-$mib.bin"
-    read -r a peak <<<"$(sftp_bench_best sftp_bench_wine manager "bench-$mib.bin")"
-    read -r b _ <<<"$(sftp_bench_best sftp_bench_wine bare "bench-$mib.bin")"
-    read -r c _ <<<"$(sftp_bench_best sftp_bench_native "bench-$mib.bin")"
-    cmp -s "$work/manager.bin" "$CORVATEL_SFTP_HOME/bench-$mib.bin" || die "(a) did not receive the $mib MiB file whole"
-    awk -v m="$mib MiB" -v a="$a" -v b="$b" -v c="$c" -v p="$peak" \
-      'BEGIN { printf "%-8s %10.1f %10.1f %10.1f %7.2f %7.2f %15.1f\n", m, a, b, c, a / b, a / c, p }'
-    rm -f "$CORVATEL_SFTP_HOME/bench-$mib.bin" "$work"/*.bin
+    head -c $((mib << 20)) /dev/urandom >"$CORVATEL_SFTP_HOME/bench-$mib.exe"
+    read -r a peak <<<"$(sftp_bench_best sftp_bench_wine manager "bench-$mib.exe")"
+    read -r b _ <<<"$(sftp_bench_best sftp_bench_wine bare "bench-$mib.exe")"
+    read -r c _ <<<"$(sftp_bench_best sftp_bench_native "bench-$mib.exe")"
+    cmp -s "$work/manager.bin" "$CORVATEL_SFTP_HOME/bench-$mib.exe" || die "(a) did not receive the $mib MiB file whole"
+    read -r d _ <<<"$(SFTP_BENCH_RUNS=$SFTP_BENCH_WIZARD_RUNS sftp_bench_best sftp_bench_program "bench-$mib.exe")"
+    awk -v m="$mib MiB" -v a="$a" -v b="$b" -v c="$c" -v d="$d" -v p="$peak" \
+      'BEGIN { printf "%-8s %10.1f %10.1f %10.1f %10.1f %7.2f %7.2f %7.2f %15.1f\n", m, a, b, c, d, a / b, a / c, d / a, p }'
+    rm -f "$CORVATEL_SFTP_HOME/bench-$mib.exe" "$work"/*.bin
   done
+  for ((i = 1; i <= 4; i++)); do
+    head -c $((64 << 20)) /dev/urandom >"$CORVATEL_SFTP_HOME/bench-$i.exe"
+  done
+  read -r a _ <<<"$(sftp_bench_best sftp_bench_managers)"
+  read -r d _ <<<"$(SFTP_BENCH_RUNS=$SFTP_BENCH_WIZARD_RUNS sftp_bench_best sftp_bench_program bench-{1..4}.exe)"
+  printf '%-14s %16s %16s %7s\n' "side by side" "4 x a total MB/s" "d total MB/s" d/a
+  awk -v a="$a" -v d="$d" 'BEGIN { printf "%-14s %16.1f %16.1f %7.2f\n", "4 x 64 MiB", a, d, d / a }'
+  rm -f "$CORVATEL_SFTP_HOME"/bench-?.exe "$work"/*.bin
   sshd_peer_stop
 }

@@ -1,5 +1,6 @@
 // Times one SFTP download from the loopback sshd and prints one line: bytes received,
-// milliseconds, MB/s (10^6 bytes) and the process's peak working set in MiB.
+// milliseconds, MB/s (10^6 bytes), the process's peak working set in MiB, and when the download
+// began and ended (Unix time, ms: several downloads side by side are timed together).
 //   SftpBench manager HOST PORT USER PASSWORD REMOTE LOCAL   the program's own CFtpMgr and CCrypto
 //   SftpBench bare    HOST PORT USER PASSWORD REMOTE LOCAL   a bare libssh2 loop: same library,
 //                                                             block size and socket options
@@ -86,6 +87,13 @@ bool ReceiveBare(char** argv)
     return bDone;
 }
 
+ULONGLONG UnixMs()
+{
+    FILETIME time = {};
+    GetSystemTimeAsFileTime(&time);
+    return ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime) - 116444736000000000ULL) / 10000;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,15 +105,18 @@ int main(int argc, char** argv)
     }
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
+    const ULONGLONG ullBegan = UnixMs();
     QueryPerformanceCounter(&start);
     if (!(bManager ? ReceiveWithManager(argv) : ReceiveBare(argv)))
         return 1;
     QueryPerformanceCounter(&end);
+    const ULONGLONG ullEnded = UnixMs();
 
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     GetFileAttributesExA(argv[7], GetFileExInfoStandard, &data);
     const double dBytes = static_cast<double>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     const double dSeconds = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-    printf("%.0f %.0f %.1f %.1f\n", dBytes, dSeconds * 1000.0, dBytes / 1e6 / dSeconds, PeakWorkingSetMiB());
+    printf("%.0f %.0f %.1f %.1f %llu %llu\n", dBytes, dSeconds * 1000.0, dBytes / 1e6 / dSeconds, PeakWorkingSetMiB(),
+           ullBegan, ullEnded);
     return 0;
 }
