@@ -1,6 +1,6 @@
 # Catalogue load: CSkelvar::Init on catalogues that catalogue_load/make_catalogue.py writes, one
 # process per catalogue, so each peak working set is that load's own (an idle process's is shown
-# beside it).
+# beside it). The hostile catalogue is refused: its dependencies read "refused".
 # shellcheck shell=bash
 
 bench_catalogue_load() {
@@ -8,7 +8,7 @@ bench_catalogue_load() {
   mkdir -p "$work"
   printf '%-10s %9s %13s %9s %15s %15s\n' shape products dependencies ms "peak WS (MiB)" "idle WS (MiB)"
   local shape count figures
-  for shape_count in layered:100 layered:500 layered:2000 layered:5000 chain:40; do
+  for shape_count in layered:100 layered:500 layered:2000 layered:5000 chain:40 hostile:8; do
     shape=${shape_count%:*} count=${shape_count#*:}
     python3 "$CORVATEL_ROOT/bench/catalogue_load/make_catalogue.py" "$shape" "$count" "$work/$shape-$count.xml"
     figures=$(wine "$build/bin/CatalogueLoadBench.exe" "Z:$work/$shape-$count.xml" </dev/null) ||

@@ -1,6 +1,7 @@
 // Turns the catalogue document into product records: every element child of the root is one
 // entry, and each dependency is completed from the catalogue entry with its id, version and build.
 #include "DomText.h"
+#include "GraphCycles.h"
 #include "Skelvar.h"
 
 #include <AfxMessageBox.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string.h>
 #include <tuple>
@@ -25,6 +27,16 @@ const int kMaxAdditionalExes = 50;
 // nest three or four levels; the limit bounds what a hostile one can make, since every level
 // can multiply the records.
 const size_t kMaxDependencyLevels = 8;
+// A load that makes more records than this is refused as a malformed catalogue is. Every
+// dependency, nested ones too, is a record of its own, so a small hostile catalogue (8 layers of
+// 10 products, each needing every product of the next layer) asks for about 10^8 records within
+// the depth limit; a catalogue of 5,000 products shaped like a maker's makes about 20,000.
+const size_t kMaxRecords = 200000;
+
+// Ends a load that outgrew kMaxRecords.
+struct CTooManyRecords
+{
+};
 
 // What an entry is completed by: its id, version and build, compared exactly.
 typedef std::tuple<int, std::string, std::string> CEntryKey;
@@ -171,12 +183,13 @@ std::vector<CComRef<IXMLDOMNode>> ElementNodes(IXMLDOMNodeList* pNodes)
 
 struct CSkelvar::CLoad
 {
-    // A completion that may be copied: the record completed from a key record, and whether the
-    // catalogue's entries gave it a start-menu text.
+    // A completion that may be copied: the record completed from a key record, whether the
+    // catalogue's entries gave it a start-menu text, and how many records a copy makes.
     struct CCompleted
     {
         const CProductInfo* pRecord;
         bool bEntryStartMenuText;
+        size_t nRecords;
     };
 
     IXMLDOMNodeList* pIndexed = nullptr;
@@ -184,7 +197,12 @@ struct CSkelvar::CLoad
     std::map<CEntryKey, std::vector<size_t>> byKey; // positions in entries, in document order
     // Keys being completed, the product's own first; a repeat is a cycle.
     std::vector<CEntryKey> completing;
-    size_t nCycleStops = 0;
+    // Dependencies left uncompleted, at a cycle or below the depth limit.
+    size_t nStops = 0;
+    size_t nRecords = 0;
+    // Keys whose dependencies lead back to them, found when a completion first stops somewhere.
+    std::set<CEntryKey> onCycle;
+    bool bCyclesFound = false;
     // Completions by key and level. The records stay where they were completed, in the products
     // or in replaced arrays, which are kept until the parse ends for that reason.
     std::map<std::pair<CEntryKey, size_t>, CCompleted> completed;
@@ -215,6 +233,56 @@ struct CSkelvar::CLoad
         }
     }
 
+    void AddRecords(size_t nCount)
+    {
+        nRecords += nCount;
+        if (nRecords > kMaxRecords)
+            throw CTooManyRecords();
+    }
+
+    bool IsOnCycle(CSkelvar& client, const CEntryKey& key)
+    {
+        if (!bCyclesFound)
+            FindCycles(client);
+        return onCycle.count(key) != 0;
+    }
+
+    // The graph of keys and the dependency keys their entries name, as completing walks it.
+    void FindCycles(CSkelvar& client)
+    {
+        bCyclesFound = true;
+        std::map<CEntryKey, size_t> nodes;
+        std::vector<CEntryKey> keys;
+        std::vector<std::vector<size_t>> next;
+        auto node = [&](const CEntryKey& key) {
+            auto inserted = nodes.emplace(key, keys.size());
+            if (inserted.second) {
+                keys.push_back(key);
+                next.emplace_back();
+            }
+            return inserted.first->second;
+        };
+        for (const CIndexedEntry& entry : entries) {
+            const size_t nFrom = node(entry.attributes.Key());
+            CComRef<IXMLDOMNodeList> pChildren = ChildNodes(entry.pNode.Get());
+            ForEachNode(pChildren.Get(), [&](const CComRef<IXMLDOMNode>& pChild) {
+                CString strName = GetNodeName(pChild.Get());
+                strName.MakeLower();
+                if (strName != "dependency")
+                    return;
+                CComRef<IXMLDOMNodeList> pDependencies = ChildNodes(pChild.Get());
+                for (const CComRef<IXMLDOMNode>& pDependency : ElementNodes(pDependencies.Get())) {
+                    const size_t nTo = node(ReadAttributes(client, pDependency.Get()).Key());
+                    next[nFrom].push_back(nTo);
+                }
+            });
+        }
+        const std::vector<bool> bOnCycle = NodesOnCycles(next);
+        for (size_t i = 0; i < keys.size(); ++i)
+            if (bOnCycle[i])
+                onCycle.insert(keys[i]);
+    }
+
     // Fills a slot of a dependency array from one dependency element.
     void Complete(CSkelvar& client, IXMLDOMNode* pDependency, CProductInfo& slot)
     {
@@ -223,27 +291,32 @@ struct CSkelvar::CLoad
         size_t nLevel = completing.size();
         bool bRepeated = std::find(completing.begin(), completing.end(), key) != completing.end();
         if (bRepeated || nLevel > kMaxDependencyLevels) {
-            nCycleStops += bRepeated ? 1 : 0;
+            ++nStops;
+            AddRecords(1);
             slot = attributes.MakeRecord();
             return;
         }
 
         auto done = completed.find({key, nLevel});
         if (done != completed.end()) {
+            AddRecords(done->second.nRecords);
             slot = *done->second.pRecord;
             attributes.ApplyOwn(slot, done->second.bEntryStartMenuText);
             return;
         }
 
+        const size_t nStopsBefore = nStops, nRecordsBefore = nRecords;
+        AddRecords(1);
         slot = attributes.MakeKeyRecord();
-        size_t nStopsBefore = nCycleStops;
         completing.push_back(key);
         client.GetProductSpecificInfo(pIndexed, &slot);
         completing.pop_back();
         bool bEntryStartMenuText = !slot.m_strStartMenuText.IsEmpty();
-        // Where a cycle was stopped depends on the entries above; such a completion is not reused.
-        if (nCycleStops == nStopsBefore)
-            completed[{key, nLevel}] = {&slot, bEntryStartMenuText};
+        // A completion that stopped somewhere is the same wherever its key is completed at this
+        // level, unless the key is on a cycle: which of the cycle's entries are above it then
+        // decides where it stops, and the depth limit may have hidden that below it.
+        if (nStops == nStopsBefore || !IsOnCycle(client, key))
+            completed[{key, nLevel}] = {&slot, bEntryStartMenuText, nRecords - nRecordsBefore};
         attributes.ApplyOwn(slot, bEntryStartMenuText);
     }
 };
@@ -281,7 +354,13 @@ int CSkelvar::LoadCatalogue(const CString& strCatalogue, const CString& strSecon
     if (FAILED(m_pDocument->get_documentElement(&m_pRoot)) || !m_pRoot)
         return 0;
     CComRef<IXMLDOMNodeList> pEntries = ChildNodes(m_pRoot.Get());
-    GetProductInfo(pEntries.Get());
+    try {
+        GetProductInfo(pEntries.Get());
+    } catch (const CTooManyRecords&) {
+        // Nothing of a refused catalogue is kept.
+        std::vector<CProductInfo>().swap(m_vecProducts);
+        return 0;
+    }
     return 1;
 }
 
@@ -316,6 +395,7 @@ void CSkelvar::GetProductInfo(IXMLDOMNodeList* pNodes)
     for (const CIndexedEntry& entry : load.entries) {
         if (!takenIds.insert(entry.attributes.nId).second)
             continue; // the first entry of an id wins
+        load.AddRecords(1);
         m_vecProducts.push_back(entry.attributes.MakeRecord());
         load.completing.push_back(entry.attributes.Key());
         CComRef<IXMLDOMNodeList> pChildren = ChildNodes(entry.pNode.Get());

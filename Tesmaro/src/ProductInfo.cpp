@@ -4,6 +4,7 @@
 #include "ProductInfoInline.h"
 #include "Skelvar.h"
 
+#include <memory>
 #include <string.h>
 
 CProductInfo::CProductInfo()
@@ -41,13 +42,13 @@ CProductInfo::CProductInfo(const CProductInfo& other) : CProductInfo()
 CProductInfo& CProductInfo::operator=(const CProductInfo& other)
 {
     if (this != &other) {
-        // The source may live inside this record's own dependency tree, which is freed below.
-        const CProductInfo source(other);
-        delete[] m_pDependencies;
+        // The source may live inside this record's own dependency tree: the old tree goes only
+        // once the source is copied.
+        std::unique_ptr<CProductInfo[]> pOldDependencies(m_pDependencies);
         m_pDependencies = nullptr;
         m_nDependencyCount = 0;
         m_lstAdditionalExes.RemoveAll();
-        Copy(source);
+        Copy(other);
     }
     return *this;
 }
@@ -116,12 +117,12 @@ void CProductInfo::Copy(const CProductInfo& other)
     memcpy(m_lVersion, other.m_lVersion, sizeof(m_lVersion));
     memcpy(m_lMinRequiredVersion, other.m_lMinRequiredVersion, sizeof(m_lMinRequiredVersion));
 
-    if (other.m_nDependencyCount <= 0) {
-        m_pDependencies = nullptr;
-        m_nDependencyCount = 0;
-    } else {
+    m_pDependencies = nullptr;
+    m_nDependencyCount = 0;
+    if (other.m_nDependencyCount > 0) {
+        // The count follows the array, so a failed allocation leaves a record that can be destroyed.
+        m_pDependencies = new CProductInfo[other.m_nDependencyCount];
         m_nDependencyCount = other.m_nDependencyCount;
-        m_pDependencies = new CProductInfo[m_nDependencyCount];
         // Assigning onto a fresh default record is a plain Copy: nothing to free and nothing shared
         // with the source, so no record of the tree is copied twice.
         if (other.m_pDependencies)

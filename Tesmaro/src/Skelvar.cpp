@@ -3,6 +3,8 @@
 
 #include <ModuleState.h>
 
+#include <new>
+
 CSkelvar::CSkelvar(CString strLocation, CString strAltLocation, CString strText)
     : m_strLicense(strText), m_nAppId(0), m_hUpdateWnd(nullptr), m_nReserved1(0), m_strLocation(strLocation),
       m_strAltLocation(strAltLocation), m_nReserved2(0), m_bDisplayAtStartup(1), m_bInitialized(0),
@@ -30,7 +32,13 @@ int CSkelvar::Init(CString strServerName, CString strSecondLocation)
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     if (m_bInitialized == 1)
         return 1;
-    m_bInitialized = (CreateInstance() && GetXMLFile(&strServerName, &strSecondLocation)) ? 1 : 0;
+    try {
+        m_bInitialized = (CreateInstance() && GetXMLFile(&strServerName, &strSecondLocation)) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        // A catalogue too big for the memory left fails as a malformed one does, with nothing kept.
+        std::vector<CProductInfo>().swap(m_vecProducts);
+        m_bInitialized = 0;
+    }
     return m_bInitialized;
 }
 

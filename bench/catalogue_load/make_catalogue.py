@@ -5,6 +5,8 @@
                                      components that need one or two runtimes, applications that
                                      need one to three components
   make_catalogue.py chain N FILE     N products, each depending on the two before it
+  make_catalogue.py hostile N FILE   N layers of 10 products, each depending on every product of
+                                     the next layer: 10^N records in full, refused by the load
 
 The same arguments always give the same file.
 """
@@ -81,12 +83,24 @@ def chain(count):
     return rows
 
 
+def hostile(layers):
+    rows = []
+    for layer in reversed(range(layers)):
+        needs = [row[:1] + row[2:4] for row in rows[-10:]]
+        for i in range(10):
+            product_id = 1000 + layer * 10 + i
+            rows.append((product_id, "Layer %d" % product_id, (1, 0, layer), 100 + i, needs))
+    return rows
+
+
 def main():
-    if len(sys.argv) != 4 or sys.argv[1] not in ("layered", "chain"):
+    shapes = {"layered": lambda count, rng: layered(count, rng), "chain": lambda count, rng: chain(count),
+              "hostile": lambda count, rng: hostile(count)}
+    if len(sys.argv) != 4 or sys.argv[1] not in shapes:
         sys.exit(__doc__)
     shape, count, path = sys.argv[1], int(sys.argv[2]), sys.argv[3]
     rng = random.Random(count)
-    rows = layered(count, rng) if shape == "layered" else chain(count)
+    rows = shapes[shape](count, rng)
     with open(path, "w", encoding="ascii", newline="\r\n") as out:
         out.write('<?xml version="1.0"?>\n<Products>\n')
         out.write("  <Catalogue>\n    <MinCorvatelVer>4.0.11</MinCorvatelVer>\n"

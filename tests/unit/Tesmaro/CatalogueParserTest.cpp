@@ -408,6 +408,40 @@ TEST_F(CatalogueParserTest, CompletesNoDeeperThanEightDependencyLevels)
     EXPECT_STREQ("P1", three.GetDependency(0).GetDependency(0).GetName());
 }
 
+TEST_F(CatalogueParserTest, ACycleBelowTheDepthLimitStopsWhateverTheDocumentOrder)
+{
+    // 100 -> 11 -> ... -> 16 -> 50 (level 7) -> 60 (level 8); 200 -> 60 -> 21 -> ... -> 25 -> 50
+    // (level 7) -> 60, which is above it: a cycle.
+    const std::vector<std::pair<int, int>> entries = {{100, 11}, {11, 12}, {12, 13}, {13, 14}, {14, 15},
+                                                      {15, 16},  {16, 50}, {50, 60}, {60, 21}, {21, 22},
+                                                      {22, 23},  {23, 24}, {24, 25}, {25, 50}, {200, 60}};
+    for (bool bReversed : {false, true}) {
+        SCOPED_TRACE(bReversed ? "200 first" : "100 first");
+        std::string strCatalogue = "<Products>";
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const auto& entry = entries[bReversed ? entries.size() - 1 - i : i];
+            strCatalogue += "<Product Id='" + std::to_string(entry.first) + "'><Name>P" +
+                            std::to_string(entry.first) + "</Name><Dependency><Product Id='" +
+                            std::to_string(entry.second) + "'/></Dependency></Product>";
+        }
+        strCatalogue += "</Products>";
+        CCatalogueUnderTest catalogue;
+        ASSERT_TRUE(catalogue.CreateInstance());
+        ASSERT_EQ(1, catalogue.LoadCatalogue(strCatalogue.c_str(), ""));
+        auto below = [&](int nId, int nLevels) {
+            const CProductInfo* pRecord = nullptr;
+            for (const CProductInfo& product : catalogue.m_vecProducts)
+                if (product.GetId() == nId)
+                    pRecord = &product;
+            for (int i = 0; pRecord && i < nLevels; ++i)
+                pRecord = pRecord->GetDependencyCount() == 1 ? &pRecord->GetDependency(0) : nullptr;
+            return pRecord ? std::string(pRecord->GetId() == 60 ? pRecord->GetName() : "not 60") : "missing";
+        };
+        EXPECT_EQ("P60", below(100, 8));
+        EXPECT_EQ("", below(200, 8));
+    }
+}
+
 TEST_F(CatalogueParserTest, SkipsCommentsAndProcessingInstructions)
 {
     ASSERT_EQ(1, Load("catalogue-comments.xml"));
@@ -457,6 +491,18 @@ TEST_F(CatalogueParserTest, RefusesAMalformedCatalogueAfterTakingTheTextValues)
     EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
     EXPECT_STREQ("{\\rtf1 licence}", m_catalogue.m_strLicense);
     EXPECT_STREQ("4.0.11", m_catalogue.m_strCorvatelMinVer);
+
+    // 8 layers of 10 products, each needing every product of the next layer: 10^8 records in full.
+    std::string strHostile = "<Products>";
+    for (int nId = 0; nId < 80; ++nId) {
+        strHostile += "<Product Id='" + std::to_string(nId) + "'><Name>Layer</Name><Dependency>";
+        for (int nNext = (nId / 10 + 1) * 10; nId < 70 && nNext < (nId / 10 + 2) * 10; ++nNext)
+            strHostile += "<Product Id='" + std::to_string(nNext) + "'/>";
+        strHostile += "</Dependency></Product>";
+    }
+    strHostile += "</Products>";
+    EXPECT_EQ(0, m_catalogue.LoadCatalogue(strHostile.c_str(), ""));
+    EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
 
     CCatalogueUnderTest empty;
     ASSERT_EQ(1, empty.CreateInstance());

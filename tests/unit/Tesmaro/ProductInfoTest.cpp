@@ -1,6 +1,8 @@
 #include <ProductInfo.h>
 
 #include <gtest/gtest.h>
+#include <psapi.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -136,6 +138,32 @@ TEST(ProductInfoTest, AssignmentReplacesListsAndArrays)
     CProductInfo& self = target;
     target = self;
     EXPECT_EQ(Exes(target), (std::vector<std::string>{"a.exe", "b.exe"}));
+}
+
+TEST(ProductInfoTest, AssignmentCopiesTheTreeOnce)
+{
+    // A second copy of the tree on the way would show in the process's peak working set.
+    auto peak = [] {
+        PROCESS_MEMORY_COUNTERS counters = {};
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+        return static_cast<double>(counters.PeakWorkingSetSize);
+    };
+    const double dStart = peak();
+    CProductInfo source;
+    source.m_pDependencies = new CProductInfo[200];
+    source.m_nDependencyCount = 200;
+    for (int i = 0; i < 200; ++i) {
+        CProductInfo& dependency = source.GetDependency(i);
+        dependency.m_pDependencies = new CProductInfo[100];
+        dependency.m_nDependencyCount = 100;
+        for (int j = 0; j < 100; ++j)
+            dependency.GetDependency(j).SetName(CString('x', 1000));
+    }
+    const double dTree = peak() - dStart;
+    CProductInfo target;
+    target = source;
+    EXPECT_EQ(target.GetDependency(199).GetDependency(99).GetName().GetLength(), 1000);
+    EXPECT_LT(peak() - dStart - dTree, 1.5 * dTree);
 }
 
 TEST(ProductInfoTest, AssigningARecordFromItsOwnDependencyTreeIsSafe)
