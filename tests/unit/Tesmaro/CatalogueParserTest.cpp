@@ -1,4 +1,6 @@
 // The catalogue parse, run on real catalogues with MSXML's DOM.
+#include "TestFolders.h"
+
 #include <Skelvar.h>
 
 #include <gtest/gtest.h>
@@ -525,6 +527,25 @@ TEST_F(CatalogueParserTest, InitParsesACatalogueFromALocalFile)
 TEST_F(CatalogueParserTest, InitFailsWhenTheCatalogueFileIsMissing)
 {
     CSkelvar client(FixturePath("no-such-catalogue.xml"), "", "");
+    EXPECT_EQ(0, client.Init("", ""));
+    EXPECT_TRUE(client.m_vecProducts.empty());
+}
+
+// Run only by its own ctest entry, which limits the process's address space to 2 GB.
+TEST_F(CatalogueParserTest, DISABLED_InitFailsWhenTheCatalogueDoesNotFitInMemory)
+{
+    // A component with 1 MB of notes that 4,000 applications need: 4 GB of records, well within
+    // the record budget.
+    CTempTree folder;
+    const CString strPath = folder.Path("large.xml");
+    {
+        std::ofstream file(static_cast<LPCSTR>(strPath), std::ios::binary);
+        file << "<Products><Product Id='1'><Notes>" << std::string(1 << 20, 'n') << "</Notes></Product>";
+        for (int nId = 2; nId <= 4000; ++nId)
+            file << "<Product Id='" << nId << "'><Dependency><Product Id='1'/></Dependency></Product>";
+        file << "</Products>";
+    }
+    CSkelvar client(strPath, "", "");
     EXPECT_EQ(0, client.Init("", ""));
     EXPECT_TRUE(client.m_vecProducts.empty());
 }
