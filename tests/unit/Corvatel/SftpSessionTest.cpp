@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -130,23 +132,22 @@ TEST_F(SftpSessionTest, ServerThatCannotBeReachedOrHangsUpFailsToConnect)
 
 namespace {
 
-// One hive's pin of a host and port, and a lock on its pin key: a DACL that grants reading only,
-// as a user who is no administrator meets HKEY_LOCAL_MACHINE.
+// One hive's pin of a host and port. Lock gives its key a DACL that grants reading only, as a
+// user who is no administrator meets HKEY_LOCAL_MACHINE; the handle, opened before, keeps its
+// right to put the original back.
 class CPinHive
 {
 public:
     CPinHive(HKEY hRoot, const std::string& strValue) : m_strValue(strValue)
     {
-        EXPECT_EQ(RegCreateKeyExA(hRoot, kHostKeysKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey, nullptr),
-                  ERROR_SUCCESS);
+        RegCreateKeyExA(hRoot, kHostKeysKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey, nullptr);
         DWORD dwSize = sizeof(m_original);
         EXPECT_EQ(RegGetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, m_original, &dwSize), ERROR_SUCCESS);
-        RegDeleteValueA(m_hKey, m_strValue.c_str());
     }
     ~CPinHive()
     {
         Lock(false);
-        RegDeleteValueA(m_hKey, m_strValue.c_str());
+        Set(REG_SZ, "");
         RegCloseKey(m_hKey);
     }
     void Set(DWORD dwType, const std::string& strData)
@@ -160,29 +161,17 @@ public:
     {
         char szPin[512] = {};
         DWORD dwSize = sizeof(szPin) - 1;
-        return RegQueryValueExA(m_hKey, m_strValue.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(szPin),
-                                &dwSize) == ERROR_SUCCESS
-                   ? std::string(szPin)
-                   : std::string();
+        RegQueryValueExA(m_hKey, m_strValue.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(szPin), &dwSize);
+        return szPin;
     }
-    // The handle, opened before, keeps its rights to put the original DACL back.
     void Lock(bool bReadOnly)
     {
-        if (!bReadOnly) {
-            EXPECT_EQ(RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, m_original), ERROR_SUCCESS);
-            return;
-        }
-        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-        PSID pEveryone = nullptr;
-        ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &pEveryone));
-        BYTE acl[256];
-        InitializeAcl(reinterpret_cast<PACL>(acl), sizeof(acl), ACL_REVISION);
-        AddAccessAllowedAce(reinterpret_cast<PACL>(acl), ACL_REVISION, KEY_READ, pEveryone);
-        SECURITY_DESCRIPTOR descriptor;
-        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<PACL>(acl), FALSE);
-        EXPECT_EQ(RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
-        FreeSid(pEveryone);
+        PSECURITY_DESCRIPTOR pReadOnly = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KR;;;WD)", SDDL_REVISION_1,
+                                                                         &pReadOnly, nullptr));
+        EXPECT_EQ(RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, bReadOnly ? pReadOnly : m_original),
+                  ERROR_SUCCESS);
+        LocalFree(pReadOnly);
     }
 
 private:
@@ -202,31 +191,26 @@ TEST_F(SftpSessionTest, HostKeyIsPinnedForEveryUserAndAChangedOrUnreadablePinIsR
     const std::string strKey = Setting("HOSTKEY"), strOther = "SHA256:AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
     const std::string strRefused = ". The download was refused to protect this computer.";
     const std::string strChanged = "Host key for LocalHost has changed (" + strKey + ")" + strRefused;
-    auto unreadable = [&](const char* pszHive) {
-        return std::string("Host key pinned for LocalHost cannot be read (") + pszHive + "\\" + kHostKeysKey + "\\" +
-               strValue + ")" + strRefused;
-    };
+    const std::string strUnreadable = std::string("Host key pinned for LocalHost cannot be read (") +
+                                      "HKEY_LOCAL_MACHINE\\" + kHostKeysKey + "\\" + strValue + ")" + strRefused;
+    const std::string strLong(200, 'A');
     const struct
     {
         const char* pszCase;
         DWORD dwMachineType;
-        std::string strMachinePin;
-        bool bMachineReadOnly;
-        std::string strUserPin;
-        bool bUserReadOnly;
-        bool bConnected;
+        std::string strMachinePin, strUserPin;
+        bool bMachineReadOnly, bUserReadOnly, bConnected;
         std::string strError, strMachineAfter, strUserAfter;
     } rows[] = {
-        {"first use", REG_SZ, "", false, "", false, true, "", strKey, ""},
-        {"machine pin", REG_SZ, strKey, false, "", false, true, "", strKey, ""},
-        {"machine pin changed", REG_SZ, strOther, false, strKey, false, false, strChanged, strOther, strKey},
-        {"machine hive read-only", REG_SZ, "", true, "", false, true, "", "", strKey},
-        {"user pin", REG_SZ, "", true, strKey, false, true, "", "", strKey},
-        {"user pin changed", REG_SZ, strKey, false, strOther, false, false, strChanged, strKey, strOther},
-        {"pin too long", REG_SZ, std::string(200, 'A'), false, "", false, false, unreadable("HKEY_LOCAL_MACHINE"),
-         std::string(200, 'A'), ""},
-        {"pin not a string", REG_DWORD, "7", false, "", false, false, unreadable("HKEY_LOCAL_MACHINE"), "7", ""},
-        {"nowhere to pin", REG_SZ, "", true, "", true, true,
+        {"first use", REG_SZ, "", "", false, false, true, "", strKey, ""},
+        {"machine pin", REG_SZ, strKey, "", false, false, true, "", strKey, ""},
+        {"machine pin changed", REG_SZ, strOther, strKey, false, false, false, strChanged, strOther, strKey},
+        {"machine hive read-only", REG_SZ, "", "", true, false, true, "", "", strKey},
+        {"user pin", REG_SZ, "", strKey, true, false, true, "", "", strKey},
+        {"user pin changed", REG_SZ, strKey, strOther, false, false, false, strChanged, strKey, strOther},
+        {"pin too long", REG_SZ, strLong, "", false, false, false, strUnreadable, strLong, ""},
+        {"pin not a string", REG_DWORD, "7", "", false, false, false, strUnreadable, "7", ""},
+        {"nowhere to pin", REG_SZ, "", "", true, true, true,
          "Host key for LocalHost (" + strKey +
              ") could not be pinned: neither HKEY_LOCAL_MACHINE nor HKEY_CURRENT_USER can be written.",
          "", ""},
