@@ -23,8 +23,10 @@ public:
     // mode 2 also asks for the beta mark, mode 3 for the snip mark.
     CAppDetailsObj* Find(const CString& strName, const CString& strVersion, int nMode);
 
-private:
+    // What the index finds a product name and version by.
     static std::string Key(const CString& strName, const CString& strVersion);
+
+private:
     void Index(CAppDetailsObj* pItem);
 
     std::unordered_map<std::string, std::vector<CAppDetailsObj*>> m_index;

@@ -45,7 +45,7 @@ void CComponentsRequiredDlg::FillList()
         // A component that has no row of its own was never looked up on this computer: look now,
         // or an installed one would read "<not installed>".
         if (pRecord)
-            m_pSheet->m_pSkelvar->IsProductNew(pRecord->m_pProductInfo);
+            m_pSheet->IsProductNew(pRecord->m_pProductInfo);
         int nClass = m_pSheet->CompareInstalledVersion(pRecord, &entry);
         int nRow = m_list.InsertItem(i, entry.GetName(), nClass);
         CString strText;

@@ -59,7 +59,16 @@ void CPropPage_AppSelection::CreateTrees()
 
 BOOL CPropPage_AppSelection::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult)
 {
+    // The listings one click caused come one message each; the next thing the user or the page
+    // does sees the rows judged again after them all.
+    if (uMsg == WM_REFRESH_DOWNLOAD_ROWS || uMsg == WM_SELECT_INSTALLED_PRODUCTS || uMsg == WM_DOWNLOAD_CHECK ||
+        uMsg == WM_NOTIFY || (uMsg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED))
+        RunOwedRefresh();
     switch (uMsg) {
+    case WM_REFRESH_DOWNLOAD_ROWS:
+        m_bRefreshPosted = false;
+        lResult = 0;
+        return TRUE;
     case WM_NOTIFY:
         if (OnTreeNotify(reinterpret_cast<const NMTREELIST*>(lParam))) {
             lResult = 0;
@@ -68,6 +77,9 @@ BOOL CPropPage_AppSelection::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam,
         break;
     case WM_APPLY_SELECTION:
         lResult = OnApplySelection(reinterpret_cast<CTreeListItem*>(lParam));
+        return TRUE;
+    case WM_APPLY_CHANGED_ROWS:
+        lResult = OnApplyChangedRows();
         return TRUE;
     case WM_DOWNLOAD_CHECK:
         lResult = OnDownloadCheck(reinterpret_cast<CTreeListItem*>(lParam));
@@ -110,6 +122,8 @@ bool CPropPage_AppSelection::OnTreeNotify(const NMTREELIST* pNotify)
     CTreeListItem* pRow = pNotify->pItem;
     switch (LOWORD(pNotify->hdr.code)) {
     case LOWORD(TLN_CHECKCHANGED):
+        if (bAppTree)
+            ForgetTickedApplications();
         PostMessage(bAppTree ? WM_APPLY_SELECTION : WM_DOWNLOAD_CHECK, 0, reinterpret_cast<LPARAM>(pRow));
         return true;
     case LOWORD(TLN_SELCHANGED):
@@ -130,8 +144,16 @@ void CPropPage_AppSelection::FillApplicationTree()
 {
     if (!m_pAppTree)
         return;
+    FillApplicationRows();
+    SelectInstalled();
+}
+
+void CPropPage_AppSelection::FillApplicationRows()
+{
     const CCommandLineInfo_Corvatel& commandLine = CommandLine();
     bool bNamesGiven = !commandLine.m_lstProducts.IsEmpty();
+    CRedrawHeld held(m_pAppTree);
+    ForgetTickedApplications();
     for (POSITION pos = m_pSheet->m_lstProductItems.GetHeadPosition(); pos;) {
         CProductInfo* pProduct = static_cast<CAppDetailsObj*>(m_pSheet->m_lstProductItems.GetNext(pos))->m_pProductInfo;
         CString strName = pProduct->GetName();
@@ -154,7 +176,6 @@ void CPropPage_AppSelection::FillApplicationTree()
         if (commandLine.m_bSnip && pProduct->m_bSnip)
             m_pAppTree->SetItemText(pRow, "snip", 2);
     }
-    SelectInstalled();
 }
 
 void CPropPage_AppSelection::SelectInstalled()
@@ -169,13 +190,16 @@ LRESULT CPropPage_AppSelection::SelectInstalledProducts()
         return 0;
     int nCount = m_pAppTree->GetCount();
     ShowWindow(GetDlgItem(IDC_SELECT_INSTALLED), nCount > 1 ? SW_SHOW : SW_HIDE);
+    CInstalledVersions::CPass pass(m_pSheet->m_installedVersions);
+    CRedrawHeld held(m_pAppTree);
+    ForgetTickedApplications();
     for (int i = 0; i < nCount; ++i) {
         CTreeListItem* pRow = m_pAppTree->GetTreeListItem(i);
         CAppDetailsObj* pRecord = FindApplication(pRow);
         if (!pRecord)
             continue;
         CProductInfo* pProduct = pRecord->m_pProductInfo;
-        m_pSheet->m_pSkelvar->IsProductNew(pProduct);
+        m_pSheet->IsProductNew(pProduct);
         // The only application of a catalogue is ticked whether it is installed or not.
         m_pAppTree->SetCheck(pRow, nCount == 1 || !pProduct->GetInstalledVersion().IsEmpty());
         m_pAppTree->SetItemData(pRow, reinterpret_cast<DWORD_PTR>(pRow));
@@ -193,6 +217,8 @@ void CPropPage_AppSelection::SetAllChecks(BOOL bState)
 {
     if (!m_pAppTree)
         return;
+    CRedrawHeld held(m_pAppTree);
+    ForgetTickedApplications();
     for (int i = 0; i < m_pAppTree->GetCount(); ++i) {
         auto* pRow = reinterpret_cast<CTreeListItem*>(m_pAppTree->GetItemData(i));
         if (!pRow || m_pAppTree->GetCheck(pRow) == bState)
@@ -201,8 +227,20 @@ void CPropPage_AppSelection::SetAllChecks(BOOL bState)
         if (bState && !m_pAppTree->GetItemText(pRow, 2).IsEmpty())
             continue;
         m_pAppTree->SetCheck(pRow, bState);
-        PostMessage(WM_APPLY_SELECTION, 0, reinterpret_cast<LPARAM>(pRow));
+        m_changedRows.push_back(pRow);
     }
+    // One message for them all: thousands of rows, each applied as its own message would be.
+    if (!m_changedRows.empty())
+        PostMessage(WM_APPLY_CHANGED_ROWS);
+}
+
+LRESULT CPropPage_AppSelection::OnApplyChangedRows()
+{
+    std::vector<CTreeListItem*> rows;
+    rows.swap(m_changedRows);
+    for (CTreeListItem* pRow : rows)
+        OnApplySelection(pRow);
+    return 0;
 }
 
 void CPropPage_AppSelection::ShowDescription(CTreeListItem* pRow)

@@ -10,10 +10,13 @@
 
 #include "PropPage_Base.h"
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 class CAppDetailsObj;
 class CObList;
+class CProductInfo;
 class CTreeListCtrl;
 class CTreeListCtrl_Applications;
 class CTreeListCtrl_Downloads;
@@ -25,6 +28,10 @@ struct NMTREELIST;
 // lParam: the download row whose tick changed.
 #define WM_DOWNLOAD_CHECK (WM_USER + 204)
 #define WM_SELECT_INSTALLED_PRODUCTS (WM_USER + 206)
+// Posted when a listing or removal asked for every download row's class to be judged again.
+#define WM_REFRESH_DOWNLOAD_ROWS (WM_USER + 207)
+// The rows "Select All" or "Deselect All" changed, each applied as WM_APPLY_SELECTION applies it.
+#define WM_APPLY_CHANGED_ROWS (WM_USER + 208)
 
 class CPropPage_AppSelection : public CPropPage_Base
 {
@@ -50,12 +57,11 @@ public:
     void RemoveDownloadRows(CAppDetailsObj* pRecord);
     // Withdraws one listing of the queue record; the last one drops its row and its tick.
     void RemoveDownloadRow(CAppDetailsObj* pItem);
-    // The index of the first row with that name and version (any case), else -1.
-    static int FindRowIndex(CTreeListCtrl* pList, const CString& strName, const CString& strVersion);
 
     // The component's class over every ticked application: the highest any of them gives it.
     int CheckDependencies(CAppDetailsObj* pComponent);
-    // Locks and images every download row by its class; returns the class of pComponent's row.
+    // Locks and images every download row by its class, ticking a locked one; returns the class
+    // of pComponent's row.
     int RefreshDownloadRows(CAppDetailsObj* pComponent);
 
     bool HasSelectedDownload();
@@ -86,10 +92,12 @@ protected:
 
 private:
     void CreateTrees();
+    void FillApplicationRows();
 
     // Message handlers.
     bool OnTreeNotify(const NMTREELIST* pNotify);
     LRESULT OnApplySelection(CTreeListItem* pRow);
+    LRESULT OnApplyChangedRows();
     LRESULT OnDownloadCheck(CTreeListItem* pRow);
     LRESULT SelectInstalledProducts();
     void SelectInstalled();
@@ -105,11 +113,45 @@ private:
     CAppDetailsObj* FindDownload(CTreeListItem* pRow);
     // The records of the ticked application rows, in row order.
     std::vector<CAppDetailsObj*> GetTickedApplications();
-    int CheckDependencies(CAppDetailsObj* pComponent, const std::vector<CAppDetailsObj*>& tickedApplications);
-    // Ticks a newly listed record by its class, then locks and images the download rows.
+    // Ticks a newly listed record by its class and asks for the refresh of the download rows.
     int TickNewRecord(CAppDetailsObj* pItem, CTreeListItem* pRow, CTreeListItem* pAppRow, int nImage);
+    // Locks or unlocks a download row; a locked one is ticked and counted.
+    void LockRow(CTreeListItem* pRow, CAppDetailsObj* pItem, bool bLock);
+    // The refresh of every download row: asked for by each listing and removal, run once
+    // after them all.
+    void RequestRefresh();
+    void RunOwedRefresh();
+
+    // Entries of the ticked applications that name one product: an application's own product,
+    // or one of its dependency entries (whose check also reads the catalogue record afresh).
+    struct TickedEntry
+    {
+        CProductInfo* pEntry;
+        bool bDependency;
+    };
+    // Those naming strName (any case), in the order of the rows and then of the entries; null for none.
+    const std::vector<TickedEntry>* FindTickedEntries(const CString& strName);
+    // To be called whenever an application row's tick changes.
+    void ForgetTickedApplications();
+    CTreeListItem* FindDownloadRow(CProductInfo* pProduct);
     // The megabytes a download row counts in the total: its product and every record it lists.
     static float ListedSize(CAppDetailsObj* pItem);
     // Changes the total, which never goes below 0.
     void AddToTotal(float fMegabytes);
+
+    // What SetAllChecks changed, in row order, for WM_APPLY_CHANGED_ROWS.
+    std::vector<CTreeListItem*> m_changedRows;
+    std::unordered_map<std::string, std::vector<TickedEntry>> m_tickedEntries;
+    bool m_bTickedEntriesValid = false;
+    // The download rows by product name and version.
+    std::unordered_map<std::string, CTreeListItem*> m_downloadRows;
+    bool m_bRefreshOwed = false;
+    bool m_bRefreshPosted = false;
+    // The last row listed since the refresh was asked for that carries its application's class.
+    struct
+    {
+        CTreeListItem* pRow;
+        CAppDetailsObj* pItem;
+        int nImage;
+    } m_carried = {};
 };

@@ -1,63 +1,83 @@
 // How each listed component stands against what is installed: the highest class any ticked
 // application gives it, each judging it against its own dependency entry. The class ticks a
 // newly listed component, locks a needed one and is its row's image.
+//
+// One click may list hundreds of records, and each listing changes the classes of the rows
+// around it; so a listing only asks for the refresh of every row, which runs once, after every
+// listing the click caused (before the page handles anything else). The ticked applications'
+// entries are found by component name, and the installed versions are read once per pass.
 #include "PropPage_AppSelection.h"
 
 #include "PropSheet_Corvatel.h"
 #include "TreeListCtrl_Applications.h"
 #include "TreeListCtrl_Downloads.h"
 
-int CPropPage_AppSelection::CheckDependencies(CAppDetailsObj* pComponent)
+namespace {
+
+std::string NameKey(const CString& strName)
 {
-    return CheckDependencies(pComponent, GetTickedApplications());
+    CString strKey = strName;
+    strKey.MakeUpper();
+    return static_cast<LPCSTR>(strKey);
 }
 
-int CPropPage_AppSelection::CheckDependencies(CAppDetailsObj* pComponent,
-                                              const std::vector<CAppDetailsObj*>& tickedApplications)
+} // namespace
+
+int CPropPage_AppSelection::CheckDependencies(CAppDetailsObj* pComponent)
 {
     if (!pComponent)
         return ClassCurrent;
-    CString strName = pComponent->m_pProductInfo->GetName();
+    const std::vector<TickedEntry>* pEntries = FindTickedEntries(pComponent->m_pProductInfo->GetName());
     int nResult = ClassCurrent;
-    // Judged on a copy: the check stores the installed version into the entry it is given.
-    auto judge = [&](const CProductInfo& entry, bool bRefresh) {
-        CProductInfo copy(entry);
+    if (!pEntries)
+        return nResult;
+    for (const TickedEntry& entry : *pEntries) {
+        // Judged on a copy: the check stores the installed version into the entry it is given.
+        CProductInfo copy(*entry.pEntry);
         CAppDetailsObj* pRecord =
             CPropSheet_Corvatel::FindProduct(&m_pSheet->m_lstProductItems, copy.GetName(), copy.GetVersion(), 0);
         // An entry naming a version the catalogue does not list has no record to refresh; it
         // is judged as no record (class 0) and the walk goes on.
-        if (bRefresh && pRecord)
-            m_pSheet->m_pSkelvar->IsProductNew(pRecord->m_pProductInfo);
-        return m_pSheet->CompareInstalledVersion(pRecord, &copy);
-    };
-    for (CAppDetailsObj* pApplication : tickedApplications) {
-        CProductInfo* pProduct = pApplication->m_pProductInfo;
-        if (pProduct->GetName().CompareNoCase(strName) == 0) {
-            int nClass = judge(*pProduct, false);
-            if (nClass == ClassNeeded)
-                return ClassNeeded;
-            if (nClass == ClassNewer)
-                nResult = ClassNewer;
-        }
-        for (int i = 0; i < pProduct->m_nDependencyCount; ++i) {
-            CProductInfo& dependency = pProduct->m_pDependencies[i];
-            if (dependency.GetName().CompareNoCase(strName) != 0)
-                continue;
-            int nClass = judge(dependency, true);
-            if (nClass == ClassNeeded)
-                return ClassNeeded;
-            if (nClass == ClassNewer)
-                nResult = ClassNewer;
-        }
+        if (entry.bDependency && pRecord)
+            m_pSheet->IsProductNew(pRecord->m_pProductInfo);
+        int nClass = m_pSheet->CompareInstalledVersion(pRecord, &copy);
+        if (nClass == ClassNeeded)
+            return ClassNeeded;
+        if (nClass == ClassNewer)
+            nResult = ClassNewer;
     }
     return nResult;
+}
+
+const std::vector<CPropPage_AppSelection::TickedEntry>* CPropPage_AppSelection::FindTickedEntries(const CString& strName)
+{
+    if (!m_bTickedEntriesValid) {
+        // Each application's own name first, then its dependency entries in array order.
+        m_tickedEntries.clear();
+        for (CAppDetailsObj* pApplication : GetTickedApplications()) {
+            CProductInfo* pProduct = pApplication->m_pProductInfo;
+            m_tickedEntries[NameKey(pProduct->GetName())].push_back({pProduct, false});
+            for (int i = 0; i < pProduct->m_nDependencyCount; ++i)
+                m_tickedEntries[NameKey(pProduct->m_pDependencies[i].GetName())].push_back(
+                    {&pProduct->m_pDependencies[i], true});
+        }
+        m_bTickedEntriesValid = true;
+    }
+    auto it = m_tickedEntries.find(NameKey(strName));
+    return it != m_tickedEntries.end() ? &it->second : nullptr;
+}
+
+void CPropPage_AppSelection::ForgetTickedApplications()
+{
+    m_bTickedEntriesValid = false;
+    m_tickedEntries.clear();
 }
 
 int CPropPage_AppSelection::RefreshDownloadRows(CAppDetailsObj* pComponent)
 {
     if (!m_pDownloadTree)
         return 0;
-    std::vector<CAppDetailsObj*> tickedApplications = GetTickedApplications();
+    CInstalledVersions::CPass pass(m_pSheet->m_installedVersions);
     int nAnswer = 0;
     int nCount = m_pDownloadTree->GetCount();
     for (int i = 0; i < nCount; ++i) {
@@ -66,9 +86,9 @@ int CPropPage_AppSelection::RefreshDownloadRows(CAppDetailsObj* pComponent)
         // A snip entry keeps the image and lock it got when listed.
         if (!pItem || pItem->m_pProductInfo->m_bSnip)
             continue;
-        int nClass = CheckDependencies(pItem, tickedApplications);
+        int nClass = CheckDependencies(pItem);
         if (!pItem->m_pProductInfo->m_bOptionalDependency)
-            m_pDownloadTree->DisableCheck(pRow, nClass == ClassNeeded);
+            LockRow(pRow, pItem, nClass == ClassNeeded);
         m_pDownloadTree->SetRowImage(pRow, nClass);
         if (pComponent && pComponent == pItem)
             nAnswer = nClass;
@@ -76,27 +96,75 @@ int CPropPage_AppSelection::RefreshDownloadRows(CAppDetailsObj* pComponent)
     return nAnswer;
 }
 
+void CPropPage_AppSelection::LockRow(CTreeListItem* pRow, CAppDetailsObj* pItem, bool bLock)
+{
+    m_pDownloadTree->DisableCheck(pRow, bLock);
+    // A needed component is always ticked: the user can no longer tick it himself.
+    if (!bLock || m_pDownloadTree->GetCheck(pRow))
+        return;
+    m_pDownloadTree->SetCheck(pRow, TRUE);
+    pItem->m_bChecked = true;
+    AddToTotal(ListedSize(pItem));
+}
+
+void CPropPage_AppSelection::RequestRefresh()
+{
+    // The list is laid out and drawn once, when the refresh has run.
+    if (!m_bRefreshOwed && m_pDownloadTree)
+        m_pDownloadTree->SendMessage(WM_SETREDRAW, FALSE);
+    m_bRefreshOwed = true;
+    m_carried = {};
+    if (!m_bRefreshPosted && m_hWnd)
+        m_bRefreshPosted = PostMessage(WM_REFRESH_DOWNLOAD_ROWS) != FALSE;
+}
+
+void CPropPage_AppSelection::RunOwedRefresh()
+{
+    if (!m_bRefreshOwed)
+        return;
+    m_bRefreshOwed = false;
+    RefreshDownloadRows(nullptr);
+    // The last row listed keeps the class it carries for its application, as a refresh right
+    // after its listing would have left it.
+    if (m_carried.pRow && m_pDownloadTree) {
+        m_pDownloadTree->SetRowImage(m_carried.pRow, m_carried.nImage);
+        if (m_carried.pItem && !m_carried.pItem->m_pProductInfo->m_bOptionalDependency)
+            m_pDownloadTree->DisableCheck(m_carried.pRow, m_carried.nImage == ClassNeeded);
+    }
+    m_carried = {};
+    if (m_pDownloadTree)
+        m_pDownloadTree->SendMessage(WM_SETREDRAW, TRUE);
+    UpdateData(FALSE);
+}
+
 int CPropPage_AppSelection::TickNewRecord(CAppDetailsObj* pItem, CTreeListItem* pRow, CTreeListItem* pAppRow,
                                           int nImage)
 {
     CProductInfo* pProduct = pItem->m_pProductInfo;
     // Also stores the installed version into the record's product.
-    bool bSelected = m_pSheet->m_pSkelvar->IsProductNew(pProduct) || CheckDependencies(pItem) == ClassNeeded ||
+    bool bSelected = m_pSheet->IsProductNew(pProduct) || CheckDependencies(pItem) == ClassNeeded ||
                      !pItem->m_lstDependencies.IsEmpty();
     // An optional component is never ticked for the user.
     if (pProduct->m_bOptionalDependency)
         bSelected = false;
+    // The class the refresh gives the record's row; a record without a row, or a snip entry, has none.
+    int nClass = pRow && !pProduct->m_bSnip ? CheckDependencies(pItem) : 0;
+    // An application current itself may carry the class of a hidden component it needs.
+    bool bCarries = pRow && nClass < nImage;
+    bool bLocked = bCarries && nImage == ClassNeeded && !pProduct->m_bOptionalDependency;
+    if (bLocked)
+        bSelected = true;
     pItem->m_bChecked = bSelected;
     if (pRow)
         m_pDownloadTree->SetCheck(pRow, bSelected);
-    int nClass = RefreshDownloadRows(pItem);
-    // An application current itself may carry the class of a hidden component it needs.
-    if (pRow && nClass < nImage) {
+    RequestRefresh();
+    if (bCarries) {
         if (m_pAppTree)
             m_pAppTree->SetRowImage(pAppRow, nImage);
         m_pDownloadTree->SetRowImage(pRow, nImage);
         if (!pProduct->m_bOptionalDependency)
-            m_pDownloadTree->DisableCheck(pRow, nImage == ClassNeeded);
+            m_pDownloadTree->DisableCheck(pRow, bLocked);
+        m_carried = {pRow, pItem, nImage};
     }
     return nClass;
 }

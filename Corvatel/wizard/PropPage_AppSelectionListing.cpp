@@ -62,21 +62,27 @@ LRESULT CPropPage_AppSelection::OnApplySelection(CTreeListItem* pChangedRow)
 {
     CString strReport;
     if (m_pAppTree) {
-        int nCount = m_pAppTree->GetCount();
-        for (int i = 0; i < nCount; ++i) {
-            CTreeListItem* pRow = m_pAppTree->GetTreeListItem(i);
-            if (pChangedRow && pChangedRow != pRow)
-                continue;
-            CAppDetailsObj* pRecord = FindApplication(pRow);
-            if (!pRecord)
-                continue;
-            if (m_pAppTree->GetCheck(pRow))
-                AddApplication(pRecord, pRow, &strReport);
-            else if (pChangedRow)
+        CInstalledVersions::CPass pass(m_pSheet->m_installedVersions);
+        if (pChangedRow) {
+            // A row deleted since the click is no longer in the list.
+            CAppDetailsObj* pRecord = m_pAppTree->GetItemIndex(pChangedRow) >= 0 ? FindApplication(pChangedRow) : nullptr;
+            if (pRecord && m_pAppTree->GetCheck(pChangedRow))
+                AddApplication(pRecord, pChangedRow, &strReport);
+            else if (pRecord)
                 RemoveDownloadRows(pRecord);
+        } else {
+            int nCount = m_pAppTree->GetCount();
+            for (int i = 0; i < nCount; ++i) {
+                CTreeListItem* pRow = m_pAppTree->GetTreeListItem(i);
+                CAppDetailsObj* pRecord = FindApplication(pRow);
+                if (pRecord && m_pAppTree->GetCheck(pRow))
+                    AddApplication(pRecord, pRow, &strReport);
+            }
         }
     }
-    UpdateData(FALSE);
+    // The refresh the listings asked for writes the total once, after them all.
+    if (!m_bRefreshOwed)
+        UpdateData(FALSE);
     ShowWindow(GetDlgItem(IDC_ALL_UP_TO_DATE), SW_HIDE);
     const CCommandLineInfo_Corvatel& commandLine = GetCorvatelApp()->m_cmdInfo;
     if (commandLine.m_bDump) {
@@ -129,6 +135,7 @@ int CPropPage_AppSelection::AddProductRow(CAppDetailsObj* pItem, CTreeListItem* 
         if (!pRow)
             return 0;
         m_pDownloadTree->SetItemData(pRow, reinterpret_cast<DWORD_PTR>(pRow));
+        m_downloadRows[CAppDetailsList::Key(pProduct->GetName(), pProduct->GetVersion())] = pRow;
         m_pDownloadTree->SetItemText(pRow, pProduct->GetVersion(), 1);
         CString strSize;
         strSize.Format("%.02fM", pItem->GetDownloadSize(false) * 1024 / 1000);
@@ -185,27 +192,21 @@ void CPropPage_AppSelection::RemoveDownloadRow(CAppDetailsObj* pItem)
     if (pItem->m_nListCount != 0)
         return;
     CProductInfo* pProduct = pItem->m_pProductInfo;
-    int nIndex = FindRowIndex(m_pDownloadTree, pProduct->GetName(), pProduct->GetVersion());
-    auto* pRow = nIndex >= 0 ? reinterpret_cast<CTreeListItem*>(m_pDownloadTree->GetItemData(nIndex)) : nullptr;
-    if (pRow) {
+    if (CTreeListItem* pRow = FindDownloadRow(pProduct)) {
         if (m_pDownloadTree->GetCheck(pRow))
             AddToTotal(-ListedSize(pItem));
         m_pDownloadTree->DeleteItem(pRow);
+        m_downloadRows.erase(CAppDetailsList::Key(pProduct->GetName(), pProduct->GetVersion()));
     }
     pItem->m_lstDependencies.RemoveAll();
     pItem->m_bChecked = false;
-    RefreshDownloadRows(nullptr);
+    RequestRefresh();
 }
 
-int CPropPage_AppSelection::FindRowIndex(CTreeListCtrl* pList, const CString& strName, const CString& strVersion)
+CTreeListItem* CPropPage_AppSelection::FindDownloadRow(CProductInfo* pProduct)
 {
-    if (!pList)
-        return -1;
-    int nCount = pList->GetCount();
-    for (int i = 0; i < nCount; ++i)
-        if (pList->GetItemText(i, 0).CompareNoCase(strName) == 0 && pList->GetItemText(i, 1).CompareNoCase(strVersion) == 0)
-            return i;
-    return -1;
+    auto it = m_downloadRows.find(CAppDetailsList::Key(pProduct->GetName(), pProduct->GetVersion()));
+    return it != m_downloadRows.end() && m_pDownloadTree ? it->second : nullptr;
 }
 
 LRESULT CPropPage_AppSelection::OnDownloadCheck(CTreeListItem* pRow)

@@ -278,7 +278,12 @@ int CPropSheet_Corvatel::CompareInstalledVersion(CAppDetailsObj* pItem, CProduct
     CSkelvar::VersionStringToVersionArray(strInstalled, lInstalled);
     if (CSkelvar::CompareVersion(lInstalled, pDependency->m_lMinRequiredVersion, 4) < 0)
         return ClassNeeded;
-    return m_pSkelvar->IsProductNew(pDependency) ? ClassNewer : ClassCurrent;
+    return IsProductNew(pDependency) ? ClassNewer : ClassCurrent;
+}
+
+int CPropSheet_Corvatel::IsProductNew(CProductInfo* pProduct)
+{
+    return m_installedVersions.IsProductNew(m_pSkelvar, pProduct);
 }
 
 CString CPropSheet_Corvatel::GetRegisteredFolder(CProductInfo* pProduct)

@@ -5,6 +5,7 @@
 
 #include "AppDetailsList.h"
 #include "AppDetailsObj.h"
+#include "InstalledVersions.h"
 #include "SysInfo.h"
 
 #include <CObList.h>
@@ -54,6 +55,8 @@ public:
     // The class of the record's component against the dependency entry that states its minimum
     // version; ClassNone when either is missing. May read the dependency's installed version.
     int CompareInstalledVersion(CAppDetailsObj* pItem, CProductInfo* pDependency);
+    // The catalogue client's installed-version check, read once per product within a pass.
+    int IsProductNew(CProductInfo* pProduct);
     static CString GetDefaultDownloadFolder();
     static CString GetDefaultInstallRoot();
     // String 400, the program's own version.
@@ -61,6 +64,7 @@ public:
 
     std::vector<CProductInfo> m_vecProducts;
     CSkelvar* m_pSkelvar = nullptr;
+    CInstalledVersions m_installedVersions;
     CSysInfo m_sysInfo;
     CAppDetailsList m_lstQueueItems{10};
     CAppDetailsList m_lstProductItems{10};

@@ -209,6 +209,27 @@ TEST_F(SelectionPageTest, ClassesTicksLocksAndTotalsFollowTheUsersClicks)
                                                           "Are you sure you want to exit Quendar Corvatel?"}));
 }
 
+TEST_F(SelectionPageTest, AComponentLockedAsNeededIsTickedAndCounted)
+{
+    CTestWizard& wizard = MakeWizard();
+    wizard.RunSteps({
+        [&](HWND) { CTestWizard::ClickCheckBox(Page().m_pAppTree, 1); },   // Studio off
+        [&](HWND) {
+            // For Mixer alone Driver has an update: ticked, open to the user, who unticks it.
+            EXPECT_EQ(DownloadRows()[0], "Quendar Driver 3.0 4.10M ticked image 2");
+            CTestWizard::ClickCheckBox(Page().m_pDownloadTree, 0);
+        },
+        [&](HWND) {
+            EXPECT_EQ(Total(), "Total Download Size: 0.00 MB");
+            CTestWizard::ClickCheckBox(Page().m_pAppTree, 1);   // Studio on: it needs Driver 2.2
+        },
+        [&](HWND) {
+            EXPECT_EQ(DownloadRows()[0], "Quendar Driver 3.0 4.10M ticked locked image 3");
+            EXPECT_EQ(Total(), "Total Download Size: 15.00 MB");
+        },
+    });
+}
+
 TEST_F(SelectionPageTest, ComponentDialogsShowWhatTheCatalogueAndTheComputerSay)
 {
     CTestWizard& wizard = MakeWizard();
@@ -476,6 +497,56 @@ TEST_F(SelectionPageTest, AListThatCannotBeMadeIsDroppedAndNeverUsed)
     EXPECT_EQ(page.AddProductRow(pStudio, nullptr, ClassNone, nullptr), 0);
     page.RemoveDownloadRow(pStudio);
     EXPECT_EQ(page.m_fTotalSize, 0.0f);
+}
+
+// nApplications applications, each needing one to three of nComponents shared components; every
+// other product installed (a component at an older release than the catalogue's).
+std::string GeneratedCatalogue(int nApplications, int nComponents)
+{
+    std::string strXml = "<?xml version=\"1.0\"?>\n<Products>\n";
+    auto located = [](const std::string& strName) {
+        return "<VersionModule registry=\"yes\">%KEY%\\" + strName + "\\Version</VersionModule>"
+               "<VersionPath registry=\"yes\">%KEY%\\" + strName + "\\Dir</VersionPath>";
+    };
+    for (int i = 0; i < nApplications; ++i) {
+        std::string strName = "A" + std::to_string(i);
+        strXml += "<Product Id=\"" + std::to_string(1000 + i) + "\" Version=\"2.0\"><Name>" + strName + "</Name><Download>" +
+                  strName + ".exe</Download><Size>1</Size>" + located(strName) + "<Dependency>";
+        for (int d = 0; d <= i % 3; ++d)
+            strXml += "<Product Id=\"" + std::to_string((i * 7 + d * 13) % nComponents + 1) + "\" Version=\"3.0\" MinRequiredVersion=\"" +
+                      (d == 0 ? "2.0" : "1.0") + "\"/>";
+        strXml += "</Dependency></Product>\n";
+    }
+    for (int c = 1; c <= nComponents; ++c) {
+        std::string strName = "C" + std::to_string(c);
+        strXml += "<Product Id=\"" + std::to_string(c) + "\" Version=\"3.0\"><Name>" + strName + "</Name><Download>" + strName +
+                  ".exe</Download><Size>2</Size><ShowProduct>0</ShowProduct>" + located(strName) + "</Product>\n";
+    }
+    return strXml + "</Products>\n";
+}
+
+TEST_F(SelectionPageTest, SelectAllReadsEachInstalledVersionAFewTimesNotOncePerRow)
+{
+    const int nApplications = 300, nComponents = 60;
+    m_pWizard = std::make_unique<CTestWizard>(GeneratedCatalogue(nApplications, nComponents).c_str(),
+                                              std::initializer_list<const char*>{}, CTestWizard::LocalCatalogue);
+    for (int i = 0; i < nApplications; i += 2)
+        m_pWizard->SetInstalled(("A" + std::to_string(i)).c_str(), "Version", "2.0");
+    for (int c = 1; c <= nComponents; c += 2)
+        m_pWizard->SetInstalled(("C" + std::to_string(c)).c_str(), "Version", "2.5");
+    long& nChecks = m_pWizard->Sheet().m_installedVersions.m_nChecks;
+    long nBefore = 0;
+    m_pWizard->RunSteps({
+        [&](HWND) {
+            nBefore = nChecks;
+            Page().SendMessage(WM_COMMAND, IDC_SELECT_ALL);
+        },
+        [&](HWND) {
+            EXPECT_EQ(Downloads().GetCount(), nApplications + nComponents);
+            // Each product is read about once over the whole action, not once per row it meets.
+            EXPECT_LE(nChecks - nBefore, 2 * (nApplications + nComponents));
+        },
+    });
 }
 
 } // namespace
