@@ -190,7 +190,7 @@ LRESULT CPropPage_AppSelection::SelectInstalledProducts()
         return 0;
     int nCount = m_pAppTree->GetCount();
     ShowWindow(GetDlgItem(IDC_SELECT_INSTALLED), nCount > 1 ? SW_SHOW : SW_HIDE);
-    CInstalledVersions::CPass pass(m_pSheet->m_installedVersions);
+    BeginActionPass();
     CRedrawHeld held(m_pAppTree);
     ForgetTickedApplications();
     for (int i = 0; i < nCount; ++i) {
@@ -208,7 +208,7 @@ LRESULT CPropPage_AppSelection::SelectInstalledProducts()
         // No mark for an application that is not installed.
         m_pAppTree->SetRowImage(pRow, nClass == ClassNeeded ? ClassNone : nClass);
     }
-    PostMessage(WM_APPLY_SELECTION, 0, 0);
+    m_bListingPosted = PostMessage(WM_APPLY_SELECTION, 0, 0) != FALSE;
     UpdateData(FALSE);
     return 0;
 }

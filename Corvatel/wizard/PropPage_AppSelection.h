@@ -8,8 +8,10 @@
 // handling of the click has finished.
 #pragma once
 
+#include "InstalledVersions.h"
 #include "PropPage_Base.h"
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -121,6 +123,10 @@ private:
     // after them all.
     void RequestRefresh();
     void RunOwedRefresh();
+    // One user action (a click, "Select All", the start) reads each installed version once: its
+    // pass lasts from its first message until the refresh it asked for has run.
+    void BeginActionPass();
+    void EndActionPass();
 
     // Entries of the ticked applications that name one product: an application's own product,
     // or one of its dependency entries (whose check also reads the catalogue record afresh).
@@ -145,6 +151,9 @@ private:
     bool m_bTickedEntriesValid = false;
     // The download rows by product name and version.
     std::unordered_map<std::string, CTreeListItem*> m_downloadRows;
+    std::unique_ptr<CInstalledVersions::CPass> m_pActionPass;
+    // The start and "Select Installed Components" have posted the listing of the ticked rows.
+    bool m_bListingPosted = false;
     bool m_bRefreshOwed = false;
     bool m_bRefreshPosted = false;
     // The last row listed since the refresh was asked for that carries its application's class.

@@ -135,6 +135,19 @@ void CPropPage_AppSelection::RunOwedRefresh()
     if (m_pDownloadTree)
         m_pDownloadTree->SendMessage(WM_SETREDRAW, TRUE);
     UpdateData(FALSE);
+    EndActionPass();
+}
+
+void CPropPage_AppSelection::BeginActionPass()
+{
+    if (!m_pActionPass)
+        m_pActionPass = std::make_unique<CInstalledVersions::CPass>(m_pSheet->m_installedVersions);
+}
+
+void CPropPage_AppSelection::EndActionPass()
+{
+    if (!m_bRefreshOwed && !m_bListingPosted)
+        m_pActionPass.reset();
 }
 
 int CPropPage_AppSelection::TickNewRecord(CAppDetailsObj* pItem, CTreeListItem* pRow, CTreeListItem* pAppRow,

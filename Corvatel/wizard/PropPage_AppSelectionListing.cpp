@@ -62,7 +62,7 @@ LRESULT CPropPage_AppSelection::OnApplySelection(CTreeListItem* pChangedRow)
 {
     CString strReport;
     if (m_pAppTree) {
-        CInstalledVersions::CPass pass(m_pSheet->m_installedVersions);
+        BeginActionPass();
         if (pChangedRow) {
             // A row deleted since the click is no longer in the list.
             CAppDetailsObj* pRecord = m_pAppTree->GetItemIndex(pChangedRow) >= 0 ? FindApplication(pChangedRow) : nullptr;
@@ -78,7 +78,9 @@ LRESULT CPropPage_AppSelection::OnApplySelection(CTreeListItem* pChangedRow)
                 if (pRecord && m_pAppTree->GetCheck(pRow))
                     AddApplication(pRecord, pRow, &strReport);
             }
+            m_bListingPosted = false;
         }
+        EndActionPass();
     }
     // The refresh the listings asked for writes the total once, after them all.
     if (!m_bRefreshOwed)

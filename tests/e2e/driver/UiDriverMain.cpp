@@ -466,14 +466,25 @@ private:
     CRemoteMemory m_memory;
 };
 
-HWND FindTreeList(HWND hWnd, const std::string& strId)
+// Waits up to dwWait ms for the list, finding the window by its name again each time: the first
+// window of that name may be one the program shows while it loads, before its wizard is made.
+HWND FindTreeList(HWND& hWnd, const std::string& strWindow, const std::string& strId, DWORD dwWait)
 {
     long lId = 0;
     if (!ParseNumber(strId, lId))
         throw CUsageError();
-    HWND hList = FindControl(hWnd, [lId](HWND hChild) {
-        return GetDlgCtrlID(hChild) == lId && HasClass(hChild, "CorvatelTreeList");
-    });
+    DWORD dwStart = GetTickCount();
+    HWND hList = nullptr;
+    for (;;) {
+        hList = FindControl(hWnd, [lId](HWND hChild) {
+            return GetDlgCtrlID(hChild) == lId && HasClass(hChild, "CorvatelTreeList");
+        });
+        if (hList || GetTickCount() - dwStart >= dwWait)
+            break;
+        Sleep(kPollMs);
+        if (HWND hFound = FindDialog(strWindow))
+            hWnd = hFound;
+    }
     if (!hList)
         Fail("no tree-list " + strId);
     return hList;
@@ -750,7 +761,8 @@ int Run(int argc, char** argv)
     if (strCommand == "pages")
         return CmdPages(hWnd);
     if (strCommand == "rows" || strCommand == "tick" || strCommand == "waitlist" || strCommand == "waitcells") {
-        HWND hList = FindTreeList(hWnd, arg(1));
+        bool bWait = strCommand == "waitlist" || strCommand == "waitcells";
+        HWND hList = FindTreeList(hWnd, argv[i], arg(1), bWait ? g_dwTimeout : 0);
         if (!hList)
             return 1;
         if (strCommand == "rows")
