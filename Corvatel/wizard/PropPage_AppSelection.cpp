@@ -298,10 +298,8 @@ CAppDetailsObj* CPropPage_AppSelection::FindApplication(CTreeListItem* pRow)
 
 CAppDetailsObj* CPropPage_AppSelection::FindDownload(CTreeListItem* pRow)
 {
-    if (!pRow || !m_pDownloadTree)
-        return nullptr;
-    return CPropSheet_Corvatel::FindProduct(&m_pSheet->m_lstQueueItems, m_pDownloadTree->GetItemText(pRow, 0),
-                                            m_pDownloadTree->GetItemText(pRow, 1), 0);
+    auto it = m_downloadRecords.find(pRow);
+    return it != m_downloadRecords.end() && m_pDownloadTree ? it->second : nullptr;
 }
 
 std::vector<CAppDetailsObj*> CPropPage_AppSelection::GetTickedApplications()

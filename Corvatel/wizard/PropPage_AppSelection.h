@@ -149,8 +149,9 @@ private:
     std::vector<CTreeListItem*> m_changedRows;
     std::unordered_map<std::string, std::vector<TickedEntry>> m_tickedEntries;
     bool m_bTickedEntriesValid = false;
-    // The download rows by product name and version.
+    // The download rows by product name and version, and the record of each row.
     std::unordered_map<std::string, CTreeListItem*> m_downloadRows;
+    std::unordered_map<CTreeListItem*, CAppDetailsObj*> m_downloadRecords;
     std::unique_ptr<CInstalledVersions::CPass> m_pActionPass;
     // The start and "Select Installed Components" have posted the listing of the ticked rows.
     bool m_bListingPosted = false;

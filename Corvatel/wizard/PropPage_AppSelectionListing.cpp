@@ -138,6 +138,7 @@ int CPropPage_AppSelection::AddProductRow(CAppDetailsObj* pItem, CTreeListItem* 
             return 0;
         m_pDownloadTree->SetItemData(pRow, reinterpret_cast<DWORD_PTR>(pRow));
         m_downloadRows[CAppDetailsList::Key(pProduct->GetName(), pProduct->GetVersion())] = pRow;
+        m_downloadRecords[pRow] = pItem;
         m_pDownloadTree->SetItemText(pRow, pProduct->GetVersion(), 1);
         CString strSize;
         strSize.Format("%.02fM", pItem->GetDownloadSize(false) * 1024 / 1000);
@@ -199,6 +200,7 @@ void CPropPage_AppSelection::RemoveDownloadRow(CAppDetailsObj* pItem)
             AddToTotal(-ListedSize(pItem));
         m_pDownloadTree->DeleteItem(pRow);
         m_downloadRows.erase(CAppDetailsList::Key(pProduct->GetName(), pProduct->GetVersion()));
+        m_downloadRecords.erase(pRow);
     }
     pItem->m_lstDependencies.RemoveAll();
     pItem->m_bChecked = false;
