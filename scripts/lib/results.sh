@@ -30,14 +30,16 @@ slowest_runs() {
       if ($3 + 0 > slowest[$1] + 0) slowest[$1] = $3
     }
     END {
-      printf "%-72s %5s %7s %9s  %s\n", "test", "runs", "failed", "max (s)", ""
+      width = 4
+      for (name in runs) if (length(name) > width) width = length(name)
+      printf "%-*s %5s %7s %9s\n", width, "test", "runs", "failed", "max (s)"
       fflush()
       status = 0
       for (name in runs) {
         over = slowest[name] > (name ~ /^e2e\./ ? scenario_limit : limit)
         note = over ? "OVER ITS LIMIT" : ""
         if (bad[name]) note = note (note == "" ? "" : ",") results[name]
-        printf "%-72s %5d %7d %9.2f  %s\n", name, runs[name], bad[name], slowest[name], note | "sort"
+        printf "%-*s %5d %7d %9.2f  %s\n", width, name, runs[name], bad[name], slowest[name], note | "sort"
         if (over || bad[name]) status = 1
       }
       close("sort")
