@@ -24,6 +24,7 @@ passed_on_rerun() {
 
 slowest_runs() {
   test_runs "$1" | awk -F'\t' -v limit="$2" -v scenario_limit="$3" '
+    $2 == "Not Run (Disabled)" { next }
     {
       runs[$1]++
       if ($2 != "Passed") { bad[$1]++; results[$1] = results[$1] " " $2 }

@@ -16,6 +16,7 @@ cat >"$log" <<'LOG'
   5/7 Test   #5: Bad.Always .......................***Failed    1.00 sec
   6/7 Test   #6: e2e.scenario .....................   Passed   65.00 sec
   7/7 Test   #7: Good.Passes ......................   Passed    0.01 sec
+  8/8 Test   #8: Off.Disabled .....................***Not Run (Disabled)   0.00 sec
       Test   #1: Flaky.Fails ......................   Passed    0.02 sec
       Test   #2: Slow.TimesOut ....................   Passed   59.00 sec
       Test   #3: Crash.Dies .......................   Passed    0.02 sec
