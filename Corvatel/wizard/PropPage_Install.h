@@ -236,6 +236,10 @@ public:
     std::atomic<bool> m_bFileMissingLogged;
     // A setup's process runs; a second one waits for the next turn.
     std::atomic<bool> m_bSetupRunning;
+    // The record whose setup's process runs now; null between setups.
+    std::atomic<CAppDetailsObj*> m_pRunningSetup{nullptr};
+    // Counts "Abort Pending Installations": the row menu's "Install" stops at the next part.
+    std::atomic<unsigned> m_nInstallsWithdrawn{0};
 
 protected:
     BOOL OnInitDialog() override;

@@ -138,9 +138,17 @@ void CPropPage_Install::OnInstallItem()
     int nStatus = pItem->GetStatus();
     if (nStatus != ItemDownloaded && nStatus != ItemError && nStatus != ItemInstallAborted)
         return;
+    // One setup at a time, whichever road started it: this one runs in a pumped wait too.
+    bool bIdle = false;
+    if (!m_bSetupRunning.compare_exchange_strong(bIdle, true))
+        return;
+    EnableControls(FALSE);
+    ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
+    unsigned nWithdrawn = m_nInstallsWithdrawn;
     // Part numbers follow the positions in the list, queueable or not.
     int nPart = 1;
-    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos; ++nPart) {
+    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos && nWithdrawn == m_nInstallsWithdrawn;
+         ++nPart) {
         auto* pPart = static_cast<CAppDetailsObj*>(pItem->m_lstDependencies.GetNext(pos));
         if (!IsItemQueued(pPart))
             continue;
@@ -148,7 +156,11 @@ void CPropPage_Install::OnInstallItem()
         UpdateItemStatus(pItem, nullptr, ItemInstallingPart, "");
         InstallItem(pPart, pItem, 0);
     }
-    InstallItem(pItem, nullptr, 0);
+    if (nWithdrawn == m_nInstallsWithdrawn)
+        InstallItem(pItem, nullptr, 0);
+    m_bSetupRunning = false;
+    UpdateFinishButton(FALSE);
+    EnableControls(TRUE);
 }
 
 BOOL CPropPage_Install::OnQueryCancel()

@@ -100,6 +100,8 @@ bool CPropPage_Install::InstallItem(CAppDetailsObj* pItem, CAppDetailsObj* pOwne
         MessageBox(strText, nullptr, MB_OK);
         strLine.Format("unsupported install type: %s", static_cast<LPCSTR>(strName));
         WriteLogLine(strLine, true);
+        // Nothing ran: the record must not stay at a status that counts as installing.
+        UpdateItemStatus(pItem, pOwner, ItemInstallAborted, "");
         return true;
     }
     default:
@@ -147,7 +149,10 @@ bool CPropPage_Install::RunInstaller(CAppDetailsObj* pItem, CAppDetailsObj* pOwn
     DeleteFileIfExists(GetInnoSetupLogPath());
 
     bool bResult = true;
-    if (RunProcessAndWait(strCommandLine, pItem, pOwner)) {
+    m_pRunningSetup = pItem;
+    bool bRan = RunProcessAndWait(strCommandLine, pItem, pOwner);
+    m_pRunningSetup = nullptr;
+    if (bRan) {
         if (m_bClosing)
             return true;
         bResult = CheckInstallResult(pItem, pOwner);

@@ -160,13 +160,16 @@ void CPropPage_Install::OnAbortPendingInstalls()
     strText.LoadString(IDS_CONFIRM_ABORT_INSTALLS);
     if (MessageBox(strText, nullptr, MB_YESNO) != IDYES)
         return;
+    ++m_nInstallsWithdrawn;
     for (CAppDetailsObj* pRowItem : GetRowItems()) {
         for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
             auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
             if (IsItemQueued(pPart) && pPart->GetStatus() == ItemPreparingInstall)
                 UpdateItemStatus(pPart, pRowItem, ItemInstallAborted, "");
         }
-        if (pRowItem->GetStatus() == ItemPreparingInstall)
+        // A row at "Installing part" whose own setup is not the one running has not run yet.
+        int nStatus = pRowItem->GetStatus();
+        if (nStatus == ItemPreparingInstall || (nStatus == ItemInstallingPart && m_pRunningSetup != pRowItem))
             UpdateItemStatus(pRowItem, nullptr, ItemInstallAborted, "");
     }
     UpdateFinishButton(FALSE);

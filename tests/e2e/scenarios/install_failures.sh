@@ -38,12 +38,13 @@ SUMMARY="There was a problem installing one or more files.  Please try running C
 The following application(s) did not install successfully:
 
      Quendar Device Manager
-     Quendar Firmware Updater"
+     Quendar Firmware Updater
+     Quendar Legacy Tools"
 expect_eq "the summary" "$(drv answer "There was a problem installing" OK 30000)" "$SUMMARY"
 wait_for_finish
 expect_rows "$INSTALL_LIST" "0|0|2|Quendar Device Manager|5.2.0|49.87M|Application failed to download or install|
 0|0|2|Quendar Firmware Updater|1.0.4|8.09M|Application failed to download or install|
-0|0|7|Quendar Legacy Tools|6.0.0|2.25M|Preparing to install...|"
+0|0|2|Quendar Legacy Tools|6.0.0|2.25M|Install Aborted.|"
 expect_eq "setups that ran" "$(setup_runs "$SET")" "$MANAGER
 $UPDATER"
 
@@ -68,6 +69,7 @@ Install Failed (Boom):  Quendar Firmware Updater
 Install Failed (Boom)
 Application failed to download or install:  Quendar Firmware Updater
 unsupported install type: Quendar Legacy Tools
+Install Aborted.:  Quendar Legacy Tools
 $SUMMARY
 
 Finished"

@@ -32,13 +32,16 @@ const char kCatalogue[] = R"(<?xml version="1.0"?>
   <Product Id="4" Version="0.9"><Name>Quendar Tuner</Name><Download>Tuner.exe</Download><InstallType>1</InstallType>
     <InstallFolder>Tuner</InstallFolder><RelNotes>Tuner.exe</RelNotes>
     <VersionPath registry="yes">%KEY%\Tuner\InstallDir</VersionPath></Product>
-  <Product Id="5" Version="3.0"><Name>Quendar Legacy</Name><Download>Legacy.exe</Download><InstallType>2</InstallType></Product>
+  <Product Id="5" Version="3.0"><Name>Quendar Legacy</Name><Download>Legacy.exe</Download><InstallType>2</InstallType>
+    <Dependency><Product Id="10" Version="1.0" ShowDependency="0"/></Dependency></Product>
   <Product Id="6" Version="1.0"><Name>Quendar Broken</Name><Download>Broken.exe</Download><InstallType>1</InstallType></Product>
   <Product Id="7" Version="1.0"><Name>Quendar Silent</Name><Download>Silent.exe</Download><InstallType>0</InstallType></Product>
   <Product Id="8" Version="1.0"><Name>Quendar Rack</Name><Download>Rack.exe</Download><InstallType>1</InstallType>
     <StartMenuText>Quendar Rack&quot; /DIR=&quot;C:\Injected Menu</StartMenuText></Product>
   <Product Id="9" Version="1.0"><Name>Quendar Snip</Name><Download>Snip Setup.exe</Download><InstallType>1</InstallType>
     <Snip>1</Snip></Product>
+  <Product Id="10" Version="1.0"><Name>Quendar Helper</Name><Download>Helper.exe</Download><InstallType>1</InstallType>
+    <InstallFolder>Helper</InstallFolder><ShowProduct>0</ShowProduct></Product>
 </Products>
 )";
 
@@ -212,14 +215,17 @@ Reboot=1
 
 TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
 {
-    // Legacy needs a newer Corvatel; Broken is no program; Silent leaves no setup.log; Tuner and
-    // Studio's setups are missing; Rack's start-menu text would end its quotes; Snip runs by its
-    // own name, not "Snip.exe"; Engine installs and, with the box ticked, its file goes.
-    MakeSetups({"Engine.exe", "Silent.exe", "Rack.exe", "Snip Setup.exe", "Snip.exe"},
-               "[Default]\nStyle=Program\n[Engine.exe]\nStyle=Inno\n[Rack.exe]\nStyle=Inno\n");
+    // Legacy needs a newer Corvatel, once its part is in; Broken is no program; Silent leaves no
+    // setup.log; Tuner and Studio's setups are missing; Rack's start-menu text would end its quotes;
+    // Snip runs by its own name, not "Snip.exe"; Engine installs and, with the box ticked, its file goes.
+    MakeSetups({"Engine.exe", "Silent.exe", "Rack.exe", "Snip Setup.exe", "Snip.exe", "Helper.exe"},
+               "[Default]\nStyle=Program\n[Engine.exe]\nStyle=Inno\n[Rack.exe]\nStyle=Inno\n[Helper.exe]\nStyle=Inno\n");
     m_wizard.m_tree.WriteText("set\\Broken.exe", "not a program");
     m_wizard.m_tree.WriteText("set\\Silent.iss", "[SdAskDestPath-0]\r\nszDir=C:\\Silent\r\n");
     MakeQueue({0, 3, 4, 5, 6, 7, 8});
+    CAppDetailsObj* pHelper = Sheet().FindOrAddAppDetails(&Sheet().m_vecProducts[4].GetDependency(0));
+    pHelper->m_bChecked = true;
+    Item(4)->m_lstDependencies.AddTail(pHelper);
     m_wizard.Run([&](HWND hSheet) {
         OpenInstallPage(hSheet, 7);
         HWND hPage = reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0));
@@ -233,8 +239,8 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
         std::string strSummary = UiDriver::AnswerMessageBox("There was a problem installing", IDOK, kWaitMs);
         EXPECT_EQ(strSummary, "There was a problem installing one or more files.  Please try running Corvatel again.\n\n"
                               "The following application(s) did not install successfully:\n\n"
-                              "     Quendar Shield\n     Quendar Studio\n     Quendar Tuner\n     Quendar Broken\n"
-                              "     Quendar Silent\n     Quendar Rack\n     Quendar Snip\n\n\n");
+                              "     Quendar Shield\n     Quendar Studio\n     Quendar Tuner\n     Quendar Legacy\n"
+                              "     Quendar Broken\n     Quendar Silent\n     Quendar Rack\n     Quendar Snip\n\n\n");
         // Only Finish is left.
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hSheet, IDCANCEL)));
@@ -250,12 +256,14 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
     // A part's failure is its row's, which then does not install; failed rows say so in general.
     EXPECT_STREQ(Item(0)->GetStatusText(), "One or more components failed to download or install");
     EXPECT_STREQ(Item(3)->GetStatusText(), "Application failed to download or install");
-    EXPECT_EQ(Item(4)->GetStatus(), ItemPreparingInstall);
+    // Nothing installs Legacy: it does not stay "installing" once its part is in.
+    EXPECT_STREQ(pHelper->GetStatusText(), "Installed.");
+    EXPECT_STREQ(Item(4)->GetStatusText(), "Install Aborted.");
     EXPECT_STREQ(Item(6)->GetStatusText(), "Application failed to download or install");
     // The ticked box took the setups that ran, and the response file with them.
     EXPECT_EQ(GetFileAttributesA(m_wizard.m_tree.Path("set\\Engine.exe")), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesA(m_wizard.m_tree.Path("set\\Silent.iss")), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Silent.exe", 1}, {"Snip Setup.exe", 1}}));
+    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Helper.exe", 1}, {"Silent.exe", 1}, {"Snip Setup.exe", 1}}));
 
     std::string strLog = Log();
     // Of the missing files only the first is logged.
@@ -299,7 +307,9 @@ TEST_F(InstallPhaseTest, ARecordingSetupCountsAsInstalledUnreadAndTheNextIsReadA
 TEST_F(InstallPhaseTest, RowCommandsAskFirstAndActOnTheSelectedRow)
 {
     // Tuner's setup writes no log of its own: the one an earlier setup left is not taken for it.
-    MakeSetups({"Tuner.exe"}, "[Tuner.exe]\nStyle=Program\n");
+    // Engine's waits for its release.
+    std::string strRelease(static_cast<LPCSTR>(m_wizard.m_tree.Path("release")));
+    MakeSetups({"Tuner.exe", "Engine.exe"}, ("[Tuner.exe]\nStyle=Program\n[Engine.exe]\nReleaseFile=" + strRelease).c_str());
     m_wizard.m_tree.WriteText("set\\InnoSetup.log", "Process exit code: 0\r\n");
     MakeQueue({0, 3});
     CAppDetailsObj* pStudio = Item(0);
@@ -344,16 +354,33 @@ TEST_F(InstallPhaseTest, RowCommandsAskFirstAndActOnTheSelectedRow)
         Page().UpdateItemStatus(pTuner, nullptr, ItemDownloaded, "");
         SendMessageA(hPage, WM_COMMAND, ID_ABORT_PENDING_INSTALLS, 0);
         EXPECT_EQ(statuses(), (std::vector<int>{ItemInstallAborted, ItemInstallAborted, ItemInstallAborted, ItemDownloaded}));
+        // So is a row left "installing" its next part while no setup runs.
+        for (CAppDetailsObj* pPart : {pEngine, pShield})
+            Page().UpdateItemStatus(pPart, pStudio, ItemInstalled, "");
+        Page().UpdateItemStatus(pStudio, nullptr, ItemInstallingPart, "");
+        SendMessageA(hPage, WM_COMMAND, ID_ABORT_PENDING_INSTALLS, 0);
+        EXPECT_EQ(statuses(), (std::vector<int>{ItemInstalled, ItemInstalled, ItemInstallAborted, ItemDownloaded}));
+
+        // While the menu's "Install" waits for Engine's setup, the controls are off and a second
+        // "Install" starts nothing.
+        PostMessageA(hPage, WM_COMMAND, ID_INSTALL, 0);
+        ASSERT_TRUE(WaitUntil([&] { return pStudio->GetStatus() == ItemInstallingPart; }));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)));
+        select(1);
+        SendMessageA(hPage, WM_COMMAND, ID_INSTALL, 0);
+        EXPECT_EQ(pTuner->GetStatus(), ItemDownloaded);
+        m_wizard.m_tree.WriteText("release", "");
+        ASSERT_TRUE(WaitUntil([&] { return !Page().IsAnyInstalling() && pStudio->GetStatus() == ItemError; }));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
 
         // "Install" runs the selected row's setup there and then.
-        select(1);
         SendMessageA(hPage, WM_COMMAND, ID_INSTALL, 0);
         EXPECT_STREQ(pTuner->GetStatusText(), "Install Aborted.");
     }, IDYES);
     ASSERT_GE(m_wizard.m_answers.size(), 2u);
     EXPECT_EQ(m_wizard.m_answers[0], "Are you sure you want to abort downloading Quendar Studio?");
     EXPECT_EQ(m_wizard.m_answers[1], "Are you sure you want to abort all pending installs?");
-    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Tuner.exe", 1}}));
+    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Tuner.exe", 1}}));
 }
 
 TEST_F(InstallPhaseTest, ClosingWaitsForTheThreadAtWorkAndNothingMoreStarts)
