@@ -118,6 +118,9 @@ BOOL CPropPage_Install::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRES
     case WM_START_PROCESSING:
         lResult = OnStartProcessing();
         return TRUE;
+    case kShowProgressMessage:
+        ShowTransfersProgress();
+        return TRUE;
     case WM_TIMER:
         OnTimer(wParam);
         break;

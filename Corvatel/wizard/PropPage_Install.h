@@ -57,6 +57,11 @@ public:
     void UpdateItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nStatus, CString strText);
     // "Downloading..." with the percentage and megabytes of the row the record belongs to.
     void ShowDownloadProgress(CAppDetailsObj* pItem);
+    // The latest figures of the running transfers in their rows, on the window's thread: when a
+    // download thread posts kShowProgressMessage and on every animation tick, so no transfer
+    // waits for the window.
+    void ShowTransfersProgress();
+    static constexpr UINT kShowProgressMessage = WM_USER + 207;
 
     // The install list's row of the record; null when it has none.
     CTreeListItem* FindRow(CAppDetailsObj* pItem);
@@ -249,6 +254,11 @@ protected:
     BOOL DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
 
 private:
+    // The two halves of UpdateItemStatus: the record's fields, under the records' lock held by the
+    // caller (returns the row image the code calls for, -1 for none), then the log and the row.
+    int ApplyItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nStatus, const CString& strText);
+    void ShowItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nStatus, int nImage);
+
     class CRunEnd;
     class CThreadWork;
 
@@ -305,8 +315,13 @@ private:
         unsigned nTransfer;
         CFtpMgr* pFtpMgr;
         HANDLE hThread;
+        // When its progress was last asked to show, and the file's whole percent then.
+        DWORD dwShownAt;
+        int nShownPercent;
     };
-    // The record whose transfer the manager serves; the caller holds the records' lock.
-    CAppDetailsObj* GetTransferItem(const CFtpMgr* pFtpMgr) const;
+    // The transfer the manager serves; the caller holds the records' lock.
+    CTransfer* FindTransfer(const CFtpMgr* pFtpMgr);
     std::vector<CTransfer> m_transfers;
+    // A request to show the transfers' progress is posted and not yet handled.
+    std::atomic<bool> m_bProgressPosted{false};
 };

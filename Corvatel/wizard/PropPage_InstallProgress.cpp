@@ -1,9 +1,17 @@
 // The install page's side of a running transfer: each block's progress, on the download thread.
+// The record takes the figure at once; its row is shown by the window's thread when asked, at most
+// every 100 ms and only for a new whole percent, so a transfer never waits for the window.
 #include "PropPage_Install.h"
 
 #include "AppDetailsObj.h"
 #include "Crypto.h"
 #include "FtpMgr.h"
+
+namespace {
+
+const DWORD kProgressShowMs = 100;
+
+} // namespace
 
 void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, int /*nPercent*/,
                                            unsigned long long ullTotal, unsigned long long ullDone)
@@ -12,24 +20,39 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
         return;
     bool bArriving = ullTotal == 0 || ullDone < ullTotal;
     int nStatus = ItemDownloading;
+    int nImage = -1;
+    bool bShowRow = false;
     CAppDetailsObj* pItem = nullptr;
     {
+        // The status is set under the same lock as the abort is checked: an abort always wins.
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        // The record comes from the page's running transfers, not from the list's rows: every block
-        // would otherwise ask the window's thread for each row in turn.
-        pItem = GetTransferItem(pFtpMgr);
-        // Only the record's current transfer reports: its thread attached the manager before it
-        // connected. A superseded transfer's blocks are not the record's, nor are those that come
-        // after an abort.
+        // The record comes from the page's running transfers, not from the list's rows. Only the
+        // record's current transfer reports: its thread attached the manager before it connected.
+        // A superseded transfer's blocks are not the record's, nor are those that come after an abort.
+        CTransfer* pTransfer = FindTransfer(pFtpMgr);
+        pItem = pTransfer ? pTransfer->pItem : nullptr;
         if (!pItem || pItem->m_pFtpMgr != pFtpMgr || pFtpMgr->m_pSession->IsAborted())
             return;
         if (bArriving) {
             pItem->m_ullBytesTotal = ullTotal;
             pItem->m_ullBytesDone = ullDone;
+            if (pItem->m_nStatus == ItemDownloading) {
+                // Sizes unknown: time alone spaces the showings.
+                int nPercent = ullTotal == 0 ? -1 : static_cast<int>(ullDone * 100 / ullTotal);
+                DWORD dwNow = GetTickCount();
+                if (dwNow - pTransfer->dwShownAt < kProgressShowMs || (nPercent >= 0 && nPercent == pTransfer->nShownPercent))
+                    return;
+                pTransfer->dwShownAt = dwNow;
+                pTransfer->nShownPercent = nPercent;
+                bShowRow = true;
+            } else {
+                nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
+            }
         } else if (pItem->m_nStatus <= ItemResponseFileDownloaded || pItem->m_nStatus > ItemDone ||
                    strFile.Find(".iss") >= 0) {
             // A response file, or a record that was not fetching its setup file.
             nStatus = ItemResponseFileDownloaded;
+            nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
         } else {
             // The setup file is whole under its temporary name: its thread renames it and only then
             // reports it downloaded, so no completion check installs a file not yet there.
@@ -38,7 +61,25 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
             return;
         }
     }
-    UpdateItemStatus(pItem, nullptr, nStatus, CString());
-    if (bArriving)
+    if (!bShowRow) {
+        // A change of status, once per file: shown and logged on this thread.
+        ShowItemStatus(pItem, nullptr, nStatus, nImage);
+        return;
+    }
+    if (!m_bProgressPosted.exchange(true))
+        PostMessage(kShowProgressMessage);
+}
+
+void CPropPage_Install::ShowTransfersProgress()
+{
+    m_bProgressPosted = false;
+    std::vector<CAppDetailsObj*> receiving;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        for (const CTransfer& transfer : m_transfers)
+            if (transfer.pItem->m_nStatus == ItemDownloading)
+                receiving.push_back(transfer.pItem);
+    }
+    for (CAppDetailsObj* pItem : receiving)
         ShowDownloadProgress(pItem);
 }

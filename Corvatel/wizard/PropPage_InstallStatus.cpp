@@ -105,28 +105,37 @@ void CPropPage_Install::UpdateItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* 
 {
     if (!pItem)
         return;
-    CTreeListItem* pRow = FindRow(pOwner ? pOwner : pItem);
-    int nImage = -1;
+    int nImage;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        if (pOwner && nStatus > ItemDone)
-            pOwner->m_nStatus = nStatus;
-        pItem->m_nStatus = nStatus;
-        if (nStatus != pItem->m_nStartedAtStatus)
-            pItem->m_nStartedAtStatus = -1;
-        if (nStatus >= ItemPreparingDownload && nStatus <= ItemInstallAborted) {
-            const StatusLook& look = kStatusLooks[nStatus];
-            nImage = look.nImage;
-            if (look.pszText)
-                pItem->m_strStatusText = look.pszText;
-            else if (nStatus == ItemError)
-                pItem->m_strStatusText = strText;
-            else if (nStatus == ItemInstallingPart)
-                pItem->m_strStatusText.Format("Installing part %d of %d...", std::max(pItem->m_nInstallPart, 1),
-                                              pItem->m_lstDependencies.GetCount() + 1);
-        }
+        nImage = ApplyItemStatus(pItem, pOwner, nStatus, strText);
     }
+    ShowItemStatus(pItem, pOwner, nStatus, nImage);
+}
 
+int CPropPage_Install::ApplyItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nStatus, const CString& strText)
+{
+    if (pOwner && nStatus > ItemDone)
+        pOwner->m_nStatus = nStatus;
+    pItem->m_nStatus = nStatus;
+    if (nStatus != pItem->m_nStartedAtStatus)
+        pItem->m_nStartedAtStatus = -1;
+    if (nStatus < ItemPreparingDownload || nStatus > ItemInstallAborted)
+        return -1;
+    const StatusLook& look = kStatusLooks[nStatus];
+    if (look.pszText)
+        pItem->m_strStatusText = look.pszText;
+    else if (nStatus == ItemError)
+        pItem->m_strStatusText = strText;
+    else if (nStatus == ItemInstallingPart)
+        pItem->m_strStatusText.Format("Installing part %d of %d...", std::max(pItem->m_nInstallPart, 1),
+                                      pItem->m_lstDependencies.GetCount() + 1);
+    return look.nImage;
+}
+
+void CPropPage_Install::ShowItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nStatus, int nImage)
+{
+    CTreeListItem* pRow = FindRow(pOwner ? pOwner : pItem);
     bool bLog = true;
     if (nStatus == ItemDownloading) {
         ShowDownloadProgress(pItem);

@@ -52,7 +52,7 @@ bool CPropPage_Install::BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, uns
         pItem->m_pFtpMgr->Abort();
         pItem->m_pFtpMgr = nullptr;
     }
-    m_transfers.push_back({pItem, nTransfer, nullptr, DuplicateThreadHandle(hThread)});
+    m_transfers.push_back({pItem, nTransfer, nullptr, DuplicateThreadHandle(hThread), 0, -1});
     return true;
 }
 
@@ -79,11 +79,11 @@ bool CPropPage_Install::DetachTransferManager(CAppDetailsObj* pItem, unsigned nT
     return !m_bClosing && pItem->m_nTransfer == nTransfer;
 }
 
-CAppDetailsObj* CPropPage_Install::GetTransferItem(const CFtpMgr* pFtpMgr) const
+CPropPage_Install::CTransfer* CPropPage_Install::FindTransfer(const CFtpMgr* pFtpMgr)
 {
-    for (const CTransfer& transfer : m_transfers)
+    for (CTransfer& transfer : m_transfers)
         if (transfer.pFtpMgr == pFtpMgr)
-            return transfer.pItem;
+            return &transfer;
     return nullptr;
 }
 

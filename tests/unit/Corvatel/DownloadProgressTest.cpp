@@ -7,6 +7,8 @@
 #include "TestWizard.h"
 #include "TreeListCtrl_Install.h"
 
+#include <future>
+
 using namespace SftpPeer;
 
 namespace {
@@ -59,8 +61,29 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
         EXPECT_EQ(pTuner->m_nStatus, ItemDownloading);
         EXPECT_EQ(pTuner->m_ullBytesTotal, 2000000u);
         EXPECT_EQ(pTuner->m_ullBytesDone, 2000000u);
-        // The last block before the end was shown: 2 MB counts as 2.048M, truncated to 2.
-        EXPECT_NE(std::string(pTuner->GetStatusText()).find("M of 2.00M)"), std::string::npos) << pTuner->GetStatusText();
+        // The window shows the latest figure by its next tick: 2 MB counts as 2.048M, truncated to 2.
+        page.PostMessage(WM_TIMER, CPropPage_Install::kAnimationTimer);
+        auto shown = [&] { return std::string(pTuner->GetStatusText()).find("M of 2.00M)") != std::string::npos; };
+        for (int i = 0; i < 250 && !shown(); ++i)
+            Sleep(20);
+        EXPECT_TRUE(shown()) << pTuner->GetStatusText();
+
+        // With the window's thread held, the file arrives all the same; an abort that follows is
+        // not undone by a block reported before it.
+        HANDLE hWindowThread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(hSheet, nullptr));
+        ASSERT_NE(SuspendThread(hWindowThread), static_cast<DWORD>(-1));
+        auto receipt = std::async(std::launch::async, [&] { return manager.Receive("tuner.bin", strTemporary); });
+        bool bArrived = receipt.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        {
+            std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+            pTuner->m_nStatus = ItemAbortingDownload;
+        }
+        manager.Abort();
+        ResumeThread(hWindowThread);
+        CloseHandle(hWindowThread);
+        EXPECT_TRUE(bArrived);
+        receipt.get();
+        EXPECT_EQ(pTuner->GetStatus(), ItemAbortingDownload);
         page.DetachTransferManager(pTuner, nTransfer, &manager);
         page.EndTransfer(pTuner, nTransfer);
     });
