@@ -3,11 +3,14 @@
 
 Each listener injects one fault into every connection it takes:
   stall    forwards both ways until the server has sent --after bytes, then forwards nothing more
-           and holds the connection open (at most MAX_HOLD seconds)
+           and holds the connection open until the client hangs up (at most MAX_HOLD seconds)
   drop     forwards both ways until the server has sent --after bytes, then closes both sides
   refuse   accepts and closes at once, before the server's first byte
   pass     forwards both ways untouched
-The ports are written to --ports-file as "STALL DROP REFUSE PASS" once all listen. At most
+  silent   accepts and never sends a byte, reading what comes until the client hangs up (at most
+           MAX_HOLD seconds)
+  full     a listener whose accept queue is kept full: a connect to it is never answered
+The ports are written to --ports-file as "STALL DROP REFUSE PASS SILENT FULL" once all listen. At most
 MAX_CONNECTIONS connections are served at a time; more are closed at once. The process ends on
 SIGTERM or SIGINT, and by itself when the process that started it is gone.
 """
@@ -16,12 +19,13 @@ import argparse
 import asyncio
 import os
 import signal
+import socket
 import sys
 
 MAX_HOLD = 60.0
 MAX_CONNECTIONS = 64
 CHUNK = 65536
-MODES = ("stall", "drop", "refuse", "pass")
+MODES = ("stall", "drop", "refuse", "pass", "silent")
 
 
 class Proxy:
@@ -35,6 +39,13 @@ class Proxy:
             client_writer.close()
             return
         self.connections += 1
+        if mode == "silent":
+            try:
+                await self.hold(client_reader)
+            finally:
+                client_writer.close()
+                self.connections -= 1
+            return
         try:
             server_reader, server_writer = await asyncio.open_connection("127.0.0.1", self.target_port)
         except OSError:
@@ -49,13 +60,21 @@ class Proxy:
             if mode == "stall" and downstream.done() and downstream.result():
                 # The limit was reached: the client now waits for bytes that never come.
                 upstream.cancel()
-                await asyncio.sleep(MAX_HOLD)
+                await self.hold(client_reader)
         finally:
             for task in (upstream, downstream):
                 task.cancel()
             for writer in (client_writer, server_writer):
                 writer.close()
             self.connections -= 1
+
+    @classmethod
+    async def hold(cls, reader):
+        """Reads and drops what the client sends until it hangs up, at most MAX_HOLD seconds."""
+        try:
+            await asyncio.wait_for(cls.pump(reader, None, None), MAX_HOLD)
+        except asyncio.TimeoutError:
+            pass
 
     @staticmethod
     async def pump(reader, writer, limit):
@@ -69,11 +88,32 @@ class Proxy:
                 data = await reader.read(size)
                 if not data:
                     return False
+                if writer is None:
+                    continue
                 writer.write(data)
                 await writer.drain()
                 sent += len(data)
         except (ConnectionError, OSError):
             return False
+
+
+def full_listener():
+    """A listener with a backlog of none and two connections it never accepts: the system drops
+    every later connection request, so the client's connect waits for an answer that never comes.
+    The sockets are returned to be kept open."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(0)
+    held = [listener]
+    for _ in range(2):
+        client = socket.socket()
+        client.setblocking(False)
+        try:
+            client.connect(listener.getsockname())
+        except BlockingIOError:
+            pass
+        held.append(client)
+    return held
 
 
 async def run(args):
@@ -82,7 +122,8 @@ async def run(args):
     for mode in MODES:
         servers.append(await asyncio.start_server(
             lambda r, w, mode=mode: proxy.serve(mode, r, w), "127.0.0.1", 0))
-    ports = " ".join(str(s.sockets[0].getsockname()[1]) for s in servers)
+    full = full_listener()
+    ports = " ".join([str(s.sockets[0].getsockname()[1]) for s in servers] + [str(full[0].getsockname()[1])])
     temporary = args.ports_file + ".new"
     with open(temporary, "w") as f:
         f.write(ports + "\n")
@@ -100,6 +141,8 @@ async def run(args):
             pass
     for server in servers:
         server.close()
+    for sock in full:
+        sock.close()
 
 
 def main():

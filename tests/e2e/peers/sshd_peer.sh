@@ -15,6 +15,10 @@
 #                                                the servers; NONE offers only "hostbased"
 #   CORVATEL_SFTP_PORT_{STALL,DROP,REFUSE,PASS}  the fault proxy's listeners in front of the password
 #                                                server; stall and drop act after 1 MiB from it
+#   CORVATEL_SFTP_PORT_{SILENT,FULL}             the fault proxy's listeners that never send a byte,
+#                                                and never answer a connect
+# A refused login is answered at once: the servers' PAM service has no failure delay, so tests
+# wait on the client's own limits, never on the server's timers.
 # shellcheck shell=bash
 
 SSHD_PEER_DIR=""
@@ -43,6 +47,14 @@ sshd_peer_make_account() {
   printf '%s:x:%d:\n' "$SSHD_PEER_USER" "$uid" >>"$dir/etc/group"
   printf '%s:%s:19000:0:99999:7:::\n' "$SSHD_PEER_USER" "$(openssl passwd -6 "$CORVATEL_SFTP_PASSWORD")" \
     >>"$dir/etc/shadow"
+  cat >"$dir/etc/pam.sshd" <<'EOF'
+auth     [success=1 default=ignore] pam_unix.so nodelay
+auth     requisite pam_deny.so
+auth     required  pam_permit.so
+account  required  pam_permit.so
+session  required  pam_permit.so
+password requisite pam_deny.so
+EOF
 }
 
 sshd_peer_write_config() {
@@ -67,6 +79,7 @@ PubkeyAuthentication $pubkey
 HostbasedAuthentication $hostbased
 AuthorizedKeysFile $dir/authorized_keys
 PermitRootLogin no
+MaxStartups 100
 AllowTcpForwarding no
 X11Forwarding no
 PrintMotd no
@@ -81,6 +94,7 @@ sshd_peer_serve() {
   for f in passwd shadow group; do
     mount --bind "$dir/etc/$f" "/etc/$f" || return 1
   done
+  mount --bind "$dir/etc/pam.sshd" /etc/pam.d/sshd || return 1
   mount -t tmpfs -o mode=755,size=1m corvatel-sshd /run && mkdir -m 755 /run/sshd || return 1
   for method in "${SSHD_PEER_METHODS[@]}"; do
     /usr/sbin/sshd -f "$dir/sshd_$method.conf" -E "$dir/sshd_$method.log" || return 1
@@ -132,12 +146,13 @@ sshd_peer_start() {
   done
   [[ -s $dir/proxy.ports ]] || { cat "$dir/proxy.log" >&2; sshd_peer_stop; die "the fault proxy did not start"; }
   read -r CORVATEL_SFTP_PORT_STALL CORVATEL_SFTP_PORT_DROP CORVATEL_SFTP_PORT_REFUSE CORVATEL_SFTP_PORT_PASS \
-    <"$dir/proxy.ports"
+    CORVATEL_SFTP_PORT_SILENT CORVATEL_SFTP_PORT_FULL <"$dir/proxy.ports"
 
   CORVATEL_SFTP_HOME=$dir/home CORVATEL_SFTP_CLIENT_DIR=$dir/client
   export CORVATEL_SFTP_USER CORVATEL_SFTP_PASSWORD CORVATEL_SFTP_HOME CORVATEL_SFTP_CLIENT_DIR CORVATEL_SFTP_HOSTKEY \
     CORVATEL_SFTP_PORT_PASSWORD CORVATEL_SFTP_PORT_KBDINT CORVATEL_SFTP_PORT_PUBLICKEY CORVATEL_SFTP_PORT_NONE \
-    CORVATEL_SFTP_PORT_STALL CORVATEL_SFTP_PORT_DROP CORVATEL_SFTP_PORT_REFUSE CORVATEL_SFTP_PORT_PASS
+    CORVATEL_SFTP_PORT_STALL CORVATEL_SFTP_PORT_DROP CORVATEL_SFTP_PORT_REFUSE CORVATEL_SFTP_PORT_PASS \
+    CORVATEL_SFTP_PORT_SILENT CORVATEL_SFTP_PORT_FULL
 }
 
 sshd_peer_stop() {

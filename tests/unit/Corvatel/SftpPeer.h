@@ -22,7 +22,8 @@ inline std::string Setting(const char* pszName)
     return pszValue ? pszValue : "";
 }
 
-// A listener by name: PASSWORD, KBDINT, PUBLICKEY, NONE, STALL, DROP, REFUSE or PASS.
+// A listener by name: PASSWORD, KBDINT, PUBLICKEY, NONE, STALL, DROP, REFUSE, PASS, SILENT (never
+// sends a byte) or FULL (never answers a connect).
 inline unsigned short Port(const char* pszListener)
 {
     return static_cast<unsigned short>(atoi(Setting((std::string("PORT_") + pszListener).c_str()).c_str()));
