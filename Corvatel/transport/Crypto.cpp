@@ -1,6 +1,7 @@
 #include "Crypto.h"
 
 #include "HostKeyPins.h"
+#include "NameLookup.h"
 #include "SshLibrary.h"
 
 #include <winsock2.h>
@@ -10,6 +11,8 @@
 
 #include <stdlib.h>
 #include <string.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -23,12 +26,45 @@ std::string WinsockErrorText(int nCode)
     return szText;
 }
 
-// How long a blocking library call waits on a silent server before it looks at the abort flag.
-const long kAbortPollMs = 250;
+// How long one wait on the socket lasts before the abort flag and the deadlines are looked at again.
+const unsigned long long kAbortPollMs = 250;
 // A server silent this long has stalled: the call fails rather than hold its thread for ever (the
 // login holds the user's window). Longer than the page's 15-second watchdog, which restarts a
 // transfer stalled before its first byte.
 const unsigned long long kSilenceLimitMs = 30000;
+// How long a connect waits for the server's answer (Windows itself waits about 21 seconds).
+const unsigned long long kConnectLimitMs = 10000;
+// How long the closing calls after an abort or a stall wait, all together, for a server that may
+// never answer; past it the socket is shut down and the session freed without the server.
+const unsigned long long kCloseLimitMs = 500;
+
+// What one wait on the socket found: bits of kReadable, kWritable and kFailed, or SOCKET_ERROR.
+const int kReadable = 1;
+const int kWritable = 2;
+const int kFailed = 4;
+
+// Waits for the socket to be ready in the directions asked (bits as above), one poll interval at
+// most and no longer than ullMs.
+int WaitForSocket(SOCKET socket, int nAsked, unsigned long long ullMs)
+{
+    fd_set sets[3];
+    fd_set* pSets[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        FD_ZERO(&sets[i]);
+        if (nAsked & (1 << i)) {
+            FD_SET(socket, &sets[i]);
+            pSets[i] = &sets[i];
+        }
+    }
+    timeval timeout = {0, static_cast<long>(std::min(ullMs, kAbortPollMs) * 1000)};
+    if (select(0, pSets[0], pSets[1], pSets[2], &timeout) == SOCKET_ERROR)
+        return SOCKET_ERROR;
+    int nFound = 0;
+    for (int i = 0; i < 3; ++i)
+        if (pSets[i] && FD_ISSET(socket, pSets[i]))
+            nFound |= 1 << i;
+    return nFound;
+}
 
 // Answers every keyboard-interactive prompt with the password of the session that authenticates
 // (the session's abstract pointer is its CCrypto).
@@ -39,7 +75,7 @@ LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(KbdInteractiveCallback);
 CCrypto::CCrypto(std::string strHost)
     : m_strHost(std::move(strHost)), m_nPort(0), m_pszUser(nullptr), m_pszPassword(nullptr), m_socket(INVALID_SOCKET),
       m_pszAuthList(nullptr), m_pSession(nullptr), m_pSftp(nullptr), m_bAbort(false), m_bWinsockStarted(false),
-      m_bHandshakeDone(false), m_bStalled(false)
+      m_bLibraryStarted(false), m_bHandshakeDone(false), m_bStalled(false), m_bClosing(false), m_ullCloseBy(0)
 {
 }
 
@@ -67,21 +103,13 @@ bool CCrypto::OpenSession(std::string& strError)
     }
     m_bWinsockStarted = true;
 
-    addrinfo hints = {};
-    hints.ai_flags = AI_CANONNAME;
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* pFound = nullptr;
-    nResult = getaddrinfo(m_strHost.c_str(), std::to_string(m_nPort).c_str(), &hints, &pFound);
+    CFoundAddress address;
+    nResult = LookUpAddress(m_strHost, m_nPort, m_bAbort, address);
     if (nResult != 0) {
         strError = "getaddrinfo failed with error " + std::to_string(nResult) + ": " + WinsockErrorText(nResult);
         return false;
     }
-    // Only the first address is tried.
-    const bool bConnected = OpenSocket(pFound, strError);
-    freeaddrinfo(pFound);
-    if (!bConnected)
+    if (!OpenSocket(address, strError))
         return false;
 
     nResult = SshLibraryStartup();
@@ -89,13 +117,15 @@ bool CCrypto::OpenSession(std::string& strError)
         strError = "libssh2 initialization failed: " + std::to_string(nResult);
         return false;
     }
+    m_bLibraryStarted = true;
     m_pSession = libssh2_session_init_ex(nullptr, nullptr, nullptr, this);
     if (!m_pSession) {
         strError = "libssh2 session initialization failed";
         return false;
     }
-    libssh2_session_set_blocking(m_pSession, 1);
-    libssh2_session_set_timeout(m_pSession, kAbortPollMs);
+    // Every call returns rather than wait inside the library: the waits are this session's own,
+    // which look at the abort flag and the deadlines.
+    libssh2_session_set_blocking(m_pSession, 0);
     nResult = UntilDone([this] { return libssh2_session_handshake(m_pSession, m_socket); });
     if (nResult != 0) {
         strError = "Failure establishing SSH session: " + std::to_string(nResult);
@@ -105,9 +135,9 @@ bool CCrypto::OpenSession(std::string& strError)
     return true;
 }
 
-bool CCrypto::OpenSocket(const addrinfo* pAddress, std::string& strError)
+bool CCrypto::OpenSocket(const CFoundAddress& address, std::string& strError)
 {
-    m_socket = socket(pAddress->ai_family, pAddress->ai_socktype, pAddress->ai_protocol);
+    m_socket = socket(address.nFamily, address.nType, address.nProtocol);
     if (m_socket == INVALID_SOCKET) {
         strError = "socket not valid";
         return false;
@@ -115,12 +145,43 @@ bool CCrypto::OpenSocket(const addrinfo* pAddress, std::string& strError)
     // Without it every SFTP read request waits on Nagle's delay.
     BOOL bNoDelay = TRUE;
     setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&bNoDelay), sizeof(bNoDelay));
-    if (connect(m_socket, pAddress->ai_addr, static_cast<int>(pAddress->ai_addrlen)) != 0) {
-        int nError = WSAGetLastError();
+    u_long ulNonBlocking = 1;
+    int nError = 0;
+    if (ioctlsocket(m_socket, FIONBIO, &ulNonBlocking) != 0)
+        nError = WSAGetLastError();
+    else if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address.address), address.nLength) != 0) {
+        nError = WSAGetLastError();
+        if (nError == WSAEWOULDBLOCK)
+            nError = AwaitConnection();
+    }
+    if (nError != 0) {
         strError = "connect failed " + std::to_string(nError) + " : " + WinsockErrorText(nError);
         return false;
     }
     return true;
+}
+
+int CCrypto::AwaitConnection()
+{
+    const unsigned long long ullStart = Now();
+    for (;;) {
+        if (m_bAbort)
+            return WSAEINTR;
+        const unsigned long long ullWaited = Now() - ullStart;
+        if (ullWaited >= kConnectLimitMs)
+            return WSAETIMEDOUT;
+        const int nFound = WaitForSocket(m_socket, kWritable | kFailed, kConnectLimitMs - ullWaited);
+        if (nFound == SOCKET_ERROR)
+            return WSAGetLastError();
+        if (nFound & kFailed) {
+            int nError = 0;
+            int nLength = sizeof(nError);
+            getsockopt(m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&nError), &nLength);
+            return nError != 0 ? nError : WSAECONNREFUSED;
+        }
+        if (nFound & kWritable)
+            return 0;
+    }
 }
 
 bool CCrypto::Authenticate(std::string& strError)
@@ -128,10 +189,7 @@ bool CCrypto::Authenticate(std::string& strError)
     const std::string strUser = m_pszUser ? m_pszUser : "";
     const std::string strPassword = m_pszPassword ? m_pszPassword : "";
     const unsigned int nUserLength = static_cast<unsigned int>(strUser.size());
-    unsigned long long ullSilentSince = 0;
-    do
-        m_pszAuthList = libssh2_userauth_list(m_pSession, strUser.c_str(), nUserLength);
-    while (!m_pszAuthList && Repeat(LastError(), ullSilentSince));
+    m_pszAuthList = UntilGiven([&] { return libssh2_userauth_list(m_pSession, strUser.c_str(), nUserLength); });
     const std::string strMethods = m_pszAuthList ? m_pszAuthList : "";
 
     // Exactly one method, the first the server offers in this order; a failure tries no other.
@@ -167,17 +225,60 @@ bool CCrypto::Authenticate(std::string& strError)
     return true;
 }
 
-bool CCrypto::Repeat(int nResult, unsigned long long& ullSilentSince)
+bool CCrypto::Repeat(int& nResult, unsigned long long& ullHeard)
 {
-    if (nResult == LIBSSH2_ERROR_EAGAIN)
-        return true;
-    if (nResult != LIBSSH2_ERROR_TIMEOUT || m_bAbort || m_bStalled)
+    if (nResult != LIBSSH2_ERROR_EAGAIN)
         return false;
-    const unsigned long long ullNow = GetTickCount64();
-    if (ullSilentSince == 0)
-        ullSilentSince = ullNow;
-    m_bStalled = ullNow - ullSilentSince >= kSilenceLimitMs;
-    return !m_bStalled;
+    if (WaitSocket(ullHeard))
+        return true;
+    nResult = LIBSSH2_ERROR_TIMEOUT;
+    libssh2_session_set_last_error(m_pSession, nResult, "Timed out waiting on socket");
+    return false;
+}
+
+bool CCrypto::WaitSocket(unsigned long long& ullHeard)
+{
+    const unsigned long long ullNow = Now();
+    unsigned long long ullLeft;
+    if (m_bAbort || m_bStalled) {
+        if (!m_bClosing)
+            return false;
+        if (m_ullCloseBy == 0)
+            m_ullCloseBy = ullNow + kCloseLimitMs;
+        if (ullNow >= m_ullCloseBy)
+            return false;
+        ullLeft = m_ullCloseBy - ullNow;
+    } else {
+        if (ullNow - ullHeard >= kSilenceLimitMs) {
+            m_bStalled = true;
+            return false;
+        }
+        ullLeft = kSilenceLimitMs - (ullNow - ullHeard);
+    }
+    // The library says which way it is blocked; with no direction given it waits for the server.
+    const int nDirections = libssh2_session_block_directions(m_pSession);
+    int nAsked = (nDirections & LIBSSH2_SESSION_BLOCK_OUTBOUND) ? kWritable : 0;
+    if ((nDirections & LIBSSH2_SESSION_BLOCK_INBOUND) || nAsked == 0)
+        nAsked |= kReadable;
+    const int nFound = WaitForSocket(m_socket, nAsked, ullLeft);
+    if (nFound == SOCKET_ERROR)
+        return false;
+    if (nFound & kReadable)
+        ullHeard = Now();
+    return true;
+}
+
+bool CCrypto::ShutDownIfGivenUp(int nResult)
+{
+    if (nResult != LIBSSH2_ERROR_TIMEOUT || m_socket == INVALID_SOCKET)
+        return false;
+    shutdown(m_socket, SD_BOTH);
+    return true;
+}
+
+unsigned long long CCrypto::Now()
+{
+    return GetTickCount64();
 }
 
 int CCrypto::LastError(std::string* pstrText) const
@@ -193,14 +294,23 @@ void CCrypto::CloseSocket()
 {
     if (m_pSession) {
         if (m_bHandshakeDone)
-            libssh2_session_disconnect(m_pSession, "Normal Shutdown");
-        libssh2_session_free(m_pSession);
+            Finish([this] { return libssh2_session_disconnect(m_pSession, "Normal Shutdown"); });
+        // The socket is shut down past the deadline, so the free completes without the server. A
+        // session that is still not freed keeps its library reference: the library never ends
+        // under it.
+        if (Finish([this] { return libssh2_session_free(m_pSession); }) != 0)
+            m_bLibraryStarted = false;
         m_pSession = nullptr;
+    }
+    if (m_bLibraryStarted) {
+        SshLibraryCleanup();
+        m_bLibraryStarted = false;
     }
     m_pSftp = nullptr;
     m_pszAuthList = nullptr;
     m_bHandshakeDone = false;
     m_bStalled = false;
+    m_ullCloseBy = 0;
     if (m_socket != INVALID_SOCKET) {
         closesocket(m_socket);
         m_socket = INVALID_SOCKET;

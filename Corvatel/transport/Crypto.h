@@ -16,7 +16,7 @@
 typedef struct _LIBSSH2_SESSION LIBSSH2_SESSION;
 typedef struct _LIBSSH2_SFTP LIBSSH2_SFTP;
 typedef UINT_PTR SOCKET;
-struct addrinfo;
+struct CFoundAddress;
 
 class CCrypto
 {
@@ -36,11 +36,12 @@ public:
     bool RecvSFTP(const char* pszRemote, const char* pszLocal, std::string& strError, ProgressCallback progress);
     bool InitSftp(std::string& strError);
     bool IsAborted() const { return m_bAbort; }
-    // Raises the abort flag; any thread may call it. A library call waiting on a stalled server
-    // sees it within one poll interval.
+    // Raises the abort flag; any thread may call it. Every network wait of the session (name lookup,
+    // connect, library calls) sees it within one poll interval.
     void Abort() { m_bAbort = true; }
-    // Ends the SSH session, closes the socket and releases Winsock; a second call does nothing.
-    // Connect's failure paths end with it too.
+    // Ends the SSH session, frees it, closes the socket and releases Winsock; a second call does
+    // nothing. Connect's failure paths end with it too. After an abort or a stall it takes at most
+    // the short closing time.
     void CloseSocket();
 
     std::string m_strHost;
@@ -59,27 +60,66 @@ private:
 
     // Winsock, the TCP connection, the library session and its handshake.
     bool OpenSession(std::string& strError);
-    bool OpenSocket(const addrinfo* pAddress, std::string& strError);
+    bool OpenSocket(const CFoundAddress& address, std::string& strError);
+    // Waits for a non-blocking connect to end: 0 once connected, else the Winsock code (a timeout
+    // past the connect limit, an interruption on abort).
+    int AwaitConnection();
     bool Authenticate(std::string& strError);
-    // Whether a blocking library call is made again: it asked to be, or it waited out one poll
-    // interval of the session with no abort raised and the server has not been silent too long.
-    // ullSilentSince starts at 0 for each call and notes when the server fell silent.
-    bool Repeat(int nResult, unsigned long long& ullSilentSince);
+    // Whether a library call that would block is made again, once the socket is ready or one poll
+    // interval has passed. Not when the call is to give up: its result then becomes
+    // LIBSSH2_ERROR_TIMEOUT. A working call gives up on abort, or when the server has been silent
+    // past the limit (ullHeard: when it last sent a byte); a closing call after an abort or a stall
+    // gives up at the closing deadline.
+    bool Repeat(int& nResult, unsigned long long& ullHeard);
+    bool WaitSocket(unsigned long long& ullHeard);
     template <typename Call>
     int UntilDone(Call call)
     {
         int nResult;
-        unsigned long long ullSilentSince = 0;
+        unsigned long long ullHeard = Now();
         do
             nResult = call();
-        while (Repeat(nResult, ullSilentSince));
+        while (Repeat(nResult, ullHeard));
         return nResult;
     }
+    // The same for a call that gives a pointer, none when it failed (the session's last error says why).
+    template <typename Call>
+    auto UntilGiven(Call call) -> decltype(call())
+    {
+        unsigned long long ullHeard = Now();
+        for (;;) {
+            auto pGiven = call();
+            int nResult = pGiven ? 0 : LastError();
+            if (!Repeat(nResult, ullHeard))
+                return pGiven;
+        }
+    }
+    // A closing call run to its end: when it gives up waiting the socket is shut down and the call
+    // made again, so that it fails at once and frees what it holds. The result is the first run's.
+    template <typename Call>
+    int Finish(Call call)
+    {
+        m_bClosing = true;
+        const int nResult = UntilDone(call);
+        if (ShutDownIfGivenUp(nResult))
+            UntilDone(call);
+        m_bClosing = false;
+        return nResult;
+    }
+    // Shuts the socket down when a call gave up waiting; whether it did.
+    bool ShutDownIfGivenUp(int nResult);
+    static unsigned long long Now();
     // The session's last error code, and its text.
     int LastError(std::string* pstrText = nullptr) const;
 
     bool m_bWinsockStarted;
+    bool m_bLibraryStarted;
     bool m_bHandshakeDone;
-    // The server stayed silent past the limit: later calls, the closing ones too, wait no more.
+    // The server stayed silent past the limit: later working calls wait no more, closing ones only
+    // until the closing deadline.
     bool m_bStalled;
+    // A closing call is running (remote close, SFTP shutdown, disconnect, free).
+    bool m_bClosing;
+    // When closing calls after an abort or a stall give up; 0 until the first of them waits.
+    unsigned long long m_ullCloseBy;
 };

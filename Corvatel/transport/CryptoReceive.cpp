@@ -32,11 +32,15 @@ public:
     {
         std::string strError;
         if (m_pHandle) {
-            NoteFailure(m_session.UntilDone([this] { return libssh2_sftp_close_handle(m_pHandle); }), strError);
+            const int nResult = m_session.Finish([this] { return libssh2_sftp_close_handle(m_pHandle); });
+            NoteFailure(nResult, libssh2_sftp_last_error(m_session.m_pSftp), strError);
             m_pHandle = nullptr;
         }
         if (m_session.m_pSftp) {
-            NoteFailure(m_session.UntilDone([this] { return libssh2_sftp_shutdown(m_session.m_pSftp); }), strError);
+            // The channel is gone after its shutdown, even a failed one: its last status is read first.
+            const unsigned long ulStatus = libssh2_sftp_last_error(m_session.m_pSftp);
+            NoteFailure(m_session.Finish([this] { return libssh2_sftp_shutdown(m_session.m_pSftp); }), ulStatus,
+                        strError);
             m_session.m_pSftp = nullptr;
         }
         return strError;
@@ -46,11 +50,11 @@ public:
     LIBSSH2_SFTP_HANDLE* m_pHandle;
 
 private:
-    void NoteFailure(int nResult, std::string& strError) const
+    static void NoteFailure(int nResult, unsigned long ulStatus, std::string& strError)
     {
         if (nResult != 0)
             strError = "[::RecvSFTP] sftp_close() returned ssherr: " + std::to_string(nResult) +
-                       ", sftperr: " + std::to_string(libssh2_sftp_last_error(m_session.m_pSftp));
+                       ", sftperr: " + std::to_string(ulStatus);
     }
 };
 
@@ -58,13 +62,11 @@ bool CCrypto::InitSftp(std::string& strError)
 {
     if (!m_pSession)
         return false;
-    std::string strText;
-    unsigned long long ullSilentSince = 0;
-    do
-        m_pSftp = libssh2_sftp_init(m_pSession);
-    while (!m_pSftp && Repeat(LastError(&strText), ullSilentSince));
+    m_pSftp = UntilGiven([this] { return libssh2_sftp_init(m_pSession); });
     if (m_pSftp)
         return true;
+    std::string strText;
+    LastError(&strText);
     strError = "Failed to establish SFTP session with the device.(SSH Error " + strText;
     return false;
 }
@@ -87,16 +89,14 @@ bool CCrypto::RecvSFTP(const char* pszRemote, const char* pszLocal, std::string&
 
     bool bResult = true;
     CReceipt receipt(*this);
-    libssh2_session_set_blocking(m_pSession, 1);
     const unsigned int nRemoteLength = static_cast<unsigned int>(strlen(pszRemote));
-    std::string strText;
-    unsigned long long ullSilentSince = 0;
-    do {
-        receipt.m_pHandle =
-            libssh2_sftp_open_ex(m_pSftp, pszRemote, nRemoteLength, LIBSSH2_FXF_READ, 0, LIBSSH2_SFTP_OPENFILE);
-    } while (!receipt.m_pHandle && Repeat(LastError(&strText), ullSilentSince));
+    receipt.m_pHandle = UntilGiven([&] {
+        return libssh2_sftp_open_ex(m_pSftp, pszRemote, nRemoteLength, LIBSSH2_FXF_READ, 0, LIBSSH2_SFTP_OPENFILE);
+    });
 
     if (!receipt.m_pHandle) {
+        std::string strText;
+        LastError(&strText);
         strError = std::string(pszRemote) + " could not be opened for reading. " + strText;
         bResult = false;
     } else {

@@ -2,14 +2,30 @@
 
 #include <libssh2.h>
 
+#include <mutex>
+
+namespace {
+
+std::mutex s_lock;
+int s_nUsers = 0;
+
+} // namespace
+
 int SshLibraryStartup()
 {
-    static const int s_nResult = libssh2_init(0);
-    return s_nResult;
+    std::lock_guard<std::mutex> guard(s_lock);
+    if (s_nUsers == 0) {
+        const int nResult = libssh2_init(0);
+        if (nResult != 0)
+            return nResult;
+    }
+    ++s_nUsers;
+    return 0;
 }
 
 void SshLibraryCleanup()
 {
-    if (SshLibraryStartup() == 0)
+    std::lock_guard<std::mutex> guard(s_lock);
+    if (s_nUsers > 0 && --s_nUsers == 0)
         libssh2_exit();
 }

@@ -1,8 +1,11 @@
-// libssh2 and its crypto are started once per process and ended once at shutdown: the library's
-// own start-up and clean-up are not safe when several threads connect at the same moment.
+// libssh2 and its crypto, started by their first user and ended by their last: the program holds
+// a reference for its whole run and each session one more, so the library ends only after the last
+// session is freed, on whichever thread that happens. The library's own start-up and clean-up are
+// not safe when several threads connect or close at the same moment; these are.
 #pragma once
 
-// Starts the library on the first call; every call returns that start's result (0 on success).
+// Takes a reference, starting the library when there was none: 0 on success, else the library's
+// start-up result and no reference taken.
 int SshLibraryStartup();
-// Ends the library; no connection may be made afterwards.
+// Gives a reference back; the last one ends the library.
 void SshLibraryCleanup();

@@ -11,8 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <winternl.h>
 
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 using namespace SftpPeer;
@@ -48,6 +54,17 @@ size_t HandleCount()
     return nCount;
 }
 
+// The bytes in use on the runtime's heap, where the library sessions and their crypto live.
+size_t HeapBytesInUse()
+{
+    _HEAPINFO entry = {};
+    size_t nBytes = 0;
+    while (_heapwalk(&entry) == _HEAPOK)
+        if (entry._useflag == _USEDENTRY)
+            nBytes += entry._size;
+    return nBytes;
+}
+
 class FtpMgrTest : public ::testing::Test
 {
 protected:
@@ -62,6 +79,68 @@ protected:
     std::string Local(const char* pszName) const { return static_cast<LPCSTR>(m_local.Path(pszName)); }
     // No failure of these tests shows a box.
     UiDriver::CMessageBoxAnswerer m_boxes;
+};
+
+// One of the page's download threads with the page's abort beside it: each receipt, on a manager
+// of its own, is aborted as soon as bytes arrive, or once they have stopped coming (a stalled
+// server, whose closing calls are never answered). Both threads live through all the receipts of a
+// test: each new thread leaves per-thread memory of the runtime's and the crypto's behind.
+class CAbortedReceipts
+{
+public:
+    explicit CAbortedReceipts(std::string strLocal) : m_strLocal(std::move(strLocal)) {}
+
+    // The first receipt that did not end as aborted, and why; empty when all did.
+    std::string Run(int nCount)
+    {
+        std::string strFailure;
+        for (int i = 0; i < nCount && strFailure.empty(); ++i) {
+            const bool bStall = i % 2 != 0;
+            const char* pszListener = bStall ? "STALL" : "PASSWORD";
+            DeleteFileA(m_strLocal.c_str());
+            CFtpMgr manager(nullptr);
+            if (!manager.Open("127.0.0.1", Port(pszListener), Setting("USER").c_str(), Setting("PASSWORD").c_str()))
+                return std::string(pszListener) + " login: " + static_cast<LPCSTR>(manager.m_strLastError);
+            Watch(&manager, bStall);
+            const bool bReceived = manager.Receive("aborted-often.bin", m_strLocal.c_str());
+            Watch(nullptr, false);
+            const std::string strError = static_cast<LPCSTR>(manager.m_strLastError);
+            if (!bReceived || strError != "[RecvSFTP] aborted.")
+                strFailure = pszListener + (": " + strError);
+        }
+        return strFailure;
+    }
+
+    // The abort's side, until Stop.
+    void Abort()
+    {
+        long long llSeen = -1;
+        int nSteady = 0;
+        while (!m_bStop) {
+            Sleep(20);
+            std::lock_guard<std::mutex> guard(m_lock);
+            const long long llSize = m_pRunning ? FileSize(m_strLocal) : -1;
+            nSteady = llSize > 0 && llSize == llSeen ? nSteady + 1 : 0;
+            llSeen = llSize;
+            if (llSize > 0 && (!m_bUntilStalled || nSteady >= 10))
+                m_pRunning->Abort();
+        }
+    }
+    void Stop() { m_bStop = true; }
+
+private:
+    void Watch(CFtpMgr* pManager, bool bUntilStalled)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_pRunning = pManager;
+        m_bUntilStalled = bUntilStalled;
+    }
+
+    const std::string m_strLocal;
+    std::mutex m_lock;
+    CFtpMgr* m_pRunning = nullptr;
+    bool m_bUntilStalled = false;
+    std::atomic<bool> m_bStop{false};
 };
 
 } // namespace
@@ -109,4 +188,54 @@ TEST_F(FtpMgrTest, ConnectionsLeaveNoHandleBehind)
     // Every connection's Winsock start-up was balanced: nothing is left to clean up.
     EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+}
+
+TEST_F(FtpMgrTest, AbortedAndStalledTransfersLeaveNoHandleOrMemoryBehind)
+{
+    WriteServedFile("aborted-often.bin", 64 << 20);
+    // Five at a time, as the page's threads run them: a few first, to load what stays loaded, then
+    // 100, half of them on a stalled server; counted while all threads still live.
+    const int kWorkers = 5;
+    std::vector<std::unique_ptr<CAbortedReceipts>> receipts;
+    std::vector<std::string> failures(kWorkers);
+    std::atomic<int> nRunsDone{0};
+    std::atomic<int> nPhase{0};
+    std::vector<std::thread> threads;
+    for (int w = 0; w < kWorkers; ++w) {
+        receipts.emplace_back(new CAbortedReceipts(Local(("aborted-" + std::to_string(w) + ".bin").c_str())));
+        CAbortedReceipts& worker = *receipts.back();
+        threads.emplace_back([&worker] { worker.Abort(); });
+        threads.emplace_back([&, w] {
+            for (int nRun = 0; nRun < 2; ++nRun) {
+                while (nPhase < nRun)
+                    Sleep(10);
+                const std::string strFailure = worker.Run(nRun == 0 ? 2 : 20);
+                if (failures[w].empty())
+                    failures[w] = strFailure;
+                ++nRunsDone;
+            }
+            while (nPhase < 2)
+                Sleep(10);
+        });
+    }
+    auto waitForRuns = [&](int nRuns) {
+        while (nRunsDone < nRuns)
+            Sleep(10);
+    };
+    waitForRuns(kWorkers);
+    const size_t nHandles = HandleCount();
+    const size_t nHeap = HeapBytesInUse();
+    nPhase = 1;
+    waitForRuns(2 * kWorkers);
+    const size_t nHandlesAfter = HandleCount();
+    const size_t nHeapAfter = HeapBytesInUse();
+    nPhase = 2;
+    for (auto& pWorker : receipts)
+        pWorker->Stop();
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& strFailure : failures)
+        EXPECT_EQ(strFailure, "");
+    EXPECT_LE(nHandlesAfter, nHandles + 5);
+    EXPECT_LE(nHeapAfter, nHeap + (64u << 10)) << "before: " << nHeap;
 }

@@ -96,7 +96,10 @@ TEST_F(SftpSessionTest, AuthenticatesByTheOneMethodTheServerOffers)
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.pszListener) + (row.bRightPassword ? " right" : " wrong"));
         CSession session(row.pszListener, row.bRightPassword ? m_strPassword : m_strPassword + "x");
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(session.Connect(), *row.pszError == '\0');
+        // The servers answer a refusal at once: only the client's own silence limit may hold it.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(35));
         EXPECT_EQ(session.m_strError, row.pszError);
         // A failed connect has released everything already.
         EXPECT_EQ(session.m_session.m_socket == INVALID_SOCKET, *row.pszError != '\0');
@@ -128,6 +131,45 @@ TEST_F(SftpSessionTest, ServerThatCannotBeReachedOrHangsUpFailsToConnect)
     EXPECT_EQ(strError.rfind("connect failed 10061 : ", 0), 0u) << strError;
     EXPECT_GT(strError.size(), strlen("connect failed 10061 : "));
     EXPECT_EQ(strError.find('\n'), std::string::npos);
+}
+
+TEST_F(SftpSessionTest, ConnectThatIsNeverAnsweredEndsOnAbortOrAtItsLimit)
+{
+    const struct
+    {
+        const char* pszListener;
+        bool bAbort;
+        const char* pszError;
+        std::chrono::seconds limit;
+    } rows[] = {
+        // The connect limit is 10 s; an abort ends any wait within a second.
+        {"FULL", false, "connect failed 10060 : ", std::chrono::seconds(20)},
+        {"FULL", true, "connect failed 10004 : ", std::chrono::seconds(2)},
+        {"SILENT", true, "Failure establishing SSH session: -9", std::chrono::seconds(2)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.pszListener) + (row.bAbort ? " aborted" : ""));
+        CSession session(row.pszListener, m_strPassword);
+        std::atomic<bool> bReturned{false};
+        bool bConnected = true;
+        std::thread connector([&] {
+            bConnected = session.Connect();
+            bReturned = true;
+        });
+        Sleep(1000);
+        ASSERT_FALSE(bReturned) << session.m_strError;
+        if (row.bAbort)
+            session.m_session.Abort();
+        const auto start = std::chrono::steady_clock::now();
+        while (!bReturned && std::chrono::steady_clock::now() - start < row.limit)
+            Sleep(10);
+        const bool bInTime = bReturned;
+        connector.join();
+        EXPECT_TRUE(bInTime);
+        EXPECT_FALSE(bConnected);
+        EXPECT_EQ(session.m_strError.rfind(row.pszError, 0), 0u) << session.m_strError;
+        EXPECT_EQ(session.m_session.m_socket, INVALID_SOCKET);
+    }
 }
 
 namespace {
