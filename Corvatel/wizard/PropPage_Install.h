@@ -161,7 +161,9 @@ public:
     // threads report on their own threads.
     void OnDownloadOnly();
     void OnDownloadItem();
-    void StartAllDownloads();
+    // Queues every row not under way and starts the run; with bRetryFailed also every record,
+    // row or part, whose download failed.
+    void StartAllDownloads(bool bRetryFailed = false);
     // Asks for the server's user name and password when none are known; TRUE when downloads may start.
     bool EnsureCredentials();
     void StartResponsePhase(CAppDetailsObj* pItem);

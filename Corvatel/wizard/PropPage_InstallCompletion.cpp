@@ -114,7 +114,7 @@ BOOL CPropPage_Install::CheckDownloadsComplete()
             bInstall = nAnswer == IDNO;
         }
         if (bRetry) {
-            StartAllDownloads();
+            StartAllDownloads(true);
         } else {
             if (bInstall) {
                 MarkItemsForInstall();

@@ -71,19 +71,27 @@ void CPropPage_Install::OnDownloadItem()
     StartResponsePhase(pRowItem);
 }
 
-void CPropPage_Install::StartAllDownloads()
+void CPropPage_Install::StartAllDownloads(bool bRetryFailed)
 {
     if (!EnsureCredentials())
         return;
     // A new run: an earlier "Abort All Downloads" does not keep this one from installing.
     m_bAbortAll = false;
+    auto failed = [](CAppDetailsObj* pItem) {
+        int nStatus = pItem->GetStatus();
+        return nStatus >= ItemDownloadFailed && nStatus <= ItemDownloadAborted;
+    };
     for (CAppDetailsObj* pRowItem : GetRowItems()) {
         int nStatus = pRowItem->GetStatus();
-        if (nStatus != ItemNotQueued && nStatus <= ItemDone)
+        // A row that is under way or done is left alone, but for its failed parts on a retry.
+        bool bWholeRow = nStatus == ItemNotQueued || nStatus > ItemDone;
+        if (!bWholeRow && !bRetryFailed)
             continue;
         std::vector<CAppDetailsObj*> order = GetQueueOrder(pRowItem);
         for (CAppDetailsObj* pItem : order) {
             if (pItem == pRowItem && !pItem->m_bQueueable)
+                continue;
+            if (!bWholeRow && !failed(pItem))
                 continue;
             bool bPresent = _access(GetLocalFilePath(pItem), 0) == 0;
             {

@@ -118,7 +118,8 @@ int CPropPage_Install::ApplyItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pO
     if (pOwner && nStatus > ItemDone)
         pOwner->m_nStatus = nStatus;
     pItem->m_nStatus = nStatus;
-    if (nStatus != pItem->m_nStartedAtStatus)
+    // "Preparing to download.." always begins a new attempt, which may start again.
+    if (nStatus != pItem->m_nStartedAtStatus || nStatus == ItemPreparingDownload)
         pItem->m_nStartedAtStatus = -1;
     if (nStatus < ItemPreparingDownload || nStatus > ItemInstallAborted)
         return -1;

@@ -311,6 +311,50 @@ TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
     EXPECT_LT(strLog.find("RETRY Download (attempt #20):  Late"), strLog.find("  :  Downloaded.:  Late"));
 }
 
+TEST_F(DownloadQueueTest, YesRetriesAFailedPartUnderADownloadedRowAndAsksOnce)
+{
+    ASSERT_TRUE(CopyFileA(FixtureModule("SilentSetup.exe"), Served("Part.exe").c_str(), FALSE));
+    MakeWizard({{"Row", Entry("Row.exe"), 1}, {"Part", Entry("Part.exe"), 1}}, "PASSWORD", true);
+    m_pWizard->m_tree.CopyModule("SilentSetup.exe", "set\\Row.exe");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        // The part timed out for good; the row's own file came in after.
+        Page().UpdateItemStatus(m_items[1], m_items[0], ItemTimedOut, "");
+        Page().UpdateItemStatus(m_items[0], nullptr, ItemDownloaded, "");
+        Page().m_bInstallAfterDownload = true;
+        std::future<BOOL> check = std::async(std::launch::async, [&] { return Page().CheckDownloadsComplete(); });
+        ASSERT_TRUE(WaitUntil([&] { return m_items[0]->GetStatus() == ItemInstalled && !Page().IsAnyInstalling(); }))
+            << m_items[1]->GetStatus();
+        check.get();
+    }, IDYES);
+    EXPECT_EQ(Md5OfFile(Local("Part.exe")), Md5OfFile(Served("Part.exe")));
+    ASSERT_FALSE(m_pWizard->m_answers.empty());
+    EXPECT_EQ(m_pWizard->m_answers[0].rfind("Some components were not downloaded successfully.", 0), 0u);
+    EXPECT_EQ(m_pWizard->m_answers.size(), 2u) << m_pWizard->m_answers.back();
+}
+
+TEST_F(DownloadQueueTest, DownloadRestartsARowLeftWaitingByAThreadThatCouldNotConnect)
+{
+    WriteServedFile(m_strServed + "\\Kept.exe", 300000);
+    WriteServedFile(m_strServed + "\\_iss\\Kept.iss", 10);
+    MakeWizard({{"Kept", Entry("Kept.exe"), 0}}, "REFUSE");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        // The watchdog stays off: only "Download" may start the record again.
+        CheckDlgButton(Page().m_hWnd, IDC_ONE_AT_A_TIME, BST_CHECKED);
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitUntil([&] { return Count(Log(), "ERROR (") == 1; }));
+        EXPECT_EQ(m_items[0]->GetStatus(), ItemPreparingDownload);
+        SetPort("PASSWORD");
+        CTestWizard::ClickRow(Page().m_pInstallList, 0);
+        ASSERT_TRUE(WaitUntil([&] { return Page().m_pInstallList->GetSelectedItem() != nullptr; }));
+        SendMessageA(Page().m_hWnd, WM_COMMAND, ID_DOWNLOAD, 0);
+        ASSERT_TRUE(WaitForStatus(m_items[0], ItemDone));
+    });
+    EXPECT_EQ(Md5OfFile(Local("Kept.exe")), Md5OfFile(Served("Kept.exe")));
+}
+
 TEST_F(DownloadQueueTest, ARunningProgramStopsTheRunAndTheWatchdogWaitsForTheAnswer)
 {
     WriteServedFile(m_strServed + "\\Kept.exe", 300000);
