@@ -22,6 +22,8 @@ CString CFtpDownloadThread::GetTemporaryName(const CString& strLocalFile)
     CString strFolder = GetFolderFromPath(strLocalFile);
     CString strName = strLocalFile.Mid(strFolder.GetLength());
     strName.Replace(".exe", ".ex_");
+    // A response file too: a cut-off one under its own name would be played back as a whole one.
+    strName.Replace(".iss", ".is_");
     return strFolder + strName;
 }
 
@@ -88,8 +90,7 @@ bool CFtpDownloadThread::Fetch()
         return bCurrent;
     }
     if (!bCurrent) {
-        // The transfer that superseded this one waits for this thread before it writes the file;
-        // a name that is also the final one is left to it.
+        // The transfer that superseded this one waits for this thread before it writes the file.
         CString strTemporary = GetTemporaryName(m_strLocalFile);
         if (strTemporary != m_strLocalFile)
             DeleteFileIfExists(strTemporary);
@@ -110,8 +111,14 @@ void CFtpDownloadThread::Finish(bool bReceived, bool bAborted, const CString& st
         return;
     }
     if (!m_pItem) {
-        // A response file: its progress has set the record's status, except for an empty file
-        // (whose size tells nothing) and an abort, which still shows "Aborting Download...".
+        // A response file takes its name, replacing an earlier one, before the record says it is in;
+        // an aborted one is gone before the record says so.
+        if (bAborted) {
+            DeleteFileIfExists(strTemporary);
+        } else if (strTemporary != m_strLocalFile) {
+            DeleteFileIfExists(m_strLocalFile);
+            RenameFile(strTemporary, m_strLocalFile);
+        }
         int nStatus = m_pTransferItem->GetStatus();
         if (bAborted && nStatus == ItemAbortingDownload)
             m_pPage->UpdateItemStatus(m_pTransferItem, nullptr, ItemDownloadAborted, "");

@@ -48,14 +48,14 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
             } else {
                 nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
             }
-        } else if (pItem->m_nStatus <= ItemResponseFileDownloaded || pItem->m_nStatus > ItemDone ||
-                   strFile.Find(".iss") >= 0) {
-            // A response file, or a record that was not fetching its setup file.
+        } else if (strFile.Find(".is_") < 0 &&
+                   (pItem->m_nStatus <= ItemResponseFileDownloaded || pItem->m_nStatus > ItemDone)) {
+            // A record that was not fetching its setup file.
             nStatus = ItemResponseFileDownloaded;
             nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
         } else {
-            // The setup file is whole under its temporary name: its thread renames it and only then
-            // reports it downloaded, so no completion check installs a file not yet there.
+            // The file is whole under its temporary name: its thread renames it and only then
+            // reports it in, so no setup runs with a file not yet there.
             pItem->m_ullBytesTotal = ullTotal;
             pItem->m_ullBytesDone = ullDone;
             return;

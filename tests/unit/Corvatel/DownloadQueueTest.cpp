@@ -126,7 +126,7 @@ TEST(DownloadThreadTest, OnlyTheFileNameTakesTheTemporaryExtension)
     EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.exe"), "C:\\dl\\Studio.ex_");
     EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\setups.exe\\Studio.exe"), "C:\\setups.exe\\Studio.ex_");
     EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.EXE"), "C:\\dl\\Studio.EXE");
-    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.iss"), "C:\\dl\\Studio.iss");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.iss"), "C:\\dl\\Studio.is_");
 }
 
 TEST(RunningApplicationsTest, OnlyAProgramTheProductNamesCountsAsRunning)
@@ -260,26 +260,32 @@ TEST_F(DownloadQueueTest, StalledTransfersAreRetriedAndTheSupersededOneStaysQuie
 TEST_F(DownloadQueueTest, AbortAllStopsTheTransfersAndANewRunStartsAfresh)
 {
     WriteServedFile(m_strServed + "\\Cut.exe", kLarge);
-    MakeWizard({{"Cut", Entry("Cut.exe"), 1}}, "STALL");
+    WriteServedFile(m_strServed + "\\Asked.exe", 1000);
+    WriteServedFile(m_strServed + "\\_iss\\Asked.iss", kLarge);
+    MakeWizard({{"Cut", Entry("Cut.exe"), 1}, {"Asked", Entry("Asked.exe"), 0}}, "STALL");
     CAppDetailsObj* pCut = nullptr;
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 1);
+        OpenInstallPage(hSheet, 2);
         pCut = m_items[0];
         Page().StartAllDownloads();
-        ASSERT_TRUE(WaitUntil([&] { return pCut->m_ullBytesDone > 0; }));
-        // Asked first (and answered Yes): the running transfer stops, its thread says so.
+        ASSERT_TRUE(WaitUntil([&] { return pCut->m_ullBytesDone > 0 && m_items[1]->m_ullBytesDone > 0; }));
+        // Asked first (and answered Yes): the running transfers stop, their threads say so.
         Page().AbortAllDownloads(true);
         EXPECT_TRUE(Page().m_bAbortAll) << Log();
-        ASSERT_TRUE(WaitUntil([&] { return pCut->GetStatus() == ItemDownloadAborted && !pCut->m_pFtpMgr; }));
+        for (CAppDetailsObj* pItem : m_items)
+            ASSERT_TRUE(WaitUntil([&] { return pItem->GetStatus() == ItemDownloadAborted && !pItem->m_pFtpMgr; }));
         EXPECT_EQ(FileSize(Local("Cut.ex_")), -1);
+        // Half a response file is not left to be played back as a whole one.
+        EXPECT_EQ(FileSize(Local("Asked.iss")) + FileSize(Local("Asked.is_")), -2);
 
-        // The aborted row starts again with the next run, which no longer counts as aborted.
+        // The aborted rows start again with the next run, which no longer counts as aborted.
         SetPort("PASSWORD");
         Page().StartAllDownloads();
         EXPECT_FALSE(Page().m_bAbortAll);
-        ASSERT_TRUE(WaitForStatus(pCut, ItemDone));
+        ASSERT_TRUE(WaitForStatus(pCut, ItemDone) && WaitForStatus(m_items[1], ItemDone));
     });
     EXPECT_EQ(Md5OfFile(Local("Cut.exe")), Md5OfFile(Served("Cut.exe")));
+    EXPECT_EQ(Md5OfFile(Local("Asked.iss")), Md5OfFile(Served("_iss\\Asked.iss")));
     ASSERT_FALSE(m_pWizard->m_answers.empty());
     EXPECT_EQ(m_pWizard->m_answers[0], "Are you sure you want to abort downloading all components?");
 }
