@@ -298,7 +298,9 @@ void CCrypto::CloseSocket()
         // The socket is shut down past the deadline, so the free completes without the server. A
         // session that is still not freed keeps its library reference: the library never ends
         // under it.
-        if (Finish([this] { return libssh2_session_free(m_pSession); }) != 0)
+        int nFreed = 0;
+        Finish([this] { return libssh2_session_free(m_pSession); }, &nFreed);
+        if (nFreed != 0)
             m_bLibraryStarted = false;
         m_pSession = nullptr;
     }

@@ -95,15 +95,17 @@ private:
         }
     }
     // A closing call run to its end: when it gives up waiting the socket is shut down and the call
-    // made again, so that it fails at once and frees what it holds. The result is the first run's.
+    // made again, so that it fails at once and frees what it holds. The result is the first run's
+    // (why it failed), the last run's goes into pnLast (whether what it holds is freed).
     template <typename Call>
-    int Finish(Call call)
+    int Finish(Call call, int* pnLast = nullptr)
     {
         m_bClosing = true;
         const int nResult = UntilDone(call);
-        if (ShutDownIfGivenUp(nResult))
-            UntilDone(call);
+        const int nLast = ShutDownIfGivenUp(nResult) ? UntilDone(call) : nResult;
         m_bClosing = false;
+        if (pnLast)
+            *pnLast = nLast;
         return nResult;
     }
     // Shuts the socket down when a call gave up waiting; whether it did.
