@@ -4,6 +4,7 @@
 #include "Crypto.h"
 #include "FtpMgr.h"
 #include "PropPage_Install.h"
+#include "TransferLink.h"
 #include "Utilities.h"
 
 #include <io.h>
@@ -11,7 +12,7 @@
 #include <memory>
 
 CFtpDownloadThread::CFtpDownloadThread()
-    : m_pPage(nullptr), m_nStartStatus(0), m_nPort(22), m_pItem(nullptr), m_pTransferItem(nullptr), m_nTransfer(0)
+    : m_nStartStatus(0), m_nPort(22), m_pItem(nullptr), m_pTransferItem(nullptr), m_nTransfer(0)
 {
     m_bAutoDelete = TRUE;
 }
@@ -36,78 +37,97 @@ bool CFtpDownloadThread::ConnectManager(CFtpMgr* pFtpMgr)
 
 int CFtpDownloadThread::Run()
 {
-    if (!m_pPage)
+    if (!m_pLink)
         AfxEndThread(1, TRUE);
-    bool bCurrent;
+    bool bCurrent = false;
     // A setup file already in the download folder is not fetched again; a response file always is.
     // Only a file counts: a folder or a device under that name is no setup.
     if (m_strLocalFile.Find(".iss") < 0 && IsRegularFile(m_strLocalFile)) {
-        bCurrent = m_pPage->IsCurrentTransfer(m_pTransferItem, m_nTransfer);
-        if (bCurrent && m_pItem)
-            m_pPage->UpdateItemStatus(m_pItem, nullptr, ItemDownloaded, "");
+        m_pLink->With([&](CPropPage_Install& page) {
+            bCurrent = page.IsCurrentTransfer(m_pTransferItem, m_nTransfer);
+            if (bCurrent && m_pItem)
+                page.UpdateItemStatus(m_pItem, nullptr, ItemDownloaded, "");
+        });
     } else {
         bCurrent = Fetch();
     }
-    if (bCurrent) {
-        if (m_pItem && m_pPage->IsOneAtATime())
-            m_pPage->StartDownloads(TRUE, nullptr);
-        m_pPage->ContinueDownloads();
-        m_pPage->CheckDownloadsComplete();
-    }
-    m_pPage->EndTransfer(m_pTransferItem, m_nTransfer);
+    m_pLink->With([&](CPropPage_Install& page) {
+        if (bCurrent) {
+            if (m_pItem && page.IsOneAtATime())
+                page.StartDownloads(TRUE, nullptr);
+            page.ContinueDownloads();
+            page.CheckDownloadsComplete();
+        }
+        page.EndTransfer(m_pTransferItem, m_nTransfer);
+    });
     AfxEndThread(1, TRUE);
 }
 
 bool CFtpDownloadThread::Fetch()
 {
-    auto pManager = std::make_unique<CFtpMgr>(m_pPage);
+    auto pManager = std::make_unique<CFtpMgr>(nullptr);
+    pManager->m_pLink = m_pLink;
     // From here an abort of the record (or the page's close) reaches the manager, while it
     // connects too.
-    if (!m_pPage->AttachTransferManager(m_pTransferItem, m_nTransfer, pManager.get()))
+    bool bAttached = false;
+    m_pLink->With([&](CPropPage_Install& page) {
+        bAttached = page.AttachTransferManager(m_pTransferItem, m_nTransfer, pManager.get());
+    });
+    if (!bAttached)
         return false;
     bool bConnected = ConnectManager(pManager.get());
-    if (bConnected)
-        m_pPage->WaitForEarlierTransfers(m_pTransferItem, m_nTransfer);
     bool bAborted = pManager->m_pSession && pManager->m_pSession->IsAborted();
+    bool bReceiving = false;
+    if (bConnected) {
+        m_pLink->With([&](CPropPage_Install& page) {
+            page.WaitForEarlierTransfers(m_pTransferItem, m_nTransfer);
+            bReceiving = !bAborted && page.IsCurrentTransfer(m_pTransferItem, m_nTransfer);
+            if (!bReceiving)
+                return;
+            if (m_pItem) {
+                std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+                m_pItem->m_ullBytesDone = 0;
+            }
+            page.SetFileStatus(m_strLocalFile, m_nStartStatus);
+        });
+    }
     bool bReceived = false;
-    if (bConnected && !bAborted && m_pPage->IsCurrentTransfer(m_pTransferItem, m_nTransfer)) {
-        if (m_pItem) {
-            std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-            m_pItem->m_ullBytesDone = 0;
-        }
-        m_pPage->SetFileStatus(m_strLocalFile, m_nStartStatus);
+    if (bReceiving) {
         bReceived = pManager->Receive(m_strRemoteFile, GetTemporaryName(m_strLocalFile));
         bAborted = pManager->m_pSession && pManager->m_pSession->IsAborted();
     }
     // The page no longer reaches the manager once detached; only then does it go.
-    bool bCurrent = m_pPage->DetachTransferManager(m_pTransferItem, m_nTransfer, pManager.get());
+    bool bCurrent = false;
     CString strError = pManager->m_strLastError;
-    pManager.reset();
-    if (!bConnected) {
-        // The record stays where it was; the watchdog restarts it.
-        if (bCurrent && !bAborted)
-            m_pPage->LogDownloadError(m_pTransferItem, strError);
-        return bCurrent;
-    }
-    if (!bCurrent) {
-        // The transfer that superseded this one waits for this thread before it writes the file.
-        CString strTemporary = GetTemporaryName(m_strLocalFile);
-        if (strTemporary != m_strLocalFile)
-            DeleteFileIfExists(strTemporary);
-        return false;
-    }
-    Finish(bReceived, bAborted, strError);
-    return true;
+    bool bReported = m_pLink->With([&](CPropPage_Install& page) {
+        bCurrent = page.DetachTransferManager(m_pTransferItem, m_nTransfer, pManager.get());
+        pManager.reset();
+        if (!bCurrent)
+            return;
+        if (!bConnected) {
+            // The record stays where it was; the watchdog restarts it.
+            if (!bAborted)
+                page.LogDownloadError(m_pTransferItem, strError);
+        } else {
+            Finish(page, bReceived, bAborted, strError);
+        }
+    });
+    // A transfer that is not the record's (superseded, or its page gone) keeps none of its file:
+    // the transfer that superseded it waits for this thread before it writes the file.
+    CString strTemporary = GetTemporaryName(m_strLocalFile);
+    if (bConnected && !bCurrent && strTemporary != m_strLocalFile)
+        DeleteFileIfExists(strTemporary);
+    return bReported && bCurrent;
 }
 
-void CFtpDownloadThread::Finish(bool bReceived, bool bAborted, const CString& strError)
+void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bAborted, const CString& strError)
 {
     CString strTemporary = GetTemporaryName(m_strLocalFile);
     if (!bReceived && !bAborted) {
         // Nothing partial is left to be taken for a whole file.
         if (strTemporary != m_strLocalFile)
             DeleteFileIfExists(strTemporary);
-        m_pPage->OnDownloadError(m_strLocalFile, strError);
+        page.OnDownloadError(m_strLocalFile, strError);
         return;
     }
     if (!m_pItem) {
@@ -121,15 +141,15 @@ void CFtpDownloadThread::Finish(bool bReceived, bool bAborted, const CString& st
         }
         int nStatus = m_pTransferItem->GetStatus();
         if (bAborted && nStatus == ItemAbortingDownload)
-            m_pPage->UpdateItemStatus(m_pTransferItem, nullptr, ItemDownloadAborted, "");
+            page.UpdateItemStatus(m_pTransferItem, nullptr, ItemDownloadAborted, "");
         else if (!bAborted && (nStatus == ItemDownloadingResponseFile || nStatus == ItemDownloading))
-            m_pPage->UpdateItemStatus(m_pTransferItem, nullptr, ItemResponseFileDownloaded, "");
+            page.UpdateItemStatus(m_pTransferItem, nullptr, ItemResponseFileDownloaded, "");
         return;
     }
     if (bAborted) {
         // Gone before the record says so: whoever reads "Download Aborted" finds no partial file.
         DeleteFileIfExists(strTemporary);
-        m_pPage->UpdateItemStatus(m_pItem, nullptr, ItemDownloadAborted, "");
+        page.UpdateItemStatus(m_pItem, nullptr, ItemDownloadAborted, "");
         return;
     }
     // Renamed before the record says "Downloaded.": a completion check on another thread may
@@ -137,8 +157,8 @@ void CFtpDownloadThread::Finish(bool bReceived, bool bAborted, const CString& st
     if (strTemporary != m_strLocalFile)
         RenameFile(strTemporary, m_strLocalFile);
     if (_access(m_strLocalFile, 0) != 0) {
-        m_pPage->OnDownloadError(m_strLocalFile, "Error renaming " + strTemporary);
+        page.OnDownloadError(m_strLocalFile, "Error renaming " + strTemporary);
         return;
     }
-    m_pPage->UpdateItemStatus(m_pItem, nullptr, ItemDownloaded, "");
+    page.UpdateItemStatus(m_pItem, nullptr, ItemDownloaded, "");
 }

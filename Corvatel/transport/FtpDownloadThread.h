@@ -7,14 +7,20 @@
 // Each start of a transfer for a record supersedes the record's earlier one: the page aborts the
 // earlier manager, and a superseded thread reports nothing more and leaves the record's files to
 // the thread that superseded it.
+//
+// The page and its records are reached only through the link, never while waiting on the network:
+// a thread still running when the page has gone does nothing more on it and leaves no file behind.
 #pragma once
 
 #include <CString.h>
 #include <CWinThread.h>
 
+#include <memory>
+
 class CAppDetailsObj;
 class CFtpMgr;
 class CPropPage_Install;
+class CTransferLink;
 
 class CFtpDownloadThread : public CWinThread
 {
@@ -28,7 +34,7 @@ public:
     // The name the file is received under: ".exe" in the file's name becomes ".ex_".
     static CString GetTemporaryName(const CString& strLocalFile);
 
-    CPropPage_Install* m_pPage;
+    std::shared_ptr<CTransferLink> m_pLink;
     // The status a receipt starts with: 2 for a response file, 5 for a setup file.
     int m_nStartStatus;
     unsigned short m_nPort;
@@ -48,5 +54,5 @@ private:
     // before it could report.
     bool Fetch();
     // What a whole, aborted or failed receipt leaves, reported for the current transfer.
-    void Finish(bool bReceived, bool bAborted, const CString& strError);
+    void Finish(CPropPage_Install& page, bool bReceived, bool bAborted, const CString& strError);
 };

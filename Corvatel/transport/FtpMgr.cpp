@@ -2,6 +2,7 @@
 
 #include "Crypto.h"
 #include "PropPage_Install.h"
+#include "TransferLink.h"
 
 #include <AfxMessageBox.h>
 
@@ -105,8 +106,14 @@ bool CFtpMgr::Receive(CString strRemote, const CString& strLocal)
 void CFtpMgr::OnProgress(const std::string& strLocal, unsigned long long ullDone, unsigned long long ullTotal)
 {
     const int nPercent = ullTotal == 0 ? 0 : static_cast<int>(ullDone * 100 / ullTotal);
-    if (m_pOwner && IsWindow(m_pOwner->GetSafeHwnd()))
-        m_pOwner->OnDownloadProgress(this, CString(strLocal.c_str()), nPercent, ullTotal, ullDone);
+    auto report = [&](CPropPage_Install& page) {
+        if (IsWindow(page.GetSafeHwnd()))
+            page.OnDownloadProgress(this, CString(strLocal.c_str()), nPercent, ullTotal, ullDone);
+    };
+    if (m_pLink)
+        m_pLink->With(report);
+    else if (m_pOwner)
+        report(*m_pOwner);
 }
 
 void CFtpMgr::Abort()

@@ -1,15 +1,17 @@
 // CFtpMgr: the transfer manager through which the program talks to the download server. It owns
 // one session (CCrypto), keeps the server and the credentials, turns every failure and exception
 // into m_strLastError and a false result, forwards an abort, and reports each received block to
-// the install page. One manager serves one job: a file transfer or a login test.
+// the install page (a download thread's through its link to the page). One manager serves one job: a file transfer or a login test.
 #pragma once
 
 #include <CString.h>
 
+#include <memory>
 #include <string>
 
 class CCrypto;
 class CPropPage_Install;
+class CTransferLink;
 
 class CFtpMgr
 {
@@ -37,6 +39,8 @@ public:
     CString m_strUser;
     CString m_strPassword;
     CPropPage_Install* m_pOwner;
+    // A download thread's way to the page, used instead of the owner: the page may go first.
+    std::shared_ptr<CTransferLink> m_pLink;
 
 private:
     // The progress function handed to the session.

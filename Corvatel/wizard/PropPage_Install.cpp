@@ -2,6 +2,7 @@
 
 #include "CorvatelInstallIniObj.h"
 #include "PropSheet_Corvatel.h"
+#include "TransferLink.h"
 #include "TreeListCtrl_Install.h"
 #include "Utilities.h"
 #include "resource.h"
@@ -17,7 +18,8 @@ const UINT WM_START_PROCESSING = WM_USER + 205;
 CPropPage_Install::CPropPage_Install(CPropSheet_Corvatel* pSheet)
     : CPropPage_Base(pSheet, IDD_INSTALL, IDS_INSTALL_TITLE, IDS_INSTALL_SUBTITLE), m_pInstallList(nullptr),
       m_bInstallAfterDownload(false), m_bAbortAll(false), m_bRebootNeeded(false), m_bRecording(false),
-      m_bFileMissingLogged(false), m_bSetupRunning(false), m_bEndingRun(false), m_bClosing(false)
+      m_bFileMissingLogged(false), m_bSetupRunning(false), m_bEndingRun(false), m_bClosing(false),
+      m_pTransferLink(std::make_shared<CTransferLink>(this))
 {
 }
 

@@ -26,6 +26,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -35,6 +36,7 @@ class CFtpMgr;
 class CProductInfo;
 class CTreeListCtrl_Install;
 class CTreeListItem;
+class CTransferLink;
 struct NMTREELIST;
 
 class CPropPage_Install : public CPropPage_Base
@@ -202,8 +204,11 @@ public:
     // Aborts the record's running transfer; false when it has none. With bSupersede the transfer
     // is no longer the record's own from here on: the one that replaces it reports instead.
     bool AbortTransfer(CAppDetailsObj* pItem, bool bSupersede);
-    // Aborts every transfer and waits (bounded) for their threads to end; the page is closing.
+    // Aborts every transfer and waits (bounded) for their threads to end, then cuts the threads'
+    // link to the page: one still running reaches neither the page nor its records. The page is closing.
     void CloseTransfers(DWORD dwTimeout);
+    // What each download thread holds to reach the page.
+    std::shared_ptr<CTransferLink> GetTransferLink() const { return m_pTransferLink; }
 
     // The timers, the watchdog, the aborts and the retry. The one-second tick animates the rows;
     // the watchdog takes a transfer with no byte received in its period for stalled.
@@ -324,6 +329,7 @@ private:
     // The transfer the manager serves; the caller holds the records' lock.
     CTransfer* FindTransfer(const CFtpMgr* pFtpMgr);
     std::vector<CTransfer> m_transfers;
+    std::shared_ptr<CTransferLink> m_pTransferLink;
     // A request to show the transfers' progress is posted and not yet handled.
     std::atomic<bool> m_bProgressPosted{false};
 };

@@ -203,7 +203,7 @@ void CPropPage_Install::StartDownloadThread(CAppDetailsObj* pItem, CString strLo
     unsigned nTransfer = 0;
     if (BeginTransfer(pTransferItem, pThread->m_hThread, nTransfer)) {
         pThread->m_pItem = pItem;
-        pThread->m_pPage = this;
+        pThread->m_pLink = m_pTransferLink;
         pThread->m_pTransferItem = pTransferItem;
         pThread->m_nTransfer = nTransfer;
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());

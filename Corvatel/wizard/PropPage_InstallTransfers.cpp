@@ -4,6 +4,7 @@
 
 #include "AppDetailsObj.h"
 #include "FtpMgr.h"
+#include "TransferLink.h"
 
 #include <algorithm>
 
@@ -144,4 +145,10 @@ void CPropPage_Install::CloseTransfers(DWORD dwTimeout)
         }
     }
     WaitForThreads(running, dwTimeout);
+    m_pTransferLink->Clear();
+    // The threads still running no longer end their transfers here.
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    for (const CTransfer& transfer : m_transfers)
+        CloseHandle(transfer.hThread);
+    m_transfers.clear();
 }

@@ -435,4 +435,32 @@ TEST_F(DownloadQueueTest, ClosingTheWizardAbortsAndWaitsForTheTransfers)
     EXPECT_EQ(FileSize(Local("Held.exe")), -1);
 }
 
+TEST_F(DownloadQueueTest, AThreadThatOutlivesThePageLeavesItQuietly)
+{
+    MakeWizard({{"Late", Entry("Late.exe"), 1}}, "FULL");
+    HANDLE hThread = nullptr;
+    CFtpDownloadThread* pThread = nullptr;
+    std::string strTemporary;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        // A thread the loaded machine has not run yet when the close stops waiting for it.
+        pThread = AfxBeginThread<CFtpDownloadThread>(THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+        ASSERT_TRUE(pThread && Page().BeginTransfer(m_items[0], pThread->m_hThread, pThread->m_nTransfer));
+        DuplicateHandle(GetCurrentProcess(), pThread->m_hThread, GetCurrentProcess(), &hThread, SYNCHRONIZE, FALSE, 0);
+        pThread->m_pLink = Page().GetTransferLink();
+        pThread->m_pItem = pThread->m_pTransferItem = m_items[0];
+        pThread->m_strLocalFile = Local("Late.exe").c_str();
+        pThread->m_strRemoteFile = Entry("Late.exe").c_str();
+        pThread->m_strHost = "127.0.0.1";
+        pThread->m_nPort = Port("FULL");
+        strTemporary = Local("Late.ex_");
+    });
+    m_pWizard.reset();
+    ASSERT_TRUE(pThread);
+    pThread->ResumeThread();
+    EXPECT_EQ(WaitForSingleObject(hThread, 20000), WAIT_OBJECT_0);
+    CloseHandle(hThread);
+    EXPECT_EQ(FileSize(strTemporary), -1);
+}
+
 } // namespace
