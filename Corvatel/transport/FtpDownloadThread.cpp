@@ -7,8 +7,6 @@
 #include "TransferLink.h"
 #include "Utilities.h"
 
-#include <io.h>
-
 #include <memory>
 
 CFtpDownloadThread::CFtpDownloadThread()
@@ -130,35 +128,6 @@ void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bA
         page.OnDownloadError(m_strLocalFile, strError);
         return;
     }
-    if (!m_pItem) {
-        // A response file takes its name, replacing an earlier one, before the record says it is in;
-        // an aborted one is gone before the record says so.
-        if (bAborted) {
-            DeleteFileIfExists(strTemporary);
-        } else if (strTemporary != m_strLocalFile) {
-            DeleteFileIfExists(m_strLocalFile);
-            RenameFile(strTemporary, m_strLocalFile);
-        }
-        int nStatus = m_pTransferItem->GetStatus();
-        if (bAborted && nStatus == ItemAbortingDownload)
-            page.UpdateItemStatus(m_pTransferItem, nullptr, ItemDownloadAborted, "");
-        else if (!bAborted && (nStatus == ItemDownloadingResponseFile || nStatus == ItemDownloading))
-            page.UpdateItemStatus(m_pTransferItem, nullptr, ItemResponseFileDownloaded, "");
-        return;
-    }
-    if (bAborted) {
-        // Gone before the record says so: whoever reads "Download Aborted" finds no partial file.
-        DeleteFileIfExists(strTemporary);
-        page.UpdateItemStatus(m_pItem, nullptr, ItemDownloadAborted, "");
-        return;
-    }
-    // Renamed before the record says "Downloaded.": a completion check on another thread may
-    // start installing at once.
-    if (strTemporary != m_strLocalFile)
-        RenameFile(strTemporary, m_strLocalFile);
-    if (_access(m_strLocalFile, 0) != 0) {
+    if (!page.EndReceipt(m_pTransferItem, m_nTransfer, bAborted, m_pItem != nullptr, strTemporary, m_strLocalFile))
         page.OnDownloadError(m_strLocalFile, "Error renaming " + strTemporary);
-        return;
-    }
-    page.UpdateItemStatus(m_pItem, nullptr, ItemDownloaded, "");
 }

@@ -199,6 +199,13 @@ public:
     // Waits (bounded) until the threads of the record's superseded transfers have ended, so
     // that they are done with the record's files.
     void WaitForEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer);
+    // The end of the current transfer's receipt, decided under the records' lock against the aborts:
+    // a receipt aborted (bAborted, or an abort that came since) keeps nothing and its record says
+    // "Download Aborted"; a whole one takes its own name and its record "Downloaded." (a response
+    // file's "Response File Downloaded." while it is still receiving). False when the file could not
+    // take its name.
+    bool EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
+                    const CString& strTemporary, const CString& strFile);
     // The thread's last call on the page.
     void EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
     // Aborts the record's running transfer; false when it has none. With bSupersede the transfer

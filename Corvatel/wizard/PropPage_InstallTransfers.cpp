@@ -5,6 +5,9 @@
 #include "AppDetailsObj.h"
 #include "FtpMgr.h"
 #include "TransferLink.h"
+#include "Utilities.h"
+
+#include <io.h>
 
 #include <algorithm>
 
@@ -104,6 +107,42 @@ void CPropPage_Install::WaitForEarlierTransfers(CAppDetailsObj* pItem, unsigned 
                 earlier.push_back(DuplicateThreadHandle(transfer.hThread));
     }
     WaitForThreads(earlier, kEarlierTransferWaitMs);
+}
+
+bool CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
+                                   const CString& strTemporary, const CString& strFile)
+{
+    int nStatus = -1;
+    int nImage = -1;
+    bool bTaken = true;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        int nNow = pItem->m_nStatus;
+        bool bCurrent = !m_bClosing && pItem->m_nTransfer == nTransfer;
+        if (bAborted || !bCurrent || nNow == ItemAbortingDownload || nNow == ItemDownloadAborted) {
+            // Gone before the record says so: whoever reads "Download Aborted" finds no partial file.
+            DeleteFileIfExists(strTemporary);
+            if (bCurrent && nNow == ItemAbortingDownload)
+                nStatus = ItemDownloadAborted;
+        } else {
+            // Named before the record says it is in: a completion check on another thread may start
+            // installing at once. A response file replaces an earlier one.
+            if (strTemporary != strFile) {
+                DeleteFileIfExists(strFile);
+                RenameFile(strTemporary, strFile);
+            }
+            bTaken = _access(strFile, 0) == 0;
+            if (bTaken && bSetupFile)
+                nStatus = ItemDownloaded;
+            else if (bTaken && (nNow == ItemDownloadingResponseFile || nNow == ItemDownloading))
+                nStatus = ItemResponseFileDownloaded;
+        }
+        if (nStatus >= 0)
+            nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
+    }
+    if (nStatus >= 0)
+        ShowItemStatus(pItem, nullptr, nStatus, nImage);
+    return bTaken;
 }
 
 void CPropPage_Install::EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
