@@ -294,7 +294,9 @@ TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
 {
     // Once fetched it installs: the stand-in setup, which ends at once.
     ASSERT_TRUE(CopyFileA(FixtureModule("SilentSetup.exe"), Served("Late.exe").c_str(), FALSE));
-    MakeWizard({{"Late", Entry("Late.exe"), 1}}, "REFUSE");
+    // A server that never answers keeps every attempt connecting until the watchdog takes it; one
+    // that refuses would end an attempt by itself whenever the test's thread is slow to tick.
+    MakeWizard({{"Late", Entry("Late.exe"), 1}}, "SILENT");
     m_pWizard->Run([&](HWND hSheet) {
         OpenInstallPage(hSheet, 1);
         CAppDetailsObj* pLate = m_items[0];
@@ -305,7 +307,7 @@ TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
                 SetPort("PASSWORD");
             Page().OnTimer(CPropPage_Install::kWatchdogTimer);
             return pLate->m_nDownloadAttempts == 0;
-        }));
+        }, 60000));
         // Yes: a new run fetches it, and installs it; the wizard cannot be cancelled while a setup runs.
         ASSERT_TRUE(WaitUntil([&] { return pLate->GetStatus() >= ItemInstalled && !Page().IsAnyInstalling(); }));
     }, IDYES);
