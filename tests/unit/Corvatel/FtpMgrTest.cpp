@@ -236,6 +236,8 @@ TEST_F(FtpMgrTest, AbortedAndStalledTransfersLeaveNoHandleOrMemoryBehind)
         thread.join();
     for (const auto& strFailure : failures)
         EXPECT_EQ(strFailure, "");
-    EXPECT_LE(nHandlesAfter, nHandles + 5);
+    // Slack for the threads the system's pool (name look-ups) adds under load; a handle kept per
+    // transfer would show as 100.
+    EXPECT_LE(nHandlesAfter, nHandles + 20);
     EXPECT_LE(nHeapAfter, nHeap + (64u << 10)) << "before: " << nHeap;
 }
