@@ -19,6 +19,46 @@ const char kCatalogue[] = R"(<?xml version="1.0"?>
 </Products>
 )";
 
+// Holds a window's thread inside a hook on a message sent to it, until released.
+class HoldWindowThread
+{
+public:
+    explicit HoldWindowThread(HWND hWnd)
+    {
+        s_hHeld = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        s_hRelease = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        s_nHold = RegisterWindowMessageA("DownloadProgressTest.Hold");
+        m_hHook = SetWindowsHookExA(WH_CALLWNDPROC, Hook, nullptr, GetWindowThreadProcessId(hWnd, nullptr));
+        SendNotifyMessageA(hWnd, s_nHold, 0, 0);
+    }
+    ~HoldWindowThread()
+    {
+        Release();
+        UnhookWindowsHookEx(m_hHook);
+        CloseHandle(s_hHeld);
+        CloseHandle(s_hRelease);
+    }
+    bool Held() const { return m_hHook && WaitForSingleObject(s_hHeld, 30000) == WAIT_OBJECT_0; }
+    void Release() { SetEvent(s_hRelease); }
+
+private:
+    static LRESULT CALLBACK Hook(int nCode, WPARAM wParam, LPARAM lParam)
+    {
+        if (nCode == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == s_nHold) {
+            SetEvent(s_hHeld);
+            WaitForSingleObject(s_hRelease, 60000);
+        }
+        return CallNextHookEx(nullptr, nCode, wParam, lParam);
+    }
+    static HANDLE s_hHeld;
+    static HANDLE s_hRelease;
+    static UINT s_nHold;
+    HHOOK m_hHook;
+};
+HANDLE HoldWindowThread::s_hHeld;
+HANDLE HoldWindowThread::s_hRelease;
+UINT HoldWindowThread::s_nHold;
+
 } // namespace
 
 TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
@@ -69,9 +109,10 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
         EXPECT_TRUE(shown()) << pTuner->GetStatusText();
 
         // With the window's thread held, the file arrives all the same; an abort that follows is
-        // not undone by a block reported before it.
-        HANDLE hWindowThread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(hSheet, nullptr));
-        ASSERT_NE(SuspendThread(hWindowThread), static_cast<DWORD>(-1));
+        // not undone by a block reported before it. The thread is held as a message reaches it,
+        // outside any handler (suspended anywhere, it could hold the records' lock).
+        HoldWindowThread hold(hSheet);
+        ASSERT_TRUE(hold.Held());
         auto receipt = std::async(std::launch::async, [&] { return manager.Receive("tuner.bin", strTemporary); });
         bool bArrived = receipt.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
         {
@@ -79,8 +120,7 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
             pTuner->m_nStatus = ItemAbortingDownload;
         }
         manager.Abort();
-        ResumeThread(hWindowThread);
-        CloseHandle(hWindowThread);
+        hold.Release();
         EXPECT_TRUE(bArrived);
         receipt.get();
         EXPECT_EQ(pTuner->GetStatus(), ItemAbortingDownload);
