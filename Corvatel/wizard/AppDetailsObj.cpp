@@ -1,9 +1,9 @@
 #include "AppDetailsObj.h"
 
 CAppDetailsObj::CAppDetailsObj(CProductInfo* pProductInfo)
-    : m_pProductInfo(pProductInfo), m_pFtpMgr(nullptr), m_lstDependencies(10), m_ullBytesDone(0), m_ullBytesTotal(0),
+    : m_pProductInfo(pProductInfo), m_pFtpMgr{nullptr, nullptr}, m_lstDependencies(10), m_ullBytesDone(0), m_ullBytesTotal(0),
       m_nListCount(0), m_nStatus(ItemNotQueued), m_nInstallPart(0), m_nDownloadAttempts(0), m_bChecked(false),
-      m_bQueueable(true), m_bLocalFileExists(false), m_nTransfer(0),
+      m_bQueueable(true), m_bLocalFileExists(false), m_nTransfer{TransferSetupFile, TransferResponseFile},
       m_nStartedAtStatus(-1)
 {
 }

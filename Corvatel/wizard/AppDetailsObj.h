@@ -36,7 +36,11 @@ public:
     float GetDownloadSize(bool bSkipLocalFiles) const;
 
     CProductInfo* m_pProductInfo;
-    CFtpMgr* m_pFtpMgr;
+    // A record's two kinds of transfer, its setup file and its response file, run side by side:
+    // each kind has its own manager and its own latest transfer. A transfer's number tells its kind.
+    enum { TransferSetupFile, TransferResponseFile, TransferKinds };
+    static int TransferKind(unsigned nTransfer) { return static_cast<int>(nTransfer % TransferKinds); }
+    CFtpMgr* m_pFtpMgr[TransferKinds];
     CObList m_lstDependencies;
     unsigned long long m_ullBytesDone;
     unsigned long long m_ullBytesTotal;
@@ -48,8 +52,8 @@ public:
     bool m_bChecked;
     bool m_bQueueable;
     bool m_bLocalFileExists;
-    // The record's latest transfer; a download thread of an earlier one is superseded.
-    unsigned m_nTransfer;
+    // The record's latest transfer of each kind; a download thread of an earlier one is superseded.
+    unsigned m_nTransfer[TransferKinds];
     // The status at which the page last started a transfer for the record, so that two passes that
     // meet start it once; -1 once the status has moved on.
     int m_nStartedAtStatus;

@@ -188,11 +188,12 @@ public:
     void LogDownloadError(CAppDetailsObj* pItem, CString strError);
 
     // The page's record of running download threads. Each start of a transfer for a record
-    // supersedes its earlier one; only the record's current transfer may report or touch its files.
+    // supersedes its earlier one of the same kind (setup file or response file); only the record's
+    // current transfer of a kind may report or touch its files.
     // A thread attaches its manager before it connects, so an abort reaches it at any point; it
     // detaches the manager under the same lock before deleting it. False or a closing page: the
     // thread reports nothing more.
-    bool BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, unsigned& nTransfer);
+    bool BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, bool bResponseFile, unsigned& nTransfer);
     bool AttachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
     bool DetachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
     bool IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
@@ -208,8 +209,8 @@ public:
                     const CString& strTemporary, const CString& strFile);
     // The thread's last call on the page.
     void EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
-    // Aborts the record's running transfer; false when it has none. With bSupersede the transfer
-    // is no longer the record's own from here on: the one that replaces it reports instead.
+    // Aborts the record's running transfers; false when it has none. With bSupersede they are no
+    // longer the record's own from here on: the ones that replace them report instead.
     bool AbortTransfer(CAppDetailsObj* pItem, bool bSupersede);
     // Aborts every transfer and waits (bounded) for their threads to end, then cuts the threads'
     // link to the page: one still running reaches neither the page nor its records. The page is closing.
@@ -333,8 +334,11 @@ private:
         DWORD dwShownAt;
         int nShownPercent;
     };
-    // The transfer the manager serves; the caller holds the records' lock.
+    // The caller holds the records' lock for these: the transfer the manager serves; whether the
+    // transfer is the record's current one of its kind; whether the record's setup file is coming.
     CTransfer* FindTransfer(const CFtpMgr* pFtpMgr);
+    bool IsCurrentLocked(CAppDetailsObj* pItem, unsigned nTransfer);
+    bool IsSetupFileArriving(CAppDetailsObj* pItem);
     std::vector<CTransfer> m_transfers;
     std::shared_ptr<CTransferLink> m_pTransferLink;
     // A request to show the transfers' progress is posted and not yet handled.

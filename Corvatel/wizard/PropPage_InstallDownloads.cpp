@@ -201,7 +201,7 @@ void CPropPage_Install::StartDownloadThread(CAppDetailsObj* pItem, CString strLo
     if (!pThread)
         return; // the record keeps its status; the watchdog finds it
     unsigned nTransfer = 0;
-    if (BeginTransfer(pTransferItem, pThread->m_hThread, nTransfer)) {
+    if (BeginTransfer(pTransferItem, pThread->m_hThread, !pItem, nTransfer)) {
         pThread->m_pItem = pItem;
         pThread->m_pLink = m_pTransferLink;
         pThread->m_pTransferItem = pTransferItem;
@@ -264,7 +264,15 @@ void CPropPage_Install::OnDownloadError(CString strFile, CString strError)
     if (!pItem)
         return;
     LogDownloadError(pItem, strError);
-    int nStatus = pItem->GetStatus();
+    bool bResponseFile = strFile.Find(".iss") >= 0;
+    int nStatus;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        // The setup file that came on without its response file is not stopped by it.
+        if (bResponseFile && IsSetupFileArriving(pItem))
+            return;
+        nStatus = pItem->m_nStatus;
+    }
     if (nStatus == ItemDownloaded)
         return;
     if (nStatus == ItemAbortingDownload || nStatus == ItemDownloadAborted) {
@@ -272,7 +280,7 @@ void CPropPage_Install::OnDownloadError(CString strFile, CString strError)
     } else {
         // A response file of which nothing arrived (the server has none) is not needed: the setup
         // file follows and runs recording its answers.
-        bool bNoResponseFile = strFile.Find(".iss") >= 0 &&
+        bool bNoResponseFile = bResponseFile &&
                                (nStatus == ItemPreparingDownload || nStatus == ItemDownloadingResponseFile);
         UpdateItemStatus(pItem, nullptr, bNoResponseFile ? ItemResponseFileDownloaded : ItemDownloadAborted, "");
         if (pRow)

@@ -28,10 +28,15 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
         // The record comes from the page's running transfers, not from the list's rows. Only the
         // record's current transfer reports: its thread attached the manager before it connected.
-        // A superseded transfer's blocks are not the record's, nor are those that come after an abort.
+        // A superseded transfer's blocks are not the record's, nor are those that come after an abort,
+        // nor a response file's once the record's setup file is coming: the row shows the setup's.
         CTransfer* pTransfer = FindTransfer(pFtpMgr);
         pItem = pTransfer ? pTransfer->pItem : nullptr;
-        if (!pItem || pItem->m_pFtpMgr != pFtpMgr || pFtpMgr->m_pSession->IsAborted())
+        if (!pItem || pItem->m_pFtpMgr[CAppDetailsObj::TransferKind(pTransfer->nTransfer)] != pFtpMgr ||
+            pFtpMgr->m_pSession->IsAborted())
+            return;
+        if (CAppDetailsObj::TransferKind(pTransfer->nTransfer) == CAppDetailsObj::TransferResponseFile &&
+            IsSetupFileArriving(pItem))
             return;
         if (bArriving) {
             pItem->m_ullBytesTotal = ullTotal;

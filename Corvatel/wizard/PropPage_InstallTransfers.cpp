@@ -46,15 +46,17 @@ void WaitForThreads(std::vector<HANDLE>& threads, DWORD dwTimeout)
 
 } // namespace
 
-bool CPropPage_Install::BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, unsigned& nTransfer)
+bool CPropPage_Install::BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, bool bResponseFile, unsigned& nTransfer)
 {
     std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
     if (m_bClosing)
         return false;
-    nTransfer = ++pItem->m_nTransfer;
-    if (pItem->m_pFtpMgr) {
-        pItem->m_pFtpMgr->Abort();
-        pItem->m_pFtpMgr = nullptr;
+    int nKind = bResponseFile ? CAppDetailsObj::TransferResponseFile : CAppDetailsObj::TransferSetupFile;
+    nTransfer = pItem->m_nTransfer[nKind] += CAppDetailsObj::TransferKinds;
+    CFtpMgr*& pFtpMgr = pItem->m_pFtpMgr[nKind];
+    if (pFtpMgr) {
+        pFtpMgr->Abort();
+        pFtpMgr = nullptr;
     }
     m_transfers.push_back({pItem, nTransfer, nullptr, DuplicateThreadHandle(hThread), 0, -1});
     return true;
@@ -63,12 +65,12 @@ bool CPropPage_Install::BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, uns
 bool CPropPage_Install::AttachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr)
 {
     std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-    if (m_bClosing || pItem->m_nTransfer != nTransfer)
+    if (!IsCurrentLocked(pItem, nTransfer))
         return false;
     for (CTransfer& transfer : m_transfers)
         if (transfer.pItem == pItem && transfer.nTransfer == nTransfer)
             transfer.pFtpMgr = pFtpMgr;
-    pItem->m_pFtpMgr = pFtpMgr;
+    pItem->m_pFtpMgr[CAppDetailsObj::TransferKind(nTransfer)] = pFtpMgr;
     return true;
 }
 
@@ -78,9 +80,10 @@ bool CPropPage_Install::DetachTransferManager(CAppDetailsObj* pItem, unsigned nT
     for (CTransfer& transfer : m_transfers)
         if (transfer.pItem == pItem && transfer.nTransfer == nTransfer)
             transfer.pFtpMgr = nullptr;
-    if (pItem->m_pFtpMgr == pFtpMgr)
-        pItem->m_pFtpMgr = nullptr;
-    return !m_bClosing && pItem->m_nTransfer == nTransfer;
+    CFtpMgr*& pAttached = pItem->m_pFtpMgr[CAppDetailsObj::TransferKind(nTransfer)];
+    if (pAttached == pFtpMgr)
+        pAttached = nullptr;
+    return IsCurrentLocked(pItem, nTransfer);
 }
 
 CPropPage_Install::CTransfer* CPropPage_Install::FindTransfer(const CFtpMgr* pFtpMgr)
@@ -94,7 +97,20 @@ CPropPage_Install::CTransfer* CPropPage_Install::FindTransfer(const CFtpMgr* pFt
 bool CPropPage_Install::IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
 {
     std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-    return !m_bClosing && pItem->m_nTransfer == nTransfer;
+    return IsCurrentLocked(pItem, nTransfer);
+}
+
+bool CPropPage_Install::IsCurrentLocked(CAppDetailsObj* pItem, unsigned nTransfer)
+{
+    return !m_bClosing && pItem->m_nTransfer[CAppDetailsObj::TransferKind(nTransfer)] == nTransfer;
+}
+
+bool CPropPage_Install::IsSetupFileArriving(CAppDetailsObj* pItem)
+{
+    for (const CTransfer& transfer : m_transfers)
+        if (transfer.pItem == pItem && CAppDetailsObj::TransferKind(transfer.nTransfer) == CAppDetailsObj::TransferSetupFile)
+            return true;
+    return false;
 }
 
 void CPropPage_Install::WaitForEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer)
@@ -103,7 +119,8 @@ void CPropPage_Install::WaitForEarlierTransfers(CAppDetailsObj* pItem, unsigned 
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
         for (const CTransfer& transfer : m_transfers)
-            if (transfer.pItem == pItem && transfer.nTransfer < nTransfer)
+            if (transfer.pItem == pItem && transfer.nTransfer < nTransfer &&
+                CAppDetailsObj::TransferKind(transfer.nTransfer) == CAppDetailsObj::TransferKind(nTransfer))
                 earlier.push_back(DuplicateThreadHandle(transfer.hThread));
     }
     WaitForThreads(earlier, kEarlierTransferWaitMs);
@@ -118,7 +135,7 @@ bool CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bo
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
         int nNow = pItem->m_nStatus;
-        bool bCurrent = !m_bClosing && pItem->m_nTransfer == nTransfer;
+        bool bCurrent = IsCurrentLocked(pItem, nTransfer);
         if (bAborted || !bCurrent || nNow == ItemAbortingDownload || nNow == ItemDownloadAborted) {
             // Gone before the record says so: whoever reads "Download Aborted" finds no partial file.
             DeleteFileIfExists(strTemporary);
@@ -134,7 +151,8 @@ bool CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bo
             bTaken = _access(strFile, 0) == 0;
             if (bTaken && bSetupFile)
                 nStatus = ItemDownloaded;
-            else if (bTaken && (nNow == ItemDownloadingResponseFile || nNow == ItemDownloading))
+            else if (bTaken && (nNow == ItemDownloadingResponseFile || nNow == ItemDownloading) &&
+                     !IsSetupFileArriving(pItem))
                 nStatus = ItemResponseFileDownloaded;
         }
         if (nStatus >= 0)
@@ -160,15 +178,19 @@ void CPropPage_Install::EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
 bool CPropPage_Install::AbortTransfer(CAppDetailsObj* pItem, bool bSupersede)
 {
     std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-    if (bSupersede)
-        ++pItem->m_nTransfer;
-    CFtpMgr* pFtpMgr = pItem->m_pFtpMgr;
-    if (!pFtpMgr)
-        return false;
-    pFtpMgr->Abort();
-    if (bSupersede)
-        pItem->m_pFtpMgr = nullptr;
-    return true;
+    bool bRunning = false;
+    for (int nKind = 0; nKind < CAppDetailsObj::TransferKinds; ++nKind) {
+        if (bSupersede)
+            pItem->m_nTransfer[nKind] += CAppDetailsObj::TransferKinds;
+        CFtpMgr*& pFtpMgr = pItem->m_pFtpMgr[nKind];
+        if (!pFtpMgr)
+            continue;
+        pFtpMgr->Abort();
+        bRunning = true;
+        if (bSupersede)
+            pFtpMgr = nullptr;
+    }
+    return bRunning;
 }
 
 void CPropPage_Install::CloseTransfers(DWORD dwTimeout)

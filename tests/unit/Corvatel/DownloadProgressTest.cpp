@@ -87,7 +87,7 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
 
         // Only the manager of the record's transfer reports, once attached to it.
         unsigned nTransfer = 0;
-        ASSERT_TRUE(page.BeginTransfer(pTuner, GetCurrentThread(), nTransfer));
+        ASSERT_TRUE(page.BeginTransfer(pTuner, GetCurrentThread(), false, nTransfer));
         ASSERT_TRUE(manager.Receive("tuner.bin", strTemporary));
         EXPECT_EQ(pTuner->m_ullBytesDone, 0u);
         ASSERT_TRUE(page.AttachTransferManager(pTuner, nTransfer, &manager));

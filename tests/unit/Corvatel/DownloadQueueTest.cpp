@@ -163,7 +163,7 @@ TEST_F(DownloadQueueTest, ResponseFilesFirstThenWholeSetupsAndPresentOnesSkipped
             << m_items[0]->GetStatus() << " " << m_items[2]->GetStatus();
         EXPECT_EQ(m_items[1]->GetStatus(), ItemDownloaded);
         for (CAppDetailsObj* pItem : m_items)
-            EXPECT_EQ(pItem->m_pFtpMgr, nullptr);
+            EXPECT_FALSE(pItem->m_pFtpMgr[0] || pItem->m_pFtpMgr[1]);
     });
     for (const char* pszName : {"Studio.exe", "Engine.exe"})
         EXPECT_EQ(Md5OfFile(Local(pszName)), Md5OfFile(Served(pszName))) << pszName;
@@ -177,6 +177,24 @@ TEST_F(DownloadQueueTest, ResponseFilesFirstThenWholeSetupsAndPresentOnesSkipped
     EXPECT_EQ(Count(strLog, "  :  Downloaded.:  Quendar Engine\r\n"), 1u);
     EXPECT_EQ(Count(strLog, "Downloading...:  Quendar Tuner"), 0u);
     EXPECT_EQ(Count(strLog, "Done.:  Quendar Tuner"), 1u);
+}
+
+TEST_F(DownloadQueueTest, ASnipSetupComesOnBesideItsResponseFile)
+{
+    WriteServedFile(m_strServed + "\\Snip.exe", 1000);
+    WriteServedFile(m_strServed + "\\_iss\\Snip.iss", kLarge, 3);
+    // The next row needs no response file: its turn moves the snip row on to its setup file at once.
+    MakeWizard({{"Snip", Entry("Snip.exe"), 0, "<Snip>1</Snip>"}, {"Tuner", Entry("Tuner.exe"), 1}}, "PASSWORD");
+    m_pWizard->m_tree.WriteText("set\\Tuner.exe", "already here");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 2);
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitForStatus(m_items[0], ItemDone));
+        ASSERT_TRUE(WaitUntil([&] { return FileSize(Local("Snip.iss")) == static_cast<long long>(kLarge); })) << Log();
+    });
+    EXPECT_EQ(Md5OfFile(Local("Snip.iss")), Md5OfFile(Served("_iss\\Snip.iss")));
+    EXPECT_EQ(Md5OfFile(Local("Snip.exe")), Md5OfFile(Served("Snip.exe")));
+    EXPECT_EQ(FileSize(Local("Snip.is_")), -1);
 }
 
 TEST_F(DownloadQueueTest, OneAtATimeStartsTheNextWhenOneEnds)
@@ -273,7 +291,7 @@ TEST_F(DownloadQueueTest, AbortAllStopsTheTransfersAndANewRunStartsAfresh)
         Page().AbortAllDownloads(true);
         EXPECT_TRUE(Page().m_bAbortAll) << Log();
         for (CAppDetailsObj* pItem : m_items)
-            ASSERT_TRUE(WaitUntil([&] { return pItem->GetStatus() == ItemDownloadAborted && !pItem->m_pFtpMgr; }));
+            ASSERT_TRUE(WaitUntil([&] { return pItem->GetStatus() == ItemDownloadAborted && !pItem->m_pFtpMgr[0]; }));
         EXPECT_EQ(FileSize(Local("Cut.ex_")), -1);
         // Half a response file is not left to be played back as a whole one.
         EXPECT_EQ(FileSize(Local("Asked.iss")) + FileSize(Local("Asked.is_")), -2);
@@ -447,7 +465,7 @@ TEST_F(DownloadQueueTest, AThreadThatOutlivesThePageLeavesItQuietly)
         OpenInstallPage(hSheet, 1);
         // A thread the loaded machine has not run yet when the close stops waiting for it.
         pThread = AfxBeginThread<CFtpDownloadThread>(THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-        ASSERT_TRUE(pThread && Page().BeginTransfer(m_items[0], pThread->m_hThread, pThread->m_nTransfer));
+        ASSERT_TRUE(pThread && Page().BeginTransfer(m_items[0], pThread->m_hThread, false, pThread->m_nTransfer));
         DuplicateHandle(GetCurrentProcess(), pThread->m_hThread, GetCurrentProcess(), &hThread, SYNCHRONIZE, FALSE, 0);
         pThread->m_pLink = Page().GetTransferLink();
         pThread->m_pItem = pThread->m_pTransferItem = m_items[0];
