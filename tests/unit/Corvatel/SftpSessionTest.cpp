@@ -224,7 +224,9 @@ private:
 
 } // namespace
 
-TEST_F(SftpSessionTest, HostKeyIsPinnedForEveryUserAndAChangedOrUnreadablePinIsRefused)
+// Its rows make the pins' keys unwritable, which every other connection in the prefix would meet:
+// ctest runs it alone (Transport.HostKeyPins).
+TEST_F(SftpSessionTest, DISABLED_HostKeyIsPinnedForEveryUserAndAChangedOrUnreadablePinIsRefused)
 {
     // "localhost" has pins of its own, apart from the other tests' "127.0.0.1".
     const unsigned short nPort = Port("PASSWORD");
