@@ -1,7 +1,8 @@
 // CFtpMgr: the transfer manager through which the program talks to the download server. It owns
 // one session (CCrypto), keeps the server and the credentials, turns every failure and exception
 // into m_strLastError and a false result, forwards an abort, and reports each received block to
-// the install page (a download thread's through its link to the page). One manager serves one job: a file transfer or a login test.
+// the install page (a download thread's through its link to the page). One manager serves one
+// job: a file transfer or a login test.
 #pragma once
 
 #include <CString.h>

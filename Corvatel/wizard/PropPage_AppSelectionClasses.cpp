@@ -155,13 +155,16 @@ int CPropPage_AppSelection::TickNewRecord(CAppDetailsObj* pItem, CTreeListItem* 
 {
     CProductInfo* pProduct = pItem->m_pProductInfo;
     // Also stores the installed version into the record's product.
-    bool bSelected = m_pSheet->IsProductNew(pProduct) || CheckDependencies(pItem) == ClassNeeded ||
-                     !pItem->m_lstDependencies.IsEmpty();
+    bool bNew = m_pSheet->IsProductNew(pProduct) != 0;
+    // The class the refresh gives the record's row; a record without a row, or a snip entry, has none.
+    bool bJudged = pRow && !pProduct->m_bSnip;
+    // Judged once, for the tick and for the row.
+    int nJudged = bJudged || !bNew ? CheckDependencies(pItem) : ClassCurrent;
+    bool bSelected = bNew || nJudged == ClassNeeded || !pItem->m_lstDependencies.IsEmpty();
     // An optional component is never ticked for the user.
     if (pProduct->m_bOptionalDependency)
         bSelected = false;
-    // The class the refresh gives the record's row; a record without a row, or a snip entry, has none.
-    int nClass = pRow && !pProduct->m_bSnip ? CheckDependencies(pItem) : 0;
+    int nClass = bJudged ? nJudged : 0;
     // An application current itself may carry the class of a hidden component it needs.
     bool bCarries = pRow && nClass < nImage;
     bool bLocked = bCarries && nImage == ClassNeeded && !pProduct->m_bOptionalDependency;
