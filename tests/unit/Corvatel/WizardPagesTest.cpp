@@ -195,6 +195,8 @@ TEST_F(WizardPagesTest, LicencePageShowsTheTextOrTheFileBesideTheProgramAndNeeds
             EXPECT_EQ(WizardButtons(hSheet, "BN"), "BN");
             EXPECT_TRUE(UiDriver::PressButton(hSheet, kNextButton));
             ASSERT_TRUE(WaitForPage(hSheet, kInstallPage));
+            // The install page sets its buttons by a posted message after it shows.
+            WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kBackButton)) != FALSE; });
             EXPECT_TRUE(UiDriver::PressButton(hSheet, kBackButton));
             ASSERT_TRUE(WaitForPage(hSheet, kLicensePage));
             EXPECT_EQ(WizardButtons(hSheet, "BN"), "BN");
