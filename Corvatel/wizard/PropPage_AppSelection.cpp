@@ -41,6 +41,7 @@ CPropPage_AppSelection::~CPropPage_AppSelection()
 BOOL CPropPage_AppSelection::OnInitDialog()
 {
     CPropPage_Base::OnInitDialog();
+    m_hAllUpToDate = GetDlgItem(IDC_ALL_UP_TO_DATE);
     CreateTrees();
     return TRUE;
 }

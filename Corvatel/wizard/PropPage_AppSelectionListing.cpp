@@ -85,7 +85,7 @@ LRESULT CPropPage_AppSelection::OnApplySelection(CTreeListItem* pChangedRow)
     // The refresh the listings asked for writes the total once, after them all.
     if (!m_bRefreshOwed)
         UpdateData(FALSE);
-    ShowWindow(GetDlgItem(IDC_ALL_UP_TO_DATE), SW_HIDE);
+    ShowWindow(m_hAllUpToDate, SW_HIDE);
     const CCommandLineInfo_Corvatel& commandLine = GetCorvatelApp()->m_cmdInfo;
     if (commandLine.m_bDump) {
         CComponentDependenciesDlg dialog(this, commandLine.m_strXmlFile, strReport);
