@@ -184,10 +184,13 @@ private:
     LRESULT OnHeaderNotify(NMHDR* pHdr);
 
     CString CellText(TLCellArgs args) const;
-    int FindRow(const CTreeListItem* pItem) const;
-    CTreeListItem* RowAt(CTreeListItem* pItem, int nIndex) const;
+    bool IsRow(const CTreeListItem* pItem) const;
+    // The row's index among the rows, -1 for none; packs the rows first.
+    int FindRow(const CTreeListItem* pItem);
+    // By handle as the row stands, or by index among the packed rows.
+    CTreeListItem* RowAt(CTreeListItem* pItem, int nIndex);
     CTreeListItem* DoInsertItem(LPCSTR pszText, CTreeListItem* pParent, CTreeListItem* pInsertAfter);
-    void DoDeleteRow(int nRow);
+    void DoDeleteRow(CTreeListItem* pItem);
     int DoInsertColumn(LPCSTR pszName, UINT nFormat, int nWidth, int nBefore, int nMinWidth, int nMaxWidth);
     BOOL DoSetColumnWidth(int nColumn, int nWidth, int nMinWidth, int nMaxWidth);
     int ClampWidth(int nColumn, int nWidth) const;
@@ -200,6 +203,7 @@ private:
     // Geometry.
     void Layout();
     void NumberRows(size_t nFrom);
+    void PackRows();
     int HeaderHeight() const;
     int VisibleRows() const;
     int TotalColumnWidth() const;
@@ -208,6 +212,7 @@ private:
     int HitColumn(int x) const;
     bool InCheckBox(int x) const;
     void EnsureVisible(int nRow);
+    void InvalidateItem(const CTreeListItem* pItem);
     void InvalidateRow(int nRow);
 
     // Drawing (TreeListPaint.cpp).
@@ -215,7 +220,10 @@ private:
     void DrawRow(HDC hDC, int nRow, const RECT& rcRow, bool bActive);
     HFONT DrawingFont() const;
 
+    // In order; a deleted row leaves a null until PackRows, so while m_nHoles is not 0 a row's
+    // m_nIndex and m_nTopRow count the holes too.
     std::vector<CTreeListItem*> m_rows;
+    size_t m_nHoles = 0;
     // The rows that exist, so a handle is checked without being dereferenced.
     std::unordered_set<const CTreeListItem*> m_liveRows;
     std::vector<Column> m_columns;

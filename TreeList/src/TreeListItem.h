@@ -13,5 +13,5 @@ public:
     int m_nImages[4] = {-1, -1, -1, -1};
     bool m_bChecked = false;
     bool m_bCheckDisabled = false;
-    size_t m_nIndex = 0;                // its place in the control's rows
+    size_t m_nIndex = 0;                // its place in the control's rows, holes included
 };

@@ -15,10 +15,34 @@ namespace {
 const int kMaxTextColumns = 256;    // bound on cell texts, so a stray column number cannot eat memory
 const int kLineWidth = 16;          // horizontal scroll step
 
+// The operations on one row by its handle: they work on the rows as they stand, holes and all.
+bool IsRowOperation(UINT uMsg)
+{
+    switch (uMsg) {
+    case TLM_INSERTITEM:
+    case TLM_SETITEMTEXT:
+    case TLM_GETITEMTEXT:
+    case TLM_SETITEMDATA:
+    case TLM_GETITEMDATA:
+    case TLM_SETITEMIMAGE:
+    case TLM_GETITEMIMAGE:
+    case TLM_GETCHECK:
+    case TLM_SETCHECK:
+    case TLM_DISABLECHECK:
+    case TLM_ISCHECKDISABLED:
+    case TLM_DELETEITEM:
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 LRESULT CTreeListCtrl::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    // Whatever counts, walks, lays out or draws the rows finds them packed.
+    if (!IsRowOperation(uMsg))
+        PackRows();
     if (uMsg >= TLM_FIRST && uMsg <= TLM_LAST) {
         // An exception must not unwind through the system's message dispatch.
         try {
@@ -143,7 +167,7 @@ LRESULT CTreeListCtrl::OnOperation(UINT uMsg, WPARAM wParam, LPARAM lParam)
         if (static_cast<int>(pItem->m_texts.size()) <= pCell->nColumn)
             pItem->m_texts.resize(pCell->nColumn + 1);
         pItem->m_texts[pCell->nColumn] = pCell->pszText ? pCell->pszText : "";
-        InvalidateRow(FindRow(pItem));
+        InvalidateItem(pItem);
         return TRUE;
     }
     case TLM_GETITEMTEXT: {
@@ -172,7 +196,7 @@ LRESULT CTreeListCtrl::OnOperation(UINT uMsg, WPARAM wParam, LPARAM lParam)
         if (!pItem)
             return FALSE;
         std::copy(pCell->nImages, pCell->nImages + 4, pItem->m_nImages);
-        InvalidateRow(FindRow(pItem));
+        InvalidateItem(pItem);
         return TRUE;
     }
     case TLM_GETITEMIMAGE: {
@@ -195,29 +219,26 @@ LRESULT CTreeListCtrl::OnOperation(UINT uMsg, WPARAM wParam, LPARAM lParam)
     case TLM_GETSELECTED:
         return reinterpret_cast<LRESULT>(m_pSelected);
     case TLM_GETCHECK:
-        return FindRow(pRow) >= 0 && pRow->m_bChecked;
+        return IsRow(pRow) && pRow->m_bChecked;
     case TLM_SETCHECK:
-    case TLM_DISABLECHECK: {
-        int nRow = FindRow(pRow);
-        if (nRow < 0)
+    case TLM_DISABLECHECK:
+        if (!IsRow(pRow))
             return FALSE;
         (uMsg == TLM_SETCHECK ? pRow->m_bChecked : pRow->m_bCheckDisabled) = lParam != 0;
-        InvalidateRow(nRow);
+        InvalidateItem(pRow);
         return TRUE;
-    }
     case TLM_ISCHECKDISABLED:
-        return FindRow(pRow) >= 0 && pRow->m_bCheckDisabled;
-    case TLM_DELETEITEM: {
-        int nRow = FindRow(pRow);
-        if (nRow < 0)
+        return IsRow(pRow) && pRow->m_bCheckDisabled;
+    case TLM_DELETEITEM:
+        if (!IsRow(pRow))
             return FALSE;
-        DoDeleteRow(nRow);
+        DoDeleteRow(pRow);
         Layout();
         return TRUE;
-    }
     case TLM_DELETEALLITEMS:
-        while (!m_rows.empty())
-            DoDeleteRow(static_cast<int>(m_rows.size()) - 1);
+        for (CTreeListItem* pItem : m_rows)
+            DoDeleteRow(pItem);
+        PackRows();
         Layout();
         return TRUE;
     case TLM_DESTROY:
@@ -245,6 +266,7 @@ void CTreeListCtrl::OnDestroyed()
     for (CTreeListItem* pItem : m_rows)
         delete pItem;
     m_rows.clear();
+    m_nHoles = 0;
     m_liveRows.clear();
     m_columns.clear();
     m_pSelected = nullptr;
@@ -255,11 +277,17 @@ void CTreeListCtrl::OnDestroyed()
 
 // ---- Rows and columns --------------------------------------------------------------------
 
-int CTreeListCtrl::FindRow(const CTreeListItem* pItem) const
+bool CTreeListCtrl::IsRow(const CTreeListItem* pItem) const
 {
     // Looked up before it is dereferenced: a stale handle from another thread is simply not found.
-    if (!pItem || m_liveRows.find(pItem) == m_liveRows.end())
+    return pItem && m_liveRows.find(pItem) != m_liveRows.end();
+}
+
+int CTreeListCtrl::FindRow(const CTreeListItem* pItem)
+{
+    if (!IsRow(pItem))
         return -1;
+    PackRows();
     return static_cast<int>(pItem->m_nIndex);
 }
 
@@ -269,10 +297,32 @@ void CTreeListCtrl::NumberRows(size_t nFrom)
         m_rows[i]->m_nIndex = i;
 }
 
-CTreeListItem* CTreeListCtrl::RowAt(CTreeListItem* pItem, int nIndex) const
+void CTreeListCtrl::PackRows()
+{
+    if (!m_nHoles)
+        return;
+    size_t nKept = 0;
+    int nTopRow = 0;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        CTreeListItem* pItem = m_rows[i];
+        if (!pItem)
+            continue;
+        // The rows in view stay in view: the top row moves up by the deleted rows above it.
+        if (static_cast<int>(i) < m_nTopRow)
+            ++nTopRow;
+        pItem->m_nIndex = nKept;
+        m_rows[nKept++] = pItem;
+    }
+    m_rows.resize(nKept);
+    m_nTopRow = nTopRow;
+    m_nHoles = 0;
+}
+
+CTreeListItem* CTreeListCtrl::RowAt(CTreeListItem* pItem, int nIndex)
 {
     if (pItem)
-        return FindRow(pItem) >= 0 ? pItem : nullptr;
+        return IsRow(pItem) ? pItem : nullptr;
+    PackRows();
     return (nIndex >= 0 && nIndex < static_cast<int>(m_rows.size())) ? m_rows[nIndex] : nullptr;
 }
 
@@ -281,6 +331,9 @@ CTreeListItem* CTreeListCtrl::DoInsertItem(LPCSTR pszText, CTreeListItem* pParen
     if (pParent && pParent != TLI_ROOT)
         return nullptr;     // rows have no children
     CString strText = pszText ? pszText : "";
+    // Appending keeps the holes; any other place is counted among packed rows.
+    if (pInsertAfter && pInsertAfter != TLI_LAST)
+        PackRows();
     size_t nPos;
     if (!pInsertAfter || pInsertAfter == TLI_LAST) {
         nPos = m_rows.size();
@@ -313,17 +366,18 @@ CTreeListItem* CTreeListCtrl::DoInsertItem(LPCSTR pszText, CTreeListItem* pParen
     return pItem;
 }
 
-void CTreeListCtrl::DoDeleteRow(int nRow)
+void CTreeListCtrl::DoDeleteRow(CTreeListItem* pItem)
 {
-    CTreeListItem* pItem = m_rows[nRow];
+    if (!pItem)
+        return;
     if (pItem == m_pSelected)
         m_pSelected = nullptr;
-    m_rows.erase(m_rows.begin() + nRow);
+    // A hole rather than an erase: thousands of rows deleted one by one would each move and
+    // renumber every row after them. PackRows closes the holes, once, when the rows are needed.
+    m_rows[pItem->m_nIndex] = nullptr;
+    ++m_nHoles;
     m_liveRows.erase(pItem);
     delete pItem;
-    NumberRows(static_cast<size_t>(nRow));
-    if (nRow < m_nTopRow)
-        --m_nTopRow;    // the rows in view stay in view
 }
 
 int CTreeListCtrl::DoInsertColumn(LPCSTR pszName, UINT nFormat, int nWidth, int nBefore, int nMinWidth, int nMaxWidth)
@@ -522,6 +576,7 @@ void CTreeListCtrl::Layout()
     // loop settles the layout instead.
     if (!m_hHeader || m_bInLayout || !m_bRedraw)
         return;
+    PackRows();
     m_bInLayout = true;
     for (int nPass = 0; nPass < 3; ++nPass) {
         RECT rcClient;
@@ -631,6 +686,13 @@ void CTreeListCtrl::EnsureVisible(int nRow)
     else
         return;
     Layout();
+}
+
+void CTreeListCtrl::InvalidateItem(const CTreeListItem* pItem)
+{
+    // Held back, nothing is drawn: the row's place is not asked for.
+    if (m_bRedraw)
+        InvalidateRow(FindRow(pItem));
 }
 
 void CTreeListCtrl::InvalidateRow(int nRow)

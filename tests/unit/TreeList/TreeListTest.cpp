@@ -462,6 +462,25 @@ TEST_F(TreeListTest, ScrollingKeepsClicksOnTheRowsShown)
     ::SendMessageA(m_ctrl, WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_EQ(GetScrollPos(m_ctrl, SB_VERT), 40 - nPage);
 
+    // Rows deleted while drawing is held: the top row moves up by those above it, a row
+    // appended meanwhile comes last.
+    ::SendMessageA(m_ctrl, WM_VSCROLL, SB_TOP, 0);
+    for (int i = 0; i < 5; ++i)
+        ::SendMessageA(m_ctrl, WM_VSCROLL, SB_LINEDOWN, 0);
+    std::vector<CTreeListItem*> gone = {m_ctrl.GetTreeListItem(0), m_ctrl.GetTreeListItem(2), m_ctrl.GetTreeListItem(5)};
+    CTreeListItem* pSix = m_ctrl.GetTreeListItem(6);
+    ::SendMessageA(m_ctrl, WM_SETREDRAW, FALSE, 0);
+    for (CTreeListItem* pRow : gone)
+        EXPECT_TRUE(m_ctrl.DeleteItem(pRow));
+    EXPECT_FALSE(m_ctrl.DeleteItem(gone[1]));
+    CTreeListItem* pLast = AddRow("Row 40");
+    ::SendMessageA(m_ctrl, WM_SETREDRAW, TRUE, 0);
+    EXPECT_EQ(GetScrollPos(m_ctrl, SB_VERT), 3);
+    EXPECT_EQ(m_ctrl.GetItemIndex(pSix), 3);
+    EXPECT_EQ(m_ctrl.GetItemIndex(pLast), 37);
+    Mouse(WM_LBUTTONDOWN, PointAt(0, 1));
+    EXPECT_EQ(m_ctrl.GetSelectedItem(), pSix);
+
     // Columns wider than the view scroll sideways, header and cells together.
     for (int i = 0; i < 3; ++i)
         m_ctrl.SetColumnWidth(i, 300);
