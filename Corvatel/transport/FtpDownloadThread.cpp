@@ -8,6 +8,7 @@
 #include "Utilities.h"
 
 #include <memory>
+#include <vector>
 
 CFtpDownloadThread::CFtpDownloadThread()
     : m_nStartStatus(0), m_nPort(22), m_pItem(nullptr), m_pTransferItem(nullptr), m_nTransfer(0)
@@ -50,13 +51,10 @@ int CFtpDownloadThread::Run()
         bCurrent = Fetch();
     }
     m_pLink->With([&](CPropPage_Install& page) {
-        if (bCurrent) {
-            if (m_pItem && page.IsOneAtATime())
-                page.StartDownloads(TRUE, nullptr);
-            page.ContinueDownloads();
-            page.CheckDownloadsComplete();
-        }
         page.EndTransfer(m_pTransferItem, m_nTransfer);
+        // What follows a file may ask the user or run setups: the window's thread does it.
+        if (bCurrent)
+            page.PostTransferEnded(m_pItem != nullptr);
     });
     AfxEndThread(1, TRUE);
 }
@@ -77,8 +75,11 @@ bool CFtpDownloadThread::Fetch()
     bool bAborted = pManager->m_pSession && pManager->m_pSession->IsAborted();
     bool bReceiving = false;
     if (bConnected) {
+        // Waited for off the link: the page's close need not wait for them too.
+        std::vector<HANDLE> earlier;
+        m_pLink->With([&](CPropPage_Install& page) { earlier = page.GetEarlierTransfers(m_pTransferItem, m_nTransfer); });
+        CPropPage_Install::WaitForEarlierTransfers(earlier);
         m_pLink->With([&](CPropPage_Install& page) {
-            page.WaitForEarlierTransfers(m_pTransferItem, m_nTransfer);
             bReceiving = !bAborted && page.IsCurrentTransfer(m_pTransferItem, m_nTransfer);
             if (!bReceiving)
                 return;
@@ -99,7 +100,6 @@ bool CFtpDownloadThread::Fetch()
     CString strError = pManager->m_strLastError;
     bool bReported = m_pLink->With([&](CPropPage_Install& page) {
         bCurrent = page.DetachTransferManager(m_pTransferItem, m_nTransfer, pManager.get());
-        pManager.reset();
         if (!bCurrent)
             return;
         if (!bConnected) {
@@ -110,6 +110,8 @@ bool CFtpDownloadThread::Fetch()
             Finish(page, bReceived, bAborted, strError);
         }
     });
+    // Closing the session may wait for the server a while: off the link.
+    pManager.reset();
     // A transfer that is not the record's (superseded, or its page gone) keeps none of its file:
     // the transfer that superseded it waits for this thread before it writes the file.
     CString strTemporary = GetTemporaryName(m_strLocalFile);

@@ -1,16 +1,18 @@
 // CFtpDownloadThread: the worker thread of one file transfer, a component's setup file or an
 // InstallShield response file. It skips a setup file already in the download folder, otherwise
 // connects through a transfer manager of its own, receives the file (a setup file under a
-// temporary ".ex_" name, renamed only once whole), reports to the install page, lets the page
-// start the next download and check whether all are done, and deletes its manager and itself.
+// temporary ".ex_" name, renamed only once whole), reports to the install page, hands what follows
+// the file (the next download, the check whether all are done) to the page's window thread, and
+// deletes its manager and itself.
 //
 // Each start of a transfer for a record supersedes the record's earlier one of the same kind (a
 // setup file's or a response file's; the two run side by side): the page aborts the earlier
 // manager, and a superseded thread reports nothing more and leaves the record's files to the thread
 // that superseded it.
 //
-// The page and its records are reached only through the link, never while waiting on the network:
-// a thread still running when the page has gone does nothing more on it and leaves no file behind.
+// The page and its records are reached only through the link, never while waiting on the network,
+// the user or another thread: a thread still running when the page has gone does nothing more on it
+// and leaves no file behind.
 #pragma once
 
 #include <CString.h>

@@ -123,6 +123,9 @@ BOOL CPropPage_Install::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRES
     case kShowProgressMessage:
         ShowTransfersProgress();
         return TRUE;
+    case kTransfersEndedMessage:
+        OnTransfersEnded();
+        return TRUE;
     case WM_TIMER:
         OnTimer(wParam);
         break;

@@ -9,13 +9,15 @@
 //   PropPage_InstallTransfers.cpp   the running download threads: current transfers, aborts, the close's wait
 //   PropPage_InstallWatchdog.cpp    the timers, the watchdog, the aborts and the retry
 //   PropPage_InstallCompletion.cpp  the end of a run: the completion check, the local install road,
-//                                   and the guard that lets the page close before threads touch it
+//                                   and the page's close
 //   PropPage_InstallChecks.cpp      the checks before anything is fetched or run
 //   PropPage_InstallPhase.cpp       the install phase: each setup run silently and judged
 //   PropPage_InstallInnoSetup.cpp   the Inno Setup driver
 //   PropPage_InstallShield.cpp      the InstallShield driver and its response file
 //   PropPage_InstallProgress.cpp    a running transfer's progress
-// The status operations, look-ups and the completion check may be called from any thread.
+// The status operations and look-ups may be called from any thread. What follows a transfer's end
+// (the next download, the completion check, the retry question, the install phase) runs on the
+// window's thread: a download thread posts it there.
 #pragma once
 
 #include "PropPage_Base.h"
@@ -95,7 +97,7 @@ public:
     void OnDownloadAndInstall();
     // Ends a run once no queueable record is left below "Downloaded.": marks the rows "Done." in a
     // download-only run, or installs. FALSE while something is still to come, or when another
-    // thread is ending the run. Called by the threads that finish, the timers and the start message.
+    // call is ending the run. Called when transfers end, by the timers and by the start message.
     BOOL CheckDownloadsComplete();
     // The "Install" button's road in the install-from-folder mode: the setups already lie there.
     void InstallLocalFiles();
@@ -197,9 +199,10 @@ public:
     bool AttachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
     bool DetachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
     bool IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
-    // Waits (bounded) until the threads of the record's superseded transfers have ended, so
-    // that they are done with the record's files.
-    void WaitForEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer);
+    // The threads of the record's superseded transfers of the kind (handles of the caller's own),
+    // and a wait (bounded) until they have ended, so that they are done with the record's files.
+    std::vector<HANDLE> GetEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer);
+    static void WaitForEarlierTransfers(std::vector<HANDLE>& threads);
     // The end of the current transfer's receipt, decided under the records' lock against the aborts:
     // a receipt aborted (bAborted, or an abort that came since) keeps nothing and its record says
     // "Download Aborted"; a whole one takes its own name and its record "Downloaded." (a response
@@ -209,6 +212,13 @@ public:
                     const CString& strTemporary, const CString& strFile);
     // The thread's last call on the page.
     void EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
+    // A current transfer has ended (a setup file's when bSetupFile): the window's thread, on
+    // kTransfersEndedMessage, starts the next download in the one-at-a-time mode, moves records on
+    // to their setup files and checks whether the run is complete. Ends that come together are
+    // handled together.
+    void PostTransferEnded(bool bSetupFile);
+    void OnTransfersEnded();
+    static constexpr UINT kTransfersEndedMessage = WM_USER + 208;
     // Aborts the record's running transfers; false when it has none. With bSupersede they are no
     // longer the record's own from here on: the ones that replace them report instead.
     bool AbortTransfer(CAppDetailsObj* pItem, bool bSupersede);
@@ -275,7 +285,6 @@ private:
     void ShowItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nStatus, int nImage);
 
     class CRunEnd;
-    class CThreadWork;
 
     void CreateInstallList();
     // The page's start message: a queue already downloaded is finished at once.
@@ -288,11 +297,8 @@ private:
     void OfferRunApplication();
     // The record of the install list's selected row; null when none is selected.
     CAppDetailsObj* GetSelectedItem();
-    // The window is going: threads may no longer start work on the page, and those at work are
-    // waited for (a bounded wait) so that none reaches the page after it is gone.
+    // The window is going: the transfers are stopped and the threads' link to the page is cut.
     void OnDestroy();
-    // Waits, handling what other threads send this one, until only this thread's own work is left.
-    void WaitForThreadWork(DWORD dwTimeout);
     // A file of the download folder.
     CString DownloadFolderFile(LPCSTR pszName);
     // The response file's install folder replaced by newDir(old folder); false and a log line when
@@ -318,9 +324,6 @@ private:
     // Questions to close the maker's programs open now. The watchdog waits for their answers: a
     // thread other than the window's cannot stop its timer.
     std::atomic<int> m_nCloseProgramsQuestions{0};
-    // Threads at work on the page; counted and refused under the lock, so none slips in after the close.
-    std::mutex m_workLock;
-    int m_nThreadWork = 0;
 
     // A running download thread: its record and transfer number, its manager while attached, and a
     // handle of its own to wait on. Guarded by the records' lock.
@@ -343,4 +346,7 @@ private:
     std::shared_ptr<CTransferLink> m_pTransferLink;
     // A request to show the transfers' progress is posted and not yet handled.
     std::atomic<bool> m_bProgressPosted{false};
+    // The same for the transfers' ends, and the setup files among them since the last handling.
+    std::atomic<bool> m_bTransferEndPosted{false};
+    std::atomic<unsigned> m_nSetupFilesEnded{0};
 };

@@ -1,6 +1,6 @@
 // The end of a run: the completion check that finishes a download-only run or hands over to the
-// install phase, the install-from-folder road, the controls and the Finish button; and the guard
-// that keeps threads off the page once its window is going.
+// install phase, the install-from-folder road, the controls and the Finish button; and the page's
+// close.
 #include "PropPage_Install.h"
 
 #include "AppDetailsObj.h"
@@ -9,45 +9,10 @@
 
 namespace {
 
-// How long the closing page waits for threads still at work on it.
+// How long the closing page waits for its download threads to end.
 const DWORD kCloseWaitMs = 5000;
 
-// How many works on the page this thread has begun and not finished: the close does not wait for
-// its own thread.
-thread_local int t_nOwnWork = 0;
-
 } // namespace
-
-// A thread's work on the page, begun only while the page is not closing; the close waits for it.
-class CPropPage_Install::CThreadWork
-{
-public:
-    explicit CThreadWork(CPropPage_Install& page) : m_page(page)
-    {
-        std::lock_guard<std::mutex> guard(page.m_workLock);
-        m_bBegun = !page.m_bClosing;
-        if (m_bBegun) {
-            ++page.m_nThreadWork;
-            ++t_nOwnWork;
-        }
-    }
-    ~CThreadWork()
-    {
-        if (!m_bBegun)
-            return;
-        std::lock_guard<std::mutex> guard(m_page.m_workLock);
-        --m_page.m_nThreadWork;
-        --t_nOwnWork;
-    }
-    CThreadWork(const CThreadWork&) = delete;
-    CThreadWork& operator=(const CThreadWork&) = delete;
-
-    explicit operator bool() const { return m_bBegun; }
-
-private:
-    CPropPage_Install& m_page;
-    bool m_bBegun;
-};
 
 // The end of a run, taken by one caller at a time: two threads that finish together, or a timer
 // that fires while a setup runs, find it taken and leave the end to the one that holds it.
@@ -76,8 +41,7 @@ private:
 
 BOOL CPropPage_Install::CheckDownloadsComplete()
 {
-    CThreadWork work(*this);
-    if (!work)
+    if (m_bClosing)
         return FALSE;
     bool bFailed = false;
     for (CAppDetailsObj* pRowItem : GetRowItems()) {
@@ -171,28 +135,5 @@ void CPropPage_Install::UpdateFinishButton(BOOL bBusy)
 
 void CPropPage_Install::OnDestroy()
 {
-    {
-        std::lock_guard<std::mutex> guard(m_workLock);
-        m_bClosing = true;
-    }
     CloseTransfers(kCloseWaitMs);
-    WaitForThreadWork(kCloseWaitMs);
-}
-
-void CPropPage_Install::WaitForThreadWork(DWORD dwTimeout)
-{
-    DWORD dwStart = GetTickCount();
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> guard(m_workLock);
-            if (m_nThreadWork <= t_nOwnWork)
-                return;
-        }
-        if (GetTickCount() - dwStart >= dwTimeout)
-            return;
-        // Only what other threads send is handled here: the windows being destroyed get nothing posted.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
 }

@@ -1,5 +1,6 @@
 // The install page's record of its running download threads: which transfer of a record is the
-// current one, the managers an abort reaches, and the threads the page's close waits for.
+// current one, the managers an abort reaches, the threads the page's close waits for, and what
+// follows their ends on the window's thread.
 #include "PropPage_Install.h"
 
 #include "AppDetailsObj.h"
@@ -113,17 +114,20 @@ bool CPropPage_Install::IsSetupFileArriving(CAppDetailsObj* pItem)
     return false;
 }
 
-void CPropPage_Install::WaitForEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer)
+std::vector<HANDLE> CPropPage_Install::GetEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer)
 {
     std::vector<HANDLE> earlier;
-    {
-        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        for (const CTransfer& transfer : m_transfers)
-            if (transfer.pItem == pItem && transfer.nTransfer < nTransfer &&
-                CAppDetailsObj::TransferKind(transfer.nTransfer) == CAppDetailsObj::TransferKind(nTransfer))
-                earlier.push_back(DuplicateThreadHandle(transfer.hThread));
-    }
-    WaitForThreads(earlier, kEarlierTransferWaitMs);
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    for (const CTransfer& transfer : m_transfers)
+        if (transfer.pItem == pItem && transfer.nTransfer < nTransfer &&
+            CAppDetailsObj::TransferKind(transfer.nTransfer) == CAppDetailsObj::TransferKind(nTransfer))
+            earlier.push_back(DuplicateThreadHandle(transfer.hThread));
+    return earlier;
+}
+
+void CPropPage_Install::WaitForEarlierTransfers(std::vector<HANDLE>& threads)
+{
+    WaitForThreads(threads, kEarlierTransferWaitMs);
 }
 
 bool CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
@@ -161,6 +165,25 @@ bool CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bo
     if (nStatus >= 0)
         ShowItemStatus(pItem, nullptr, nStatus, nImage);
     return bTaken;
+}
+
+void CPropPage_Install::PostTransferEnded(bool bSetupFile)
+{
+    if (bSetupFile)
+        ++m_nSetupFilesEnded;
+    if (!m_bTransferEndPosted.exchange(true))
+        PostMessage(kTransfersEndedMessage);
+}
+
+void CPropPage_Install::OnTransfersEnded()
+{
+    m_bTransferEndPosted = false;
+    // Each setup file that ended starts the next download in the one-at-a-time mode.
+    for (unsigned n = m_nSetupFilesEnded.exchange(0); n > 0; --n)
+        if (IsOneAtATime())
+            StartDownloads(TRUE, nullptr);
+    ContinueDownloads();
+    CheckDownloadsComplete();
 }
 
 void CPropPage_Install::EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer)

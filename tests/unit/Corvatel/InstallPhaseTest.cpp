@@ -1,6 +1,6 @@
 // The install phase on a running wizard built for "INSTALL:<folder>", with stand-in setups (copies
-// of SilentSetup.exe told what to do by SilentSetup.ini): the completion check called by threads
-// as download threads call it, setups that cannot run, and the page closing while a thread works.
+// of SilentSetup.exe told what to do by SilentSetup.ini): the completion check called by other
+// threads too, and setups that cannot run.
 #include "AppDetailsObj.h"
 #include "PropPage_Install.h"
 #include "TestWizard.h"
@@ -381,39 +381,6 @@ TEST_F(InstallPhaseTest, RowCommandsAskFirstAndActOnTheSelectedRow)
     EXPECT_EQ(m_wizard.m_answers[0], "Are you sure you want to abort downloading Quendar Studio?");
     EXPECT_EQ(m_wizard.m_answers[1], "Are you sure you want to abort all pending installs?");
     EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Tuner.exe", 1}}));
-}
-
-TEST_F(InstallPhaseTest, ClosingWaitsForTheThreadAtWorkAndNothingMoreStarts)
-{
-    MakeSetups({"Tuner.exe"}, "");
-    MakeQueue({4, 3});
-    std::atomic<bool> bWorkerDone{false};
-    std::thread worker;
-    m_wizard.Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 2);
-        MarkDownloaded();
-        Page().m_bInstallAfterDownload = true;
-        worker = std::thread([&] {
-            Page().CheckDownloadsComplete();
-            bWorkerDone = true;
-        });
-        // The thread stops at Legacy's notice; meanwhile the wizard is cancelled and goes.
-        HWND hNotice =
-            UiDriver::WaitFor([] { return UiDriver::FindMessageBox("A later version of Corvatel"); }, kWaitMs);
-        ASSERT_TRUE(hNotice);
-        PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-        // The exit question is answered Yes; the sheet hides as it is destroyed.
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hSheet); }));
-        Sleep(300);
-        EXPECT_FALSE(bWorkerDone);
-        UiDriver::PressButton(hNotice, IDOK);
-    }, IDYES);
-    // The wizard was gone only once the thread had left the page.
-    EXPECT_TRUE(bWorkerDone);
-    worker.join();
-    EXPECT_FALSE(Page().CheckDownloadsComplete());
-    EXPECT_TRUE(Runs().empty());
-    EXPECT_EQ(Item(3)->GetStatus(), ItemPreparingInstall);
 }
 
 } // namespace
