@@ -84,23 +84,35 @@ public:
         m_answers = boxes.Texts();
     }
 
-    // Stops the install page's animation and watchdog timers, for a test that sets the records'
-    // statuses itself. Timers belong to the wizard's thread: a hook on it kills them there.
-    void StopInstallPageTimers(HWND hSheet)
+    // Runs action on the wizard's thread, in a hook on a message sent to the sheet, and returns
+    // once it has run.
+    static void OnWizardThread(HWND hSheet, const std::function<void()>& action)
     {
-        static HWND s_hPage;
-        s_hPage = Sheet().m_pPageInstall->m_hWnd;
+        static const std::function<void()>* s_pAction;
+        static const UINT s_nMessage = RegisterWindowMessageA("CTestWizard.OnWizardThread");
+        s_pAction = &action;
         HHOOK hHook = SetWindowsHookExA(
             WH_CALLWNDPROC,
             [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
-                KillTimer(s_hPage, CPropPage_Install::kAnimationTimer);
-                KillTimer(s_hPage, CPropPage_Install::kWatchdogTimer);
+                if (nCode == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == s_nMessage)
+                    (*s_pAction)();
                 return CallNextHookEx(nullptr, nCode, wParam, lParam);
             },
             nullptr, GetWindowThreadProcessId(hSheet, nullptr));
         ASSERT_NE(hHook, nullptr);
-        SendMessageA(hSheet, WM_NULL, 0, 0);
+        SendMessageA(hSheet, s_nMessage, 0, 0);
         UnhookWindowsHookEx(hHook);
+    }
+
+    // Stops the install page's animation and watchdog timers, for a test that sets the records'
+    // statuses itself. Timers belong to the wizard's thread: they are killed there.
+    void StopInstallPageTimers(HWND hSheet)
+    {
+        HWND hPage = Sheet().m_pPageInstall->m_hWnd;
+        OnWizardThread(hSheet, [hPage] {
+            KillTimer(hPage, CPropPage_Install::kAnimationTimer);
+            KillTimer(hPage, CPropPage_Install::kWatchdogTimer);
+        });
     }
 
     // One step: an action, run once the window with the caption to wait for (if any) is up.
