@@ -14,8 +14,9 @@ const DWORD kCloseWaitMs = 5000;
 
 } // namespace
 
-// The end of a run, taken by one caller at a time: two threads that finish together, or a timer
-// that fires while a setup runs, find it taken and leave the end to the one that holds it.
+// The end of a run, taken by one caller at a time: a check that comes while another asks its
+// question or runs its setups (a timer or a transfer's end, served meanwhile, or another thread's
+// call) finds it taken and leaves the end to the one that holds it.
 class CPropPage_Install::CRunEnd
 {
 public:
