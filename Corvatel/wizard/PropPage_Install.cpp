@@ -121,7 +121,7 @@ BOOL CPropPage_Install::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRES
         lResult = OnStartProcessing();
         return TRUE;
     case kShowProgressMessage:
-        ShowTransfersProgress();
+        ShowTransfersProgress(true);
         return TRUE;
     case kTransfersEndedMessage:
         OnTransfersEnded();

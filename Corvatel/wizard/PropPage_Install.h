@@ -61,10 +61,10 @@ public:
     void UpdateItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nStatus, CString strText);
     // "Downloading..." with the percentage and megabytes of the row the record belongs to.
     void ShowDownloadProgress(CAppDetailsObj* pItem);
-    // The latest figures of the running transfers in their rows, on the window's thread: when a
-    // download thread posts kShowProgressMessage and on every animation tick, so no transfer
-    // waits for the window.
-    void ShowTransfersProgress();
+    // The latest figures of the running transfers in their rows, on the window's thread, so no
+    // transfer waits for the window: on every animation tick all of them, and when a download
+    // thread posts kShowProgressMessage those whose figure asked to be shown since.
+    void ShowTransfersProgress(bool bAskedOnly);
     static constexpr UINT kShowProgressMessage = WM_USER + 207;
 
     // The install list's row of the record; null when it has none.
@@ -333,9 +333,11 @@ private:
         unsigned nTransfer;
         CFtpMgr* pFtpMgr;
         HANDLE hThread;
-        // When its progress was last asked to show, and the file's whole percent then.
+        // When its progress was last asked to show, and the file's whole percent then; whether that
+        // showing is still to come.
         DWORD dwShownAt;
         int nShownPercent;
+        bool bShowAsked;
     };
     // The caller holds the records' lock for these: the transfer the manager serves; whether the
     // transfer is the record's current one of its kind; whether the record's setup file is coming.

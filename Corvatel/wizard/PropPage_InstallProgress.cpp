@@ -49,6 +49,7 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
                     return;
                 pTransfer->dwShownAt = dwNow;
                 pTransfer->nShownPercent = nPercent;
+                pTransfer->bShowAsked = true;
                 bShowRow = true;
             } else {
                 nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
@@ -75,15 +76,18 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
         PostMessage(kShowProgressMessage);
 }
 
-void CPropPage_Install::ShowTransfersProgress()
+void CPropPage_Install::ShowTransfersProgress(bool bAskedOnly)
 {
     m_bProgressPosted = false;
     std::vector<CAppDetailsObj*> receiving;
     {
+        // One transfer's new figure redraws its own row, not every running transfer's.
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        for (const CTransfer& transfer : m_transfers)
-            if (transfer.pItem->m_nStatus == ItemDownloading)
+        for (CTransfer& transfer : m_transfers) {
+            if ((transfer.bShowAsked || !bAskedOnly) && transfer.pItem->m_nStatus == ItemDownloading)
                 receiving.push_back(transfer.pItem);
+            transfer.bShowAsked = false;
+        }
     }
     for (CAppDetailsObj* pItem : receiving)
         ShowDownloadProgress(pItem);

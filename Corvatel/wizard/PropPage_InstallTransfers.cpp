@@ -59,7 +59,7 @@ bool CPropPage_Install::BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, boo
         pFtpMgr->Abort();
         pFtpMgr = nullptr;
     }
-    m_transfers.push_back({pItem, nTransfer, nullptr, DuplicateThreadHandle(hThread), 0, -1});
+    m_transfers.push_back({pItem, nTransfer, nullptr, DuplicateThreadHandle(hThread), 0, -1, false});
     return true;
 }
 

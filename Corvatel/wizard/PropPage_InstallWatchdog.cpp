@@ -33,7 +33,7 @@ void CPropPage_Install::OnTimer(UINT_PTR nIDEvent)
 {
     if (nIDEvent == kAnimationTimer && m_pInstallList) {
         // The latest figures, those that came too soon after the last showing included.
-        ShowTransfersProgress();
+        ShowTransfersProgress(false);
         for (int i = 0; i < m_pInstallList->GetCount(); ++i) {
             CTreeListItem* pRow = m_pInstallList->GetTreeListItem(i);
             auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(i));

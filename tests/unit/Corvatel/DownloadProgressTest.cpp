@@ -19,6 +19,13 @@ const char kCatalogue[] = R"(<?xml version="1.0"?>
 </Products>
 )";
 
+const char kTwoProducts[] = R"(<?xml version="1.0"?>
+<Products>
+  <Product Id="4" Version="0.9"><Name>Quendar Tuner</Name><Download>Tuner.exe</Download><Size>100</Size><VersionPath>C:\Q</VersionPath></Product>
+  <Product Id="5" Version="0.9"><Name>Quendar Mixer</Name><Download>Mixer.exe</Download><Size>100</Size><VersionPath>C:\Q</VersionPath></Product>
+</Products>
+)";
+
 // Holds a window's thread inside a hook on a message sent to it, until released.
 class HoldWindowThread
 {
@@ -59,6 +66,18 @@ HANDLE HoldWindowThread::s_hHeld;
 HANDLE HoldWindowThread::s_hRelease;
 UINT HoldWindowThread::s_nHold;
 
+// Shows the install page and waits until it lists nRows rows; its timers then stand still.
+bool ShowInstallList(CTestWizard& wizard, HWND hSheet, CPropPage_Install& page, int nRows)
+{
+    CTestWizard::ShowPage(hSheet, 2);
+    for (int i = 0; i < 250 && !(page.m_pInstallList && page.m_pInstallList->GetCount() == nRows); ++i)
+        Sleep(20);
+    if (!page.m_pInstallList || page.m_pInstallList->GetCount() != nRows)
+        return false;
+    wizard.StopInstallPageTimers(hSheet);
+    return true;
+}
+
 } // namespace
 
 TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
@@ -72,11 +91,7 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
     CAppDetailsObj* pTuner = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[0]);
     pTuner->m_bChecked = true;
     wizard.Run([&](HWND hSheet) {
-        CTestWizard::ShowPage(hSheet, 2);
-        for (int i = 0; i < 250 && !(page.m_pInstallList && page.m_pInstallList->GetCount() == 1); ++i)
-            Sleep(20);
-        ASSERT_TRUE(page.m_pInstallList && page.m_pInstallList->GetCount() == 1);
-        wizard.StopInstallPageTimers(hSheet);
+        ASSERT_TRUE(ShowInstallList(wizard, hSheet, page, 1));
 
         CString strTemporary = page.GetLocalFilePath(pTuner);
         strTemporary.Replace(".exe", ".ex_");
@@ -126,5 +141,53 @@ TEST(DownloadProgressTest, EachBlockShowsOnTheRecordUntilTheFileIsWhole)
         EXPECT_EQ(pTuner->GetStatus(), ItemAbortingDownload);
         page.DetachTransferManager(pTuner, nTransfer, &manager);
         page.EndTransfer(pTuner, nTransfer);
+    });
+}
+
+TEST(DownloadProgressTest, ATransfersNewFigureRedrawsItsOwnRowOnly)
+{
+    CTestWizard wizard(kTwoProducts);
+    CPropSheet_Corvatel& sheet = wizard.Sheet();
+    CPropPage_Install& page = *sheet.m_pPageInstall;
+    CAppDetailsObj* items[2];
+    for (int i = 0; i < 2; ++i) {
+        items[i] = sheet.FindOrAddAppDetails(&sheet.m_vecProducts[i]);
+        items[i]->m_bChecked = true;
+    }
+    wizard.Run([&](HWND hSheet) {
+        ASSERT_TRUE(ShowInstallList(wizard, hSheet, page, 2));
+
+        // Two transfers side by side, as two download threads run them.
+        CFtpMgr managers[2] = {CFtpMgr(nullptr), CFtpMgr(nullptr)};
+        unsigned transfers[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            page.UpdateItemStatus(items[i], nullptr, ItemDownloading, "");
+            ASSERT_TRUE(page.BeginTransfer(items[i], GetCurrentThread(), false, transfers[i]));
+            ASSERT_TRUE(page.AttachTransferManager(items[i], transfers[i], &managers[i]));
+        }
+        auto report = [&](int i, unsigned long long ullDone) {
+            page.OnDownloadProgress(&managers[i], page.GetLocalFilePath(items[i]), 0, 100000000, ullDone);
+        };
+        auto shows = [&](int i, const char* pszFigure) {
+            for (int nTry = 0; nTry < 250 && std::string(items[i]->GetStatusText()).find(pszFigure) == std::string::npos; ++nTry)
+                Sleep(20);
+            // Whatever the window's thread was showing is shown in full.
+            SendMessageA(page.m_hWnd, WM_NULL, 0, 0);
+            return std::string(items[i]->GetStatusText()).find(pszFigure) != std::string::npos;
+        };
+        // The mixer's 10 % shows; more of the same percent waits for the next tick, even when
+        // the tuner's first figure shows meanwhile.
+        report(1, 10000000);
+        EXPECT_TRUE(shows(1, "(10.00M of 102.00M)")) << items[1]->GetStatusText();
+        report(1, 10500000);
+        report(0, 20000000);
+        EXPECT_TRUE(shows(0, "(20.00M of 102.00M)")) << items[0]->GetStatusText();
+        EXPECT_TRUE(shows(1, "(10.00M of 102.00M)")) << items[1]->GetStatusText();
+        page.PostMessage(WM_TIMER, CPropPage_Install::kAnimationTimer);
+        EXPECT_TRUE(shows(1, "(10.50M of 102.00M)")) << items[1]->GetStatusText();
+        for (int i = 0; i < 2; ++i) {
+            page.DetachTransferManager(items[i], transfers[i], &managers[i]);
+            page.EndTransfer(items[i], transfers[i]);
+        }
     });
 }
