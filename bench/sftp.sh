@@ -5,24 +5,35 @@
 # catalogue), timed from OK in its login dialog until the row shows "Done." (the dialog's own
 # login test included). Then four 64 MiB files side by side: four (a) processes at once against
 # the program downloading all four, each timed from the first start to the last end.
-# Each figure is the best of five runs (three for the program, which is slower to drive; other
-# work on the machine only ever slows a run down); the peak working set is (a)'s in that run.
+# Each figure is the best of five runs (other work on the machine only ever slows a run down); the
+# peak working set is (a)'s in that run. The ways of one row run in turns, one run of each in every
+# round, so that a change in the machine's load falls on all of them alike.
 # shellcheck shell=bash
 # shellcheck source-path=SCRIPTDIR/.. source=tests/e2e/peers/sshd_peer.sh
 source "$CORVATEL_ROOT/tests/e2e/peers/sshd_peer.sh"
 
 SFTP_BENCH_RUNS=5
-SFTP_BENCH_WIZARD_RUNS=3
 SFTP_BENCH_SHEET="Quendar Corvatel"
 SFTP_BENCH_LOGIN="Password Required"
 
-# Prints "MB/s peak-MiB" of the fastest run of one way of downloading.
-sftp_bench_best() {
-  local runs=() i
-  for ((i = 0; i < SFTP_BENCH_RUNS; i++)); do
-    runs+=("$("$@")") || die "SFTP benchmark run failed: $*"
+# Runs each way of downloading (a function, given the served files that follow "--")
+# SFTP_BENCH_RUNS times, in turns; prints the fastest run of each way, "MB/s peak-MiB", one line
+# per way in the order given.
+sftp_bench_turns() {
+  local ways=() runs=() i w
+  while [[ $1 != -- ]]; do
+    ways+=("$1")
+    shift
   done
-  printf '%s\n' "${runs[@]}" | sort -rn -k1,1 | head -n 1
+  shift
+  for ((i = 0; i < SFTP_BENCH_RUNS; i++)); do
+    for ((w = 0; w < ${#ways[@]}; w++)); do
+      runs[w]+="$("${ways[w]}" "$@")"$'\n' || die "SFTP benchmark run failed: ${ways[w]} $*"
+    done
+  done
+  for ((w = 0; w < ${#ways[@]}; w++)); do
+    sort -rn -k1,1 <<<"${runs[w]}" | head -n 1
+  done
 }
 
 sftp_bench_wine() {
@@ -32,17 +43,23 @@ sftp_bench_wine() {
   awk '{ print $3, $4 }' <<<"$figures"
 }
 
-# The "MB/s" of four (a) downloads at once: all bytes over the time from the first start to the last end.
+sftp_bench_manager() { sftp_bench_wine manager "$1"; }
+sftp_bench_bare() { sftp_bench_wine bare "$1"; }
+
+# The "MB/s" of (a) downloads of the served files all at once: all bytes over the time from the
+# first start to the last end.
 sftp_bench_managers() {
-  local i pids=()
-  for ((i = 1; i <= 4; i++)); do
+  local name i=0 pids=()
+  rm -f "$work"/manager-*.txt
+  for name in "$@"; do
+    i=$((i + 1))
     wine "$build/bin/SftpBench.exe" manager 127.0.0.1 "$CORVATEL_SFTP_PORT_PASSWORD" "$CORVATEL_SFTP_USER" \
-      "$CORVATEL_SFTP_PASSWORD" "bench-$i.exe" "Z:$work/manager-$i.bin" </dev/null >"$work/manager-$i.txt" &
+      "$CORVATEL_SFTP_PASSWORD" "$name" "Z:$work/manager-$i.bin" </dev/null >"$work/manager-$i.txt" &
     pids+=($!)
   done
   wait "${pids[@]}"
-  cat "$work"/manager-?.txt | awk 'NF == 6 { bytes += $1; if (!began || $5 < began) began = $5; if ($6 > ended) ended = $6; n++ }
-    END { if (n == 4) printf "%.1f -\n", bytes / 1e6 / ((ended - began) / 1e3); else exit 1 }'
+  cat "$work"/manager-*.txt | awk -v n=$# 'NF == 6 { bytes += $1; if (!began || $5 < began) began = $5; if ($6 > ended) ended = $6; n-- }
+    END { if (n == 0) printf "%.1f -\n", bytes / 1e6 / ((ended - began) / 1e3); else exit 1 }'
 }
 
 sftp_bench_drv() {
@@ -133,14 +150,12 @@ bench_sftp() {
   printf '#!/bin/sh\necho "%s"\n' "$CORVATEL_SFTP_PASSWORD" >"$work/askpass"
   chmod 700 "$work/askpass"
   printf '%-8s %10s %10s %10s %10s %7s %7s %7s %15s\n' size "a MB/s" "b MB/s" "c MB/s" "d MB/s" a/b a/c d/a "a peak (MiB)"
-  local mib a b c d i
+  local mib best a b c d i
   for mib in 64 256; do
     head -c $((mib << 20)) /dev/urandom >"$CORVATEL_SFTP_HOME/bench-$mib.exe"
-    read -r a peak <<<"$(sftp_bench_best sftp_bench_wine manager "bench-$mib.exe")"
-    read -r b _ <<<"$(sftp_bench_best sftp_bench_wine bare "bench-$mib.exe")"
-    read -r c _ <<<"$(sftp_bench_best sftp_bench_native "bench-$mib.exe")"
+    best=$(sftp_bench_turns sftp_bench_manager sftp_bench_bare sftp_bench_native sftp_bench_program -- "bench-$mib.exe")
+    { read -r a peak && read -r b _ && read -r c _ && read -r d _; } <<<"$best"
     cmp -s "$work/manager.bin" "$CORVATEL_SFTP_HOME/bench-$mib.exe" || die "(a) did not receive the $mib MiB file whole"
-    read -r d _ <<<"$(SFTP_BENCH_RUNS=$SFTP_BENCH_WIZARD_RUNS sftp_bench_best sftp_bench_program "bench-$mib.exe")"
     awk -v m="$mib MiB" -v a="$a" -v b="$b" -v c="$c" -v d="$d" -v p="$peak" \
       'BEGIN { printf "%-8s %10.1f %10.1f %10.1f %10.1f %7.2f %7.2f %7.2f %15.1f\n", m, a, b, c, d, a / b, a / c, d / a, p }'
     rm -f "$CORVATEL_SFTP_HOME/bench-$mib.exe" "$work"/*.bin
@@ -148,8 +163,8 @@ bench_sftp() {
   for ((i = 1; i <= 4; i++)); do
     head -c $((64 << 20)) /dev/urandom >"$CORVATEL_SFTP_HOME/bench-$i.exe"
   done
-  read -r a _ <<<"$(sftp_bench_best sftp_bench_managers)"
-  read -r d _ <<<"$(SFTP_BENCH_RUNS=$SFTP_BENCH_WIZARD_RUNS sftp_bench_best sftp_bench_program bench-{1..4}.exe)"
+  best=$(sftp_bench_turns sftp_bench_managers sftp_bench_program -- bench-{1..4}.exe)
+  { read -r a _ && read -r d _; } <<<"$best"
   printf '%-14s %16s %16s %7s\n' "side by side" "4 x a total MB/s" "d total MB/s" d/a
   awk -v a="$a" -v d="$d" 'BEGIN { printf "%-14s %16.1f %16.1f %7.2f\n", "4 x 64 MiB", a, d, d / a }'
   rm -f "$CORVATEL_SFTP_HOME"/bench-?.exe "$work"/*.bin
