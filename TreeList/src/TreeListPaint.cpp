@@ -33,29 +33,30 @@ void CTreeListCtrl::OnPaint()
     RECT rcClient;
     GetClientRect(m_hWnd, &rcClient);
     int nTop = HeaderHeight();
-    int cx = rcClient.right;
-    int cy = rcClient.bottom - nTop;
+    // Only the rows the update region reaches are drawn: a row's new text redraws that row alone.
+    RECT rcRows = {0, std::max<LONG>(nTop, ps.rcPaint.top), rcClient.right, std::min(rcClient.bottom, ps.rcPaint.bottom)};
+    int cx = rcRows.right;
+    int cy = rcRows.bottom - rcRows.top;
     if (cx > 0 && cy > 0) {
         // Drawn off screen first so that a refill does not flicker.
         HDC hMemDC = CreateCompatibleDC(hDC);
         HBITMAP hBitmap = CreateCompatibleBitmap(hDC, cx, cy);
         HGDIOBJ hOldBitmap = SelectObject(hMemDC, hBitmap);
-        SetWindowOrgEx(hMemDC, 0, nTop, nullptr);   // client coordinates in the bitmap
+        SetWindowOrgEx(hMemDC, 0, rcRows.top, nullptr);   // client coordinates in the bitmap
         HGDIOBJ hOldFont = SelectObject(hMemDC, DrawingFont());
         SetBkMode(hMemDC, TRANSPARENT);
 
-        RECT rcRows = {0, nTop, cx, rcClient.bottom};
         FillRect(hMemDC, &rcRows, GetSysColorBrush(COLOR_WINDOW));
         bool bActive = GetFocus() == m_hWnd || (m_dwStyle & TLS_SHOWSELALWAYS);
-        for (int nRow = m_nTopRow; nRow < static_cast<int>(m_rows.size()); ++nRow) {
+        for (int nRow = m_nTopRow + (rcRows.top - nTop) / m_nItemHeight; nRow < static_cast<int>(m_rows.size()); ++nRow) {
             RECT rcRow = {0, nTop + (nRow - m_nTopRow) * m_nItemHeight, cx, 0};
-            if (rcRow.top >= rcClient.bottom)
+            if (rcRow.top >= rcRows.bottom)
                 break;
             rcRow.bottom = rcRow.top + m_nItemHeight;
             DrawRow(hMemDC, nRow, rcRow, bActive);
         }
 
-        BitBlt(hDC, 0, nTop, cx, cy, hMemDC, 0, nTop, SRCCOPY);
+        BitBlt(hDC, 0, rcRows.top, cx, cy, hMemDC, 0, rcRows.top, SRCCOPY);
         SelectObject(hMemDC, hOldFont);
         SelectObject(hMemDC, hOldBitmap);
         DeleteObject(hBitmap);

@@ -563,6 +563,12 @@ TEST_F(TreeListColourTest, ADerivedViewColoursEachRowItDraws)
     EXPECT_EQ(redPixels(0), 0);
     EXPECT_EQ(redPixels(2), 0);
     ReleaseDC(m_ctrl, hDC);
+
+    // A row's new text redraws that row alone.
+    m_ctrl.m_asked.clear();
+    m_ctrl.SetItemText(pRows[1], "2.1", 1);
+    UpdateWindow(m_ctrl);
+    EXPECT_EQ(m_ctrl.m_asked, std::set<CTreeListItem*>{pRows[1]});
 }
 
 TEST_F(TreeListTest, WorkerThreadsCallWhileTheWindowThreadPumps)
