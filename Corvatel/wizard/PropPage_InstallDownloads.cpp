@@ -139,16 +139,25 @@ void CPropPage_Install::StartDownloads(BOOL bResponsePhase, CAppDetailsObj* pOnl
     }
     EnableControls(FALSE);
     int nExpected = bResponsePhase ? ItemPreparingDownload : ItemPreparingSetupDownload;
+    if (pOnly) {
+        // One record: its own row, or the first row listing it among its queueable parts.
+        CTreeListItem* pRow = nullptr;
+        if (FindRow(pOnly)) {
+            if (StartItemDownload(pOnly, pOnly, nExpected, bResponsePhase))
+                UpdateFinishButton(TRUE);
+        } else if (CAppDetailsObj* pOwner = IsItemQueued(pOnly) ? FindOwnerItem(pOnly, &pRow) : nullptr) {
+            StartItemDownload(pOnly, pOwner, nExpected, bResponsePhase);
+        }
+        return;
+    }
     for (CAppDetailsObj* pRowItem : GetRowItems()) {
         for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
             auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-            if (!IsItemQueued(pPart) || (pOnly && pPart != pOnly))
+            if (!IsItemQueued(pPart))
                 continue;
             if (StartItemDownload(pPart, pRowItem, nExpected, bResponsePhase) && IsOneAtATime())
                 return;
         }
-        if (pOnly && pRowItem != pOnly)
-            continue;
         if (StartItemDownload(pRowItem, pRowItem, nExpected, bResponsePhase)) {
             UpdateFinishButton(TRUE);
             if (IsOneAtATime())
@@ -221,8 +230,14 @@ void CPropPage_Install::StartDownloadThread(CAppDetailsObj* pItem, CString strLo
 
 BOOL CPropPage_Install::ContinueDownloads()
 {
-    for (CAppDetailsObj* pItem : GetQueueOrder(nullptr))
-        ContinueItemDownload(pItem);
+    // Only the records a status change may have made ready, not the whole queue each time: a run's
+    // start calls this once per record. Those marked while the walk runs come in the next round.
+    if (!m_pInstallList)
+        return TRUE;
+    for (std::vector<CAppDetailsObj*> items = m_pInstallList->TakeToContinue(); !items.empty();
+         items = m_pInstallList->TakeToContinue())
+        for (CAppDetailsObj* pItem : items)
+            ContinueItemDownload(pItem);
     return TRUE;
 }
 

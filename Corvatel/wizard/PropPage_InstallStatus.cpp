@@ -121,6 +121,10 @@ int CPropPage_Install::ApplyItemStatus(CAppDetailsObj* pItem, CAppDetailsObj* pO
     // "Preparing to download.." always begins a new attempt, which may start again.
     if (nStatus != pItem->m_nStartedAtStatus || nStatus == ItemPreparingDownload)
         pItem->m_nStartedAtStatus = -1;
+    // What ContinueItemDownload moves on to the setup file.
+    if (m_pInstallList && (nStatus == ItemResponseFileDownloaded ||
+                           (nStatus <= ItemPreparingSetupDownload && pItem->m_pProductInfo->GetSnip())))
+        m_pInstallList->MarkToContinue(pItem);
     if (nStatus < ItemPreparingDownload || nStatus > ItemInstallAborted)
         return -1;
     const StatusLook& look = kStatusLooks[nStatus];

@@ -50,6 +50,9 @@ LRESULT CTreeListCtrl_Install::FillList()
         m_rowItems.clear();
         m_rows.clear();
         m_owners.clear();
+        m_places.clear();
+        m_queueOrder.clear();
+        m_toContinue.clear();
     }
     DeleteAllItems();
     for (POSITION pos = m_pOwner->m_lstQueueItems.GetHeadPosition(); pos;) {
@@ -79,8 +82,40 @@ void CTreeListCtrl_Install::IndexRow(CAppDetailsObj* pItem, CTreeListItem* pRow)
     std::lock_guard<std::mutex> guard(m_indexLock);
     m_rowItems.push_back(pItem);
     m_rows.emplace(pItem, pRow);
-    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos;)
-        m_owners.emplace(static_cast<CAppDetailsObj*>(pItem->m_lstDependencies.GetNext(pos)), pItem);
+    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos;) {
+        auto* pPart = static_cast<CAppDetailsObj*>(pItem->m_lstDependencies.GetNext(pos));
+        m_owners.emplace(pPart, pItem);
+        if (pPart && pPart->IsQueueablePart())
+            PlaceInQueue(pPart);
+    }
+    PlaceInQueue(pItem);
+}
+
+void CTreeListCtrl_Install::PlaceInQueue(CAppDetailsObj* pItem)
+{
+    if (!m_places.emplace(pItem, m_queueOrder.size()).second)
+        return;
+    m_toContinue.insert(m_queueOrder.size());
+    m_queueOrder.push_back(pItem);
+}
+
+void CTreeListCtrl_Install::MarkToContinue(CAppDetailsObj* pItem)
+{
+    std::lock_guard<std::mutex> guard(m_indexLock);
+    auto it = m_places.find(pItem);
+    if (it != m_places.end())
+        m_toContinue.insert(it->second);
+}
+
+std::vector<CAppDetailsObj*> CTreeListCtrl_Install::TakeToContinue()
+{
+    std::lock_guard<std::mutex> guard(m_indexLock);
+    std::vector<CAppDetailsObj*> items;
+    items.reserve(m_toContinue.size());
+    for (size_t nPlace : m_toContinue)
+        items.push_back(m_queueOrder[nPlace]);
+    m_toContinue.clear();
+    return items;
 }
 
 std::vector<CAppDetailsObj*> CTreeListCtrl_Install::GetRowItems() const

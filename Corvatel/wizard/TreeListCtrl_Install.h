@@ -6,6 +6,7 @@
 #include "TreeListCtrl_View.h"
 
 #include <mutex>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -44,6 +45,11 @@ public:
     CTreeListItem* FindRow(CAppDetailsObj* pItem) const;
     // The first row record listing pPart among its parts, with its row; null for none.
     CAppDetailsObj* FindOwner(CAppDetailsObj* pPart, CTreeListItem** ppRow) const;
+    // The records a run may have to move on to their setup files: every record of the queue after a
+    // fill, then each one a status change marks. TakeToContinue hands them over once each, in the
+    // queue's order (row by row, each row's queueable parts before its record), and forgets them.
+    void MarkToContinue(CAppDetailsObj* pItem);
+    std::vector<CAppDetailsObj*> TakeToContinue();
 
     // The wizard sheet, set by the install page once the window exists; the list stays empty without it.
     CPropSheet_Corvatel* m_pOwner;
@@ -55,9 +61,15 @@ protected:
 private:
     LRESULT FillList();
     void IndexRow(CAppDetailsObj* pItem, CTreeListItem* pRow);
+    // Under the index's lock: the record's place at the end of the queue's order, unless it has one.
+    void PlaceInQueue(CAppDetailsObj* pItem);
 
     mutable std::mutex m_indexLock;
     std::vector<CAppDetailsObj*> m_rowItems;
     std::unordered_map<CAppDetailsObj*, CTreeListItem*> m_rows;
     std::unordered_map<CAppDetailsObj*, CAppDetailsObj*> m_owners;
+    // Each queue record's first place in the queue's order, and the places marked to continue.
+    std::unordered_map<CAppDetailsObj*, size_t> m_places;
+    std::vector<CAppDetailsObj*> m_queueOrder;
+    std::set<size_t> m_toContinue;
 };
