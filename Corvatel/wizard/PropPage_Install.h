@@ -315,6 +315,10 @@ private:
 
     // Every line logged since the page was made, oldest first, each ending in CR LF.
     CStringList m_lstLogLines{10};
+    // What the log file held after the last write: its path, its size, and the last line in it.
+    CString m_strLogFileWritten;
+    ULONGLONG m_ullLogBytesWritten = 0;
+    POSITION m_posLogWritten = nullptr;
     // Held for an append and the rewrite that follows it, so threads never interleave them.
     std::mutex m_logLock;
     // Set when one completion check (or the local install road) is ending a run.

@@ -1,4 +1,4 @@
-// The program log: lines kept in memory, and the whole list written to Corvatel.log whenever a
+// The program log: lines kept in memory, and the whole list brought to Corvatel.log whenever a
 // line asks for it.
 #include "PropPage_Install.h"
 
@@ -49,13 +49,35 @@ void CPropPage_Install::WriteLogLine(const CString& strText, bool bWrite)
     m_lstLogLines.AddTail(StampedLine(strText));
     if (!bWrite)
         return;
-    // A folder that is missing or locked leaves the file behind; the next rewrite catches up.
+    // The file must end up holding the whole list. Writing it all again for every line would make a
+    // long run's logging grow with the square of its lines, so a file that is still as it was
+    // left (same folder, same size) only gets the lines since; any other is written afresh.
+    // A folder that is missing or locked leaves the file behind; the next write catches up.
+    CString strPath = GetLogFilePath();
     CFile file;
-    if (!file.Open(GetLogFilePath(), CFile::modeCreate | CFile::modeWrite))
+    if (!file.Open(strPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite))
         return;
-    for (POSITION pos = m_lstLogLines.GetHeadPosition(); pos;) {
+    POSITION pos = m_posLogWritten;
+    ULONGLONG ullBytes = m_ullLogBytesWritten;
+    if (pos && strPath == m_strLogFileWritten && file.GetLength() == ullBytes && file.SeekToEnd()) {
+        m_lstLogLines.GetNext(pos);
+    } else {
+        file.Close();
+        if (!file.Open(strPath, CFile::modeCreate | CFile::modeWrite))
+            return;
+        pos = m_lstLogLines.GetHeadPosition();
+        ullBytes = 0;
+    }
+    // Until the lines are all written, what the file holds is not known.
+    m_strLogFileWritten.Empty();
+    while (pos) {
+        POSITION posLine = pos;
         const CString& strLine = m_lstLogLines.GetNext(pos);
         if (!file.Write(static_cast<LPCSTR>(strLine), static_cast<UINT>(strLine.GetLength())))
             return;
+        ullBytes += static_cast<ULONGLONG>(strLine.GetLength());
+        m_posLogWritten = posLine;
     }
+    m_strLogFileWritten = strPath;
+    m_ullLogBytesWritten = ullBytes;
 }

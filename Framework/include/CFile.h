@@ -13,6 +13,7 @@ public:
         modeWrite = 0x0001,
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,
+        modeNoTruncate = 0x2000, // with modeCreate: a file that is there is kept as it is
         typeText = 0x4000,      // CStdioFile: CR LF reads as LF, and LF writes as CR LF
     };
 
@@ -28,6 +29,8 @@ public:
     virtual BOOL Write(const void* pBuffer, UINT nCount);
     // The file's size in bytes; 0 when it cannot be had.
     ULONGLONG GetLength() const;
+    // Further writes go to the end of the file; FALSE when the position cannot be set.
+    BOOL SeekToEnd();
     void Close();
 
     HANDLE m_hFile;

@@ -10,7 +10,7 @@ BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags)
     Close();
     DWORD dwShare = (nOpenFlags & shareDenyNone) ? (FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) : FILE_SHARE_READ;
     DWORD dwAccess = (nOpenFlags & modeWrite) ? GENERIC_WRITE : GENERIC_READ;
-    DWORD dwCreation = (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
+    DWORD dwCreation = !(nOpenFlags & modeCreate) ? OPEN_EXISTING : (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     m_hFile = CreateFileA(pszFileName, dwAccess, dwShare, nullptr, dwCreation, FILE_ATTRIBUTE_NORMAL, nullptr);
     return m_hFile != INVALID_HANDLE_VALUE;
 }
@@ -36,6 +36,12 @@ ULONGLONG CFile::GetLength() const
     if (m_hFile == INVALID_HANDLE_VALUE || !GetFileSizeEx(m_hFile, &size))
         return 0;
     return static_cast<ULONGLONG>(size.QuadPart);
+}
+
+BOOL CFile::SeekToEnd()
+{
+    LARGE_INTEGER zero = {};
+    return m_hFile != INVALID_HANDLE_VALUE && SetFilePointerEx(m_hFile, zero, nullptr, FILE_END);
 }
 
 void CFile::Close()

@@ -90,6 +90,19 @@ TEST_F(ProgramLogTest, AFileThatCannotBeWrittenCatchesUpLater)
     EXPECT_EQ(FileTexts(), std::vector<std::string>{"<missing>"});
 }
 
+TEST_F(ProgramLogTest, AFileChangedOrMovedSinceTheLastWriteGetsEveryLineAgain)
+{
+    Page().WriteLogLine("Begin Download Files", true);
+    // Another program empties the file.
+    std::ofstream(static_cast<LPCSTR>(Page().GetLogFilePath()), std::ios::binary | std::ios::trunc).close();
+    Page().WriteLogLine("Canceled", true);
+    EXPECT_EQ(FileTexts(), (std::vector<std::string>{"Begin Download Files", "Canceled"}));
+
+    m_wizard.Sheet().m_pSkelvar->SetDownloadPath(m_wizard.m_tree.MakeFolder("elsewhere"));
+    Page().WriteLogLine("Finished", true);
+    EXPECT_EQ(FileTexts(), (std::vector<std::string>{"Begin Download Files", "Canceled", "Finished"}));
+}
+
 TEST_F(ProgramLogTest, LinesFromSeveralThreadsArriveWholeAndInTheirOrder)
 {
     const int kThreads = 4, kLines = 150;
