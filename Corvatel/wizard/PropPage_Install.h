@@ -30,6 +30,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 class CAppDetailsObj;
@@ -119,6 +121,9 @@ public:
     bool CheckRunningApplications(bool bAbortDownloadsOnCancel);
     static void BuildRunningAppList(const char* pszProcess, const CString& strProgram, CAppDetailsObj* pItem,
                                     CString& strList, std::vector<CString>& names);
+    // The catalogue's records by the program file names they name (additional ones first), each in
+    // catalogue order; made at the first check, since the catalogue does not change under the page.
+    const std::unordered_map<std::string, std::vector<CAppDetailsObj*>>& GetProgramRecords();
 
     // The install phase: downloaded records to "Preparing to install...", then each row's queueable
     // parts and the row record, one setup at a time.
@@ -328,6 +333,8 @@ private:
     // Questions to close the maker's programs open now. The watchdog waits for their answers: a
     // thread other than the window's cannot stop its timer.
     std::atomic<int> m_nCloseProgramsQuestions{0};
+    std::unordered_map<std::string, std::vector<CAppDetailsObj*>> m_programRecords;
+    std::once_flag m_programRecordsMade;
 
     // A running download thread: its record and transfer number, its manager while attached, and a
     // handle of its own to wait on. Guarded by the records' lock.

@@ -162,15 +162,16 @@ bool CPropPage_Install::CheckRunningApplications(bool bAbortDownloadsOnCancel)
         HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32 entry = {};
         entry.dwSize = sizeof(entry);
+        // Each process is looked up by its name: every run's start checks, so no walk over the
+        // catalogue per process.
+        const auto& programRecords = GetProgramRecords();
         for (BOOL bMore = hSnapshot != INVALID_HANDLE_VALUE && Process32First(hSnapshot, &entry); bMore;
              bMore = Process32Next(hSnapshot, &entry)) {
-            for (POSITION pos = m_pSheet->m_lstProductItems.GetHeadPosition(); pos;) {
-                auto* pItem = static_cast<CAppDetailsObj*>(m_pSheet->m_lstProductItems.GetNext(pos));
-                CStringList* pExtraPrograms = pItem->m_pProductInfo->GetAdditionalExeList();
-                for (POSITION posExe = pExtraPrograms->GetHeadPosition(); posExe;)
-                    BuildRunningAppList(entry.szExeFile, pExtraPrograms->GetNext(posExe), pItem, strList, names);
-                BuildRunningAppList(entry.szExeFile, pItem->m_pProductInfo->GetExe(), pItem, strList, names);
-            }
+            auto it = programRecords.find(entry.szExeFile);
+            if (it == programRecords.end())
+                continue;
+            for (CAppDetailsObj* pItem : it->second)
+                BuildRunningAppList(entry.szExeFile, entry.szExeFile, pItem, strList, names);
         }
         if (hSnapshot != INVALID_HANDLE_VALUE)
             CloseHandle(hSnapshot);
@@ -192,6 +193,28 @@ bool CPropPage_Install::CheckRunningApplications(bool bAbortDownloadsOnCancel)
             return false;
         }
     }
+}
+
+const std::unordered_map<std::string, std::vector<CAppDetailsObj*>>& CPropPage_Install::GetProgramRecords()
+{
+    std::call_once(m_programRecordsMade, [this] {
+        for (POSITION pos = m_pSheet->m_lstProductItems.GetHeadPosition(); pos;) {
+            auto* pItem = static_cast<CAppDetailsObj*>(m_pSheet->m_lstProductItems.GetNext(pos));
+            auto add = [&](const CString& strProgram) {
+                // A product that names no program never runs.
+                if (strProgram.IsEmpty())
+                    return;
+                std::vector<CAppDetailsObj*>& records = m_programRecords[static_cast<LPCSTR>(strProgram)];
+                if (records.empty() || records.back() != pItem)
+                    records.push_back(pItem);
+            };
+            CStringList* pExtraPrograms = pItem->m_pProductInfo->GetAdditionalExeList();
+            for (POSITION posExe = pExtraPrograms->GetHeadPosition(); posExe;)
+                add(pExtraPrograms->GetNext(posExe));
+            add(pItem->m_pProductInfo->GetExe());
+        }
+    });
+    return m_programRecords;
 }
 
 void CPropPage_Install::BuildRunningAppList(const char* pszProcess, const CString& strProgram, CAppDetailsObj* pItem,

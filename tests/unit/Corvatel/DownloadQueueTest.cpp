@@ -441,11 +441,15 @@ TEST_F(DownloadQueueTest, DownloadRestartsARowLeftWaitingByAThreadThatCouldNotCo
 TEST_F(DownloadQueueTest, ARunningProgramStopsTheRunAndTheWatchdogWaitsForTheAnswer)
 {
     WriteServedFile(m_strServed + "\\Kept.exe", 300000);
-    // Kept's program is this test program, which runs.
-    MakeWizard({{"Kept", Entry("Kept.exe"), 1, "<Exe>TransportTests.exe</Exe>"}}, "PASSWORD");
+    // Kept's program is this test program, which runs; Also names it among its additional ones.
+    MakeWizard({{"Kept", Entry("Kept.exe"), 1, "<Exe>TransportTests.exe</Exe>"},
+                {"Idle", Entry("Idle.exe"), 1, "<Exe>Idle.exe</Exe>"},
+                {"Also", Entry("Also.exe"), 1,
+                 "<Exe>Also.exe</Exe><AdditionalExes><Exe exe1=\"TransportTests.exe\"/></AdditionalExes>"}},
+               "PASSWORD");
     std::string strQuestion;
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 1);
+        OpenInstallPage(hSheet, 3);
         Page().m_bInstallAfterDownload = true;
         // Asked on a thread of its own, as after the retry question: meanwhile no watchdog tick
         // takes the record that waits for the answer for stalled.
@@ -463,7 +467,7 @@ TEST_F(DownloadQueueTest, ARunningProgramStopsTheRunAndTheWatchdogWaitsForTheAns
     }, IDYES);
     EXPECT_EQ(FileSize(Local("Kept.exe")) + FileSize(Local("Kept.ex_")), -2);
     EXPECT_EQ(strQuestion.rfind("The following Quendar applications must be closed before Corvatel can continue:\n\n"
-                                "\t- Kept\n",
+                                "\t- Kept\n\t- Also\n\n",
                                 0),
               0u);
 }
