@@ -10,6 +10,7 @@
 #include <TreeListCtrl.h>
 
 #include <shellapi.h>
+#include <stdio.h>
 #include <string.h>
 
 CCorvatelApp::CCorvatelApp() : m_pSheet(nullptr) {}
@@ -25,6 +26,9 @@ BOOL CCorvatelApp::InitInstance()
     EnableHtmlHelp();
     // Before any thread can connect.
     SshLibraryStartup();
+    // Each running transfer holds a CRT stream for its file, and all at once a run of hundreds of
+    // setups needs more than the CRT's default of 512: take the most it allows.
+    _setmaxstdio(2048);
     TurboDllInitResourceChain();
 
     CBitmap bmpWatermark, bmpHeader;

@@ -6,6 +6,7 @@
 #include <libssh2.h>
 #include <libssh2_sftp.h>
 
+#include <cerrno>
 #include <memory>
 #include <stdio.h>
 #include <string.h>
@@ -74,10 +75,13 @@ bool CCrypto::InitSftp(std::string& strError)
 bool CCrypto::RecvSFTP(const char* pszRemote, const char* pszLocal, std::string& strError, ProgressCallback progress)
 {
     FILE* pOpened = nullptr;
+    // With its table of streams full the CRT fails without an error number of its own: it gives
+    // whatever errno held, so a stale one must not pass for the reason.
+    errno = 0;
     errno_t nOpenError = fopen_s(&pOpened, pszLocal, "wb");
     if (nOpenError != 0 || !pOpened) {
         char szReason[256] = {};
-        strerror_s(szReason, sizeof(szReason), nOpenError);
+        strerror_s(szReason, sizeof(szReason), nOpenError != 0 ? nOpenError : EMFILE);
         char szMessage[1024] = {};
         snprintf(szMessage, sizeof(szMessage), "Error opening file '%s': %s\n", pszLocal, szReason);
         strError = szMessage;

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 using namespace SftpPeer;
 
@@ -331,6 +332,15 @@ TEST_F(SftpSessionTest, EmptyMissingAndUnwritableFiles)
         EXPECT_FALSE(session.Receive("empty.bin", strLocal));
         EXPECT_EQ(session.m_strError, "Error opening file '" + strLocal + "': No such file or directory\n");
         EXPECT_EQ(session.m_session.m_pSftp, nullptr);
+
+        // Every CRT stream taken: the CRT gives no error number, the reason is still told.
+        std::vector<FILE*> streams;
+        for (FILE* pStream; streams.size() < 10000 && (pStream = fopen(Local("empty.bin").c_str(), "rb"));)
+            streams.push_back(pStream);
+        EXPECT_FALSE(session.Receive("empty.bin", Local("crowded.bin")));
+        for (FILE* pStream : streams)
+            fclose(pStream);
+        EXPECT_EQ(session.m_strError, "Error opening file '" + Local("crowded.bin") + "': Too many open files\n");
     }
 }
 
