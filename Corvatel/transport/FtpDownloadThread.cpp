@@ -38,28 +38,24 @@ int CFtpDownloadThread::Run()
 {
     if (!m_pLink)
         AfxEndThread(1, TRUE);
-    bool bCurrent = false;
     // A setup file already in the download folder is not fetched again; a response file always is.
     // Only a file counts: a folder or a device under that name is no setup.
     if (m_strLocalFile.Find(".iss") < 0 && IsRegularFile(m_strLocalFile)) {
         m_pLink->With([&](CPropPage_Install& page) {
-            bCurrent = page.IsCurrentTransfer(m_pTransferItem, m_nTransfer);
-            if (bCurrent && m_pItem)
+            if (!page.IsCurrentTransfer(m_pTransferItem, m_nTransfer))
+                return;
+            if (m_pItem)
                 page.UpdateItemStatus(m_pItem, nullptr, ItemDownloaded, "");
+            page.PostTransferEnded(m_pItem != nullptr);
         });
     } else {
-        bCurrent = Fetch();
+        Fetch();
     }
-    m_pLink->With([&](CPropPage_Install& page) {
-        page.EndTransfer(m_pTransferItem, m_nTransfer);
-        // What follows a file may ask the user or run setups: the window's thread does it.
-        if (bCurrent)
-            page.PostTransferEnded(m_pItem != nullptr);
-    });
+    m_pLink->With([&](CPropPage_Install& page) { page.EndTransfer(m_pTransferItem, m_nTransfer); });
     AfxEndThread(1, TRUE);
 }
 
-bool CFtpDownloadThread::Fetch()
+void CFtpDownloadThread::Fetch()
 {
     auto pManager = std::make_unique<CFtpMgr>(nullptr);
     pManager->m_pLink = m_pLink;
@@ -70,7 +66,7 @@ bool CFtpDownloadThread::Fetch()
         bAttached = page.AttachTransferManager(m_pTransferItem, m_nTransfer, pManager.get());
     });
     if (!bAttached)
-        return false;
+        return;
     bool bConnected = ConnectManager(pManager.get());
     bool bAborted = pManager->m_pSession && pManager->m_pSession->IsAborted();
     bool bReceiving = false;
@@ -98,7 +94,7 @@ bool CFtpDownloadThread::Fetch()
     // The page no longer reaches the manager once detached; only then does it go.
     bool bCurrent = false;
     CString strError = pManager->m_strLastError;
-    bool bReported = m_pLink->With([&](CPropPage_Install& page) {
+    m_pLink->With([&](CPropPage_Install& page) {
         bCurrent = page.DetachTransferManager(m_pTransferItem, m_nTransfer, pManager.get());
         if (!bCurrent)
             return;
@@ -109,6 +105,9 @@ bool CFtpDownloadThread::Fetch()
         } else {
             Finish(page, bReceived, bAborted, strError);
         }
+        // What follows a file may ask the user or run setups: the window's thread does it, without
+        // waiting for this session's close (hundreds of them end a run of small setups together).
+        page.PostTransferEnded(m_pItem != nullptr);
     });
     // Closing the session may wait for the server a while: off the link.
     pManager.reset();
@@ -117,7 +116,6 @@ bool CFtpDownloadThread::Fetch()
     CString strTemporary = GetTemporaryName(m_strLocalFile);
     if (bConnected && !bCurrent && strTemporary != m_strLocalFile)
         DeleteFileIfExists(strTemporary);
-    return bReported && bCurrent;
 }
 
 void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bAborted, const CString& strError)

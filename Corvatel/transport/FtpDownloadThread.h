@@ -53,9 +53,9 @@ public:
     unsigned m_nTransfer;
 
 private:
-    // Connects and receives; false when this transfer was superseded (or the page is closing)
-    // before it could report.
-    bool Fetch();
+    // Connects, receives and reports the file's end, unless this transfer was superseded (or the
+    // page is closing) before it could.
+    void Fetch();
     // What a whole, aborted or failed receipt leaves, reported for the current transfer.
     void Finish(CPropPage_Install& page, bool bReceived, bool bAborted, const CString& strError);
 };
