@@ -63,7 +63,7 @@ sftp_bench_managers() {
 }
 
 sftp_bench_drv() {
-  timeout 150 wine "$build/bin/UiDriver.exe" "$@" </dev/null 2>>"$work/driver.log" | tr -d '\r'
+  timeout "${SFTP_BENCH_DRIVER_S:-150}" wine "$build/bin/UiDriver.exe" "$@" </dev/null 2>>"$work/driver.log" | tr -d '\r'
 }
 
 # Turns the wizard's page and waits until page INDEX of four shows.
@@ -78,10 +78,11 @@ sftp_bench_turn() {
 }
 
 # From the start to the press of OK in the login dialog: every application of the catalogue
-# ticked, the folders typed, the licence agreed to, "Download, but do NOT install" pressed and the
-# login typed in; the driver then prints the milliseconds from OK until every row shows "Done.".
+# ticked, the folders typed, the licence agreed to, the road's button pressed (by default
+# "Download, but do NOT install") and the login typed in; the driver then prints the milliseconds
+# from OK until every row shows the road's last status (by default "Done.").
 sftp_bench_drive() {
-  local applications=$1 folder=$2 i
+  local applications=$1 folder=$2 button=${3:-537} status=${4:-Done.} i
   sftp_bench_drv --timeout 60000 waitlist "$SFTP_BENCH_SHEET" 500 "$applications" >/dev/null &&
     sftp_bench_drv click "$SFTP_BENCH_SHEET" 546 >/dev/null &&
     sftp_bench_turn "Next >" 1 &&
@@ -94,10 +95,11 @@ sftp_bench_drive() {
     sleep 0.1
   done
   sftp_bench_turn "Next >" 3 &&
-    sftp_bench_drv click "$SFTP_BENCH_SHEET" 537 >/dev/null &&
+    sftp_bench_drv click "$SFTP_BENCH_SHEET" "$button" >/dev/null &&
     sftp_bench_drv type "$SFTP_BENCH_LOGIN" 513 "$CORVATEL_SFTP_USER" >/dev/null &&
     sftp_bench_drv type "$SFTP_BENCH_LOGIN" 531 "$CORVATEL_SFTP_PASSWORD" >/dev/null &&
-    sftp_bench_drv --timeout 120000 --press "$SFTP_BENCH_LOGIN" OK waitcells "$SFTP_BENCH_SHEET" 502 3 "Done."
+    sftp_bench_drv --timeout "${SFTP_BENCH_WAIT_MS:-120000}" --press "$SFTP_BENCH_LOGIN" OK \
+      waitcells "$SFTP_BENCH_SHEET" 502 3 "$status"
 }
 
 # Prints "MB/s -" of the program downloading the served files named, all at once.
