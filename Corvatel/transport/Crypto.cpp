@@ -142,8 +142,6 @@ bool CCrypto::OpenSocket(const CFoundAddress& address, std::string& strError)
         strError = "socket not valid";
         return false;
     }
-    // A setup started while this session closes must not keep the connection open.
-    SetHandleInformation(reinterpret_cast<HANDLE>(m_socket), HANDLE_FLAG_INHERIT, 0);
     // Without it every SFTP read request waits on Nagle's delay.
     BOOL bNoDelay = TRUE;
     setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&bNoDelay), sizeof(bNoDelay));
