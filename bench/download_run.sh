@@ -10,25 +10,9 @@ source "$CORVATEL_ROOT/bench/sftp.sh"
 
 # Prints "ms own-ms" of one run of NAMEs on the road of BUTTON to STATUS.
 download_run_bench_once() {
-  local button=$1 status=$2 folder=$work/run name i=0 ms pid own=0
+  local button=$1 status=$2 folder=$work/run ms own=0
   shift 2
-  rm -rf "$folder"
-  mkdir -p "$folder/downloads" "$folder/programs"
-  {
-    echo '<?xml version="1.0"?>'
-    echo '<Products>'
-    for name in "$@"; do
-      i=$((i + 1))
-      printf '  <Product Id="%d" Version="1.0.%d"><Name>Run %s</Name><Download>%s</Download><Size>1</Size>' \
-        $((3000 + i)) "$i" "$name" "$name"
-      printf '<InstallType>1</InstallType><InstallFolder>Run\\%s</InstallFolder>' "$name"
-      printf '<VersionPath registry="yes">HKEY_LOCAL_MACHINE\\SOFTWARE\\Quendar Run\\%s\\InstallDir</VersionPath></Product>\n' "$name"
-    done
-    echo '</Products>'
-  } >"$folder/catalogue.xml"
-  (cd "$build/bin" && exec wine Corvatel.exe /FTP:127.0.0.1 "/PORT:$CORVATEL_SFTP_PORT_PASSWORD" \
-    "Z:${folder//\//\\}\\catalogue.xml" </dev/null >>"$work/corvatel.log" 2>&1) &
-  pid=$!
+  sftp_bench_start "$folder" "$@"
   # A minute, and a second per setup.
   ms=$(SFTP_BENCH_WAIT_MS=$((60000 + $# * 1000)) SFTP_BENCH_DRIVER_S=$((120 + $# * 1)) \
     sftp_bench_drive $# "$folder" "$button" "$status") || ms=""
@@ -39,7 +23,7 @@ download_run_bench_once() {
     tail -n 2 "$work/driver.log" >&2
   fi
   sftp_bench_drv kill >/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  wait "$sftp_bench_pid" 2>/dev/null || true
   [[ -n $ms ]] || return 1
   [[ -f $folder/downloads/SilentSetup.runs ]] &&
     own=$(awk -F'\t' '{ sum += $2 } END { print sum + 0 }' "$folder/downloads/SilentSetup.runs")

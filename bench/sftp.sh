@@ -102,9 +102,11 @@ sftp_bench_drive() {
       waitcells "$SFTP_BENCH_SHEET" 502 3 "$status"
 }
 
-# Prints "MB/s -" of the program downloading the served files named, all at once.
-sftp_bench_program() {
-  local folder=$work/program name i=0 ms pid bytes=0
+# Starts the program on FOLDER/catalogue.xml, written with one application for each served file
+# named, and with empty download and install folders under FOLDER; sets sftp_bench_pid.
+sftp_bench_start() {
+  local folder=$1 name i=0
+  shift
   rm -rf "$folder"
   mkdir -p "$folder/downloads" "$folder/programs"
   {
@@ -121,10 +123,16 @@ sftp_bench_program() {
   } >"$folder/catalogue.xml"
   (cd "$build/bin" && exec wine Corvatel.exe /FTP:127.0.0.1 "/PORT:$CORVATEL_SFTP_PORT_PASSWORD" \
     "Z:${folder//\//\\}\\catalogue.xml" </dev/null >>"$work/corvatel.log" 2>&1) &
-  pid=$!
+  sftp_bench_pid=$!
+}
+
+# Prints "MB/s -" of the program downloading the served files named, all at once.
+sftp_bench_program() {
+  local folder=$work/program name ms bytes=0
+  sftp_bench_start "$folder" "$@"
   ms=$(sftp_bench_drive $# "$folder") || ms=""
   sftp_bench_drv kill >/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  wait "$sftp_bench_pid" 2>/dev/null || true
   [[ -n $ms ]] || return 1
   for name in "$@"; do
     cmp -s "$folder/downloads/$name" "$CORVATEL_SFTP_HOME/$name" || return 1
