@@ -126,6 +126,9 @@ BOOL CPropPage_Install::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRES
     case kTransfersEndedMessage:
         OnTransfersEnded();
         return TRUE;
+    case kFinishButtonMessage:
+        ShowFinishButton();
+        return TRUE;
     case WM_TIMER:
         OnTimer(wParam);
         break;

@@ -105,8 +105,12 @@ public:
     void InstallLocalFiles();
     // The start buttons and the two check boxes together.
     void EnableControls(BOOL bEnable);
-    // Finish is offered only while nothing is busy, downloading or installing; Back never.
+    // Finish is offered only while nothing is busy, downloading or installing; Back never. The sheet
+    // is told on kFinishButtonMessage, once for all the asks that wait: a run's start asks once per
+    // record, and every change of the sheet's buttons walks its controls.
     void UpdateFinishButton(BOOL bBusy);
+    void ShowFinishButton();
+    static constexpr UINT kFinishButtonMessage = WM_USER + 209;
 
     // Checks before anything is fetched or run; true means stop.
     bool CheckBeforeInstall();
@@ -362,4 +366,7 @@ private:
     // The same for the transfers' ends, and the setup files among them since the last handling.
     std::atomic<bool> m_bTransferEndPosted{false};
     std::atomic<unsigned> m_nSetupFilesEnded{0};
+    // The same for the Finish button, and whether the latest ask was a busy one.
+    std::atomic<bool> m_bFinishButtonPosted{false};
+    std::atomic<bool> m_bFinishBusyAsked{false};
 };

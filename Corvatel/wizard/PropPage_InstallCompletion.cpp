@@ -130,8 +130,18 @@ void CPropPage_Install::EnableControls(BOOL bEnable)
 
 void CPropPage_Install::UpdateFinishButton(BOOL bBusy)
 {
-    DWORD dwButtons = (bBusy || IsAnyDownloading() || IsAnyInstalling()) ? PSWIZB_DISABLEDFINISH : PSWIZB_FINISH;
-    ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, dwButtons);
+    m_bFinishBusyAsked = bBusy != FALSE;
+    if (!m_bFinishButtonPosted.exchange(true))
+        PostMessage(kFinishButtonMessage);
+}
+
+void CPropPage_Install::ShowFinishButton()
+{
+    m_bFinishButtonPosted = false;
+    DWORD dwButtons =
+        (m_bFinishBusyAsked || IsAnyDownloading() || IsAnyInstalling()) ? PSWIZB_DISABLEDFINISH : PSWIZB_FINISH;
+    // Sent, not posted: the buttons change where the ask stands among the sheet's other posts.
+    ::SendMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, dwButtons);
 }
 
 void CPropPage_Install::OnDestroy()

@@ -10,6 +10,7 @@
 #include "TransferLink.h"
 #include "TreeListCtrl_Install.h"
 
+#include <atomic>
 #include <fstream>
 #include <future>
 #include <sstream>
@@ -233,6 +234,45 @@ TEST_F(DownloadQueueTest, OneAtATimeStartsTheNextWhenOneEnds)
     std::string strLog = Log();
     EXPECT_LT(strLog.find("  :  Downloaded.:  A\r\n"), strLog.find("Downloading...:  B\r\n")) << strLog;
     EXPECT_LT(strLog.find("  :  Downloaded.:  B\r\n"), strLog.find("Downloading...:  C\r\n")) << strLog;
+}
+
+std::atomic<int> g_nButtonChanges{0};
+WNDPROC g_pSheetProc = nullptr;
+
+LRESULT CALLBACK CountButtonChanges(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
+{
+    if (nMessage == PSM_SETWIZBUTTONS)
+        ++g_nButtonChanges;
+    return CallWindowProcA(g_pSheetProc, hWnd, nMessage, wParam, lParam);
+}
+
+// Every change of the sheet's buttons walks its controls: a run of hundreds of records waited
+// seconds for one per record.
+TEST_F(DownloadQueueTest, ARunsStartChangesTheSheetsButtonsOnceForTheAsksThatWait)
+{
+    const int kRecords = 40;
+    std::vector<std::string> names;
+    for (int i = 0; i < kRecords; ++i)
+        names.push_back("Had" + std::to_string(i));
+    std::vector<CEntry> entries;
+    for (const std::string& strName : names)
+        entries.push_back({strName.c_str(), Entry((strName + ".exe").c_str()), 1});
+    MakeWizard(entries, "PASSWORD");
+    // Already in the download folder: nothing is fetched.
+    for (const std::string& strName : names)
+        std::ofstream(Local((strName + ".exe").c_str()), std::ios::binary) << "setup";
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, kRecords);
+        g_pSheetProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(hSheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountButtonChanges)));
+        g_nButtonChanges = 0;
+        SendMessageA(Page().m_hWnd, WM_COMMAND, IDC_DOWNLOAD_ONLY, 0);
+        for (CAppDetailsObj* pItem : m_items)
+            ASSERT_TRUE(WaitForStatus(pItem, ItemDone));
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, 0x3025)); }));
+        SetWindowLongPtrA(hSheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pSheetProc));
+    });
+    EXPECT_LT(g_nButtonChanges, kRecords / 4);
 }
 
 TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
