@@ -269,7 +269,7 @@ TEST_F(DownloadQueueTest, ARunsStartChangesTheSheetsButtonsOnceForTheAsksThatWai
         SendMessageA(Page().m_hWnd, WM_COMMAND, IDC_DOWNLOAD_ONLY, 0);
         for (CAppDetailsObj* pItem : m_items)
             ASSERT_TRUE(WaitForStatus(pItem, ItemDone));
-        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, 0x3025)); }));
+        ASSERT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
         SetWindowLongPtrA(hSheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pSheetProc));
     });
     EXPECT_LT(g_nButtonChanges, kRecords / 4);

@@ -45,7 +45,6 @@ const char kCatalogue[] = R"(<?xml version="1.0"?>
 </Products>
 )";
 
-const int kFinishButton = 0x3025;
 // Setups run as processes of their own: on a loaded machine each takes a while to start.
 const DWORD kWaitMs = 30000;
 
@@ -177,7 +176,7 @@ Reboot=1
         EXPECT_EQ(UiDriver::GetText(hBox), "Quendar Tuner");
         UiDriver::PressButton(hBox, IDOK);
         EXPECT_EQ(first.get() + second.get(), TRUE);
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
+        EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
 
         // Release notes that name a program in the product's folder are not opened.
         m_wizard.SetInstalled("Tuner", "InstallDir", Sheet().m_strDownloadFolder);
@@ -242,7 +241,7 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
                               "     Quendar Shield\n     Quendar Studio\n     Quendar Tuner\n     Quendar Legacy\n"
                               "     Quendar Broken\n     Quendar Silent\n     Quendar Rack\n     Quendar Snip\n\n\n");
         // Only Finish is left.
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
+        EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hSheet, IDCANCEL)));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)));
         PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
@@ -294,7 +293,7 @@ TEST_F(InstallPhaseTest, ARecordingSetupCountsAsInstalledUnreadAndTheNextIsReadA
         HWND hPage = reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
         UiDriver::PressButton(hPage, IDC_DOWNLOAD_AND_INSTALL);
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hSheet, kFinishButton)); }));
+        EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
         // Cancel is off once the setups have run: only Finish ends the wizard.
         PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
     });

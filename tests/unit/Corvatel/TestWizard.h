@@ -150,6 +150,9 @@ public:
         m_answers = boxes.Texts();
     }
 
+    // Whether the sheet offers Finish (its button's id in the common controls' property sheet).
+    static bool IsFinishEnabled(HWND hSheet) { return IsWindowEnabled(GetDlgItem(hSheet, 0x3025)) != FALSE; }
+
     // Shows page nIndex as the wizard's buttons would, without the pages' own checks.
     static void ShowPage(HWND hSheet, int nIndex)
     {
