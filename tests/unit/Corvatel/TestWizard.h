@@ -104,6 +104,17 @@ public:
         UnhookWindowsHookEx(hHook);
     }
 
+    // Handles, on the wizard's thread, what was posted to its windows so far (a page's start
+    // message among them), so that a test's next step does not race it.
+    static void HandlePosted(HWND hSheet)
+    {
+        OnWizardThread(hSheet, [] {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE))
+                DispatchMessageA(&msg);
+        });
+    }
+
     // Stops the install page's animation and watchdog timers, for a test that sets the records'
     // statuses itself. Timers belong to the wizard's thread: they are killed there.
     void StopInstallPageTimers(HWND hSheet)
