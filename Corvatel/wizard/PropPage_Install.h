@@ -316,8 +316,13 @@ private:
                                 const std::function<CString(const CString&)>& newDir);
     // The row records, in row order.
     std::vector<CAppDetailsObj*> GetRowItems();
-    // The records a run walks, in its order: row by row, each row's queueable parts before the
-    // row record itself; with a row record given, that row only.
+    // Walks the records a run walks, in its order: row by row, each row's queueable parts (with their
+    // row record and their place among all the row's parts, from 1) before the row record itself
+    // (with none and 0); with a row record given, that row only. A visit returning false ends the
+    // walk, which then returns false.
+    using QueueVisit = std::function<bool(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nPart)>;
+    bool ForEachQueued(CAppDetailsObj* pRowItem, const QueueVisit& visit);
+    // The records of that walk, for a look at them all under one lock.
     std::vector<CAppDetailsObj*> GetQueueOrder(CAppDetailsObj* pRowItem);
     // Whether some record in the queue order has one of the statuses.
     bool AnyInStatus(CAppDetailsObj* pRowItem, std::initializer_list<int> statuses);

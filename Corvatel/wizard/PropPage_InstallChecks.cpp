@@ -135,23 +135,15 @@ bool CPropPage_Install::NeedsPreinstallMessage(CAppDetailsObj* pItem)
 
 void CPropPage_Install::ShowDriverNotice()
 {
-    auto needsDriver = [](CAppDetailsObj* pItem) { return pItem->m_pProductInfo->ShowInstallDriverWarning() != 0; };
-    for (CAppDetailsObj* pRowItem : GetRowItems()) {
-        bool bFound = needsDriver(pRowItem);
-        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos && !bFound;) {
-            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-            bFound = IsItemQueued(pPart) && needsDriver(pPart);
-        }
-        if (!bFound)
-            continue;
-        if (CWindowsVersion().IsWindowsVista())
-            MessageBox("One or more Quendar components require a driver to be installed within Windows.  When "
-                       "installing, you may see a Windows Security message asking whether or not to install this "
-                       "driver.  In order for the Quendar component to install properly, you must choose the "
-                       "option: 'Install this driver software anyway'.",
-                       nullptr, MB_OK);
-        return;
-    }
+    bool bNone = ForEachQueued(nullptr, [](CAppDetailsObj* pItem, CAppDetailsObj*, int) {
+        return pItem->m_pProductInfo->ShowInstallDriverWarning() == 0;
+    });
+    if (!bNone && CWindowsVersion().IsWindowsVista())
+        MessageBox("One or more Quendar components require a driver to be installed within Windows.  When "
+                   "installing, you may see a Windows Security message asking whether or not to install this "
+                   "driver.  In order for the Quendar component to install properly, you must choose the "
+                   "option: 'Install this driver software anyway'.",
+                   nullptr, MB_OK);
 }
 
 bool CPropPage_Install::CheckRunningApplications(bool bAbortDownloadsOnCancel)

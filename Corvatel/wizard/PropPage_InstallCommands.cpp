@@ -145,19 +145,16 @@ void CPropPage_Install::OnInstallItem()
     EnableControls(FALSE);
     ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
     unsigned nWithdrawn = m_nInstallsWithdrawn;
-    // Part numbers follow the positions in the list, queueable or not.
-    int nPart = 1;
-    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos && nWithdrawn == m_nInstallsWithdrawn;
-         ++nPart) {
-        auto* pPart = static_cast<CAppDetailsObj*>(pItem->m_lstDependencies.GetNext(pos));
-        if (!IsItemQueued(pPart))
-            continue;
-        pItem->SetInstallPart(nPart);
-        UpdateItemStatus(pItem, nullptr, ItemInstallingPart, "");
-        InstallItem(pPart, pItem, 0);
-    }
-    if (nWithdrawn == m_nInstallsWithdrawn)
-        InstallItem(pItem, nullptr, 0);
+    ForEachQueued(pItem, [&](CAppDetailsObj* pQueued, CAppDetailsObj* pOwner, int nPart) {
+        if (nWithdrawn != m_nInstallsWithdrawn)
+            return false;
+        if (pOwner) {
+            pOwner->SetInstallPart(nPart);
+            UpdateItemStatus(pOwner, nullptr, ItemInstallingPart, "");
+        }
+        InstallItem(pQueued, pOwner, 0);
+        return true;
+    });
     m_bSetupRunning = false;
     UpdateFinishButton(FALSE);
     EnableControls(TRUE);

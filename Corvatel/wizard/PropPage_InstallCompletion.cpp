@@ -45,24 +45,18 @@ BOOL CPropPage_Install::CheckDownloadsComplete()
     if (m_bClosing)
         return FALSE;
     bool bFailed = false;
-    for (CAppDetailsObj* pRowItem : GetRowItems()) {
-        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
-            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-            if (!IsItemQueued(pPart))
-                continue;
-            int nStatus = pPart->GetStatus();
-            if (nStatus < ItemDownloaded)
-                return FALSE;
-            bFailed = bFailed || nStatus > ItemDone;
-        }
-        int nStatus = pRowItem->GetStatus();
+    bool bAllEnded = ForEachQueued(nullptr, [&](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int) {
+        int nStatus = pItem->GetStatus();
         if (nStatus < ItemDownloaded)
-            return FALSE;
+            return false;
         if (nStatus > ItemDone)
             bFailed = true;
-        else if (!m_bInstallAfterDownload && !bFailed)
-            UpdateItemStatus(pRowItem, nullptr, ItemDone, "");
-    }
+        else if (!pOwner && !m_bInstallAfterDownload && !bFailed)
+            UpdateItemStatus(pItem, nullptr, ItemDone, "");
+        return true;
+    });
+    if (!bAllEnded)
+        return FALSE;
 
     bool bRetry = false;
     {

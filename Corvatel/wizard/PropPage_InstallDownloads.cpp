@@ -60,15 +60,11 @@ void CPropPage_Install::OnDownloadItem()
     int nStatus = pRowItem->GetStatus();
     if (nStatus >= ItemResponseFileDownloaded && nStatus <= ItemDone)
         return;
-    for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
-        auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-        if (!IsItemQueued(pPart))
-            continue;
-        UpdateItemStatus(pPart, pRowItem, ItemPreparingDownload, "");
-        StartResponsePhase(pPart);
-    }
-    UpdateItemStatus(pRowItem, nullptr, ItemPreparingDownload, "");
-    StartResponsePhase(pRowItem);
+    ForEachQueued(pRowItem, [this](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int) {
+        UpdateItemStatus(pItem, pOwner, ItemPreparingDownload, "");
+        StartResponsePhase(pItem);
+        return true;
+    });
 }
 
 void CPropPage_Install::StartAllDownloads(bool bRetryFailed)
@@ -87,12 +83,11 @@ void CPropPage_Install::StartAllDownloads(bool bRetryFailed)
         bool bWholeRow = nStatus == ItemNotQueued || nStatus > ItemDone;
         if (!bWholeRow && !bRetryFailed)
             continue;
-        std::vector<CAppDetailsObj*> order = GetQueueOrder(pRowItem);
-        for (CAppDetailsObj* pItem : order) {
-            if (pItem == pRowItem && !pItem->m_bQueueable)
-                continue;
+        ForEachQueued(pRowItem, [&](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int) {
+            if (!pOwner && !pItem->m_bQueueable)
+                return true;
             if (!bWholeRow && !failed(pItem))
-                continue;
+                return true;
             bool bPresent = _access(GetLocalFilePath(pItem), 0) == 0;
             {
                 std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
@@ -100,7 +95,8 @@ void CPropPage_Install::StartAllDownloads(bool bRetryFailed)
                 pItem->m_bLocalFileExists = bPresent;
             }
             UpdateItemStatus(pItem, nullptr, ItemPreparingDownload, "");
-        }
+            return true;
+        });
     }
     StartResponsePhase(nullptr);
 }
@@ -150,20 +146,13 @@ void CPropPage_Install::StartDownloads(BOOL bResponsePhase, CAppDetailsObj* pOnl
         }
         return;
     }
-    for (CAppDetailsObj* pRowItem : GetRowItems()) {
-        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
-            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-            if (!IsItemQueued(pPart))
-                continue;
-            if (StartItemDownload(pPart, pRowItem, nExpected, bResponsePhase) && IsOneAtATime())
-                return;
-        }
-        if (StartItemDownload(pRowItem, pRowItem, nExpected, bResponsePhase)) {
+    ForEachQueued(nullptr, [&](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int) {
+        if (!StartItemDownload(pItem, pOwner ? pOwner : pItem, nExpected, bResponsePhase))
+            return true;
+        if (!pOwner)
             UpdateFinishButton(TRUE);
-            if (IsOneAtATime())
-                return;
-        }
-    }
+        return !IsOneAtATime();
+    });
 }
 
 BOOL CPropPage_Install::StartItemDownload(CAppDetailsObj* pItem, CAppDetailsObj* /*pRowItem*/, int nExpected,

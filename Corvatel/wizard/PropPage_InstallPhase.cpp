@@ -33,15 +33,11 @@ void CPropPage_Install::MarkItemsForInstall()
 {
     // In the install-from-folder mode the setups are there whatever the records say.
     bool bLocal = m_pSheet->HasPathOverride();
-    for (CAppDetailsObj* pRowItem : GetRowItems()) {
-        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
-            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-            if (IsItemQueued(pPart) && (bLocal || pPart->GetStatus() == ItemDownloaded))
-                UpdateItemStatus(pPart, pRowItem, ItemPreparingInstall, "");
-        }
-        if (bLocal || pRowItem->GetStatus() == ItemDownloaded)
-            UpdateItemStatus(pRowItem, nullptr, ItemPreparingInstall, "");
-    }
+    ForEachQueued(nullptr, [&](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int) {
+        if (bLocal || pItem->GetStatus() == ItemDownloaded)
+            UpdateItemStatus(pItem, pOwner, ItemPreparingInstall, "");
+        return true;
+    });
 }
 
 void CPropPage_Install::RunInstallPhase()
@@ -50,14 +46,12 @@ void CPropPage_Install::RunInstallPhase()
     for (CAppDetailsObj* pRowItem : GetRowItems()) {
         if (m_bClosing)
             return;
-        bool bPartsOk = true;
-        int nPart = 1;
-        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos; ++nPart) {
-            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-            if (IsItemQueued(pPart) && !InstallIfReady(pPart, pRowItem, nPart) && pPart->GetStatus() > ItemDone)
-                bPartsOk = false;
-        }
-        bool bRowOk = InstallIfReady(pRowItem, nullptr, 0) || pRowItem->GetStatus() <= ItemDone;
+        bool bPartsOk = true, bRowOk = true;
+        ForEachQueued(pRowItem, [&](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nPart) {
+            bool bOk = InstallIfReady(pItem, pOwner, nPart) || pItem->GetStatus() <= ItemDone;
+            (pOwner ? bPartsOk : bRowOk) &= bOk;
+            return true;
+        });
         // A row that failed its download keeps saying so.
         if ((!bRowOk || !bPartsOk) && pRowItem->GetStatus() != ItemDownloadAborted)
             UpdateItemStatus(pRowItem, nullptr, ItemError,
@@ -258,15 +252,11 @@ bool CPropPage_Install::CheckInstallResult(CAppDetailsObj* pItem, CAppDetailsObj
 void CPropPage_Install::ShowInstallProblems()
 {
     std::vector<CString> names;
-    for (CAppDetailsObj* pRowItem : GetRowItems()) {
-        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
-            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-            if (IsItemQueued(pPart) && pPart->GetStatus() > ItemDone)
-                names.push_back(pPart->m_pProductInfo->GetName());
-        }
-        if (pRowItem->GetStatus() > ItemDone)
-            names.push_back(pRowItem->m_pProductInfo->GetName());
-    }
+    ForEachQueued(nullptr, [&names](CAppDetailsObj* pItem, CAppDetailsObj*, int) {
+        if (pItem->GetStatus() > ItemDone)
+            names.push_back(pItem->m_pProductInfo->GetName());
+        return true;
+    });
     if (names.empty())
         return;
     CString strText = "There was a problem installing one or more files.  Please try running Corvatel again.\n\n"

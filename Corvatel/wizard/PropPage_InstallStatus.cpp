@@ -72,17 +72,6 @@ private:
     bool m_bOwner;
 };
 
-std::vector<CAppDetailsObj*> QueueableParts(CAppDetailsObj* pRowItem)
-{
-    std::vector<CAppDetailsObj*> parts;
-    for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
-        auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-        if (CPropPage_Install::IsItemQueued(pPart))
-            parts.push_back(pPart);
-    }
-    return parts;
-}
-
 // Sizes count in units of 1,000,000 bytes, each catalogue megabyte as 1.024 of them; below about
 // 0.98 MB a total comes to 0.
 CString ProgressText(unsigned long long ullBytesDone, float fMegabytes)
@@ -171,13 +160,12 @@ void CPropPage_Install::ShowDownloadProgress(CAppDetailsObj* pItem)
     CAppDetailsObj* pShown = FindOwnerItem(pItem, &pRow);
     if (!pShown)
         pShown = pItem;
-    std::vector<CAppDetailsObj*> parts = QueueableParts(pShown);
+    std::vector<CAppDetailsObj*> order = GetQueueOrder(pShown);
     unsigned long long ullBytesDone = 0;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        ullBytesDone = pShown->m_ullBytesDone;
-        for (CAppDetailsObj* pPart : parts)
-            ullBytesDone += pPart->m_ullBytesDone;
+        for (CAppDetailsObj* pQueued : order)
+            ullBytesDone += pQueued->m_ullBytesDone;
         pShown->m_strStatusText = ProgressText(ullBytesDone, pShown->GetDownloadSize(true));
     }
     if (pRow) {
@@ -246,15 +234,29 @@ std::vector<CAppDetailsObj*> CPropPage_Install::GetRowItems()
     return m_pInstallList ? m_pInstallList->GetRowItems() : std::vector<CAppDetailsObj*>();
 }
 
-std::vector<CAppDetailsObj*> CPropPage_Install::GetQueueOrder(CAppDetailsObj* pRowItem)
+bool CPropPage_Install::ForEachQueued(CAppDetailsObj* pRowItem, const QueueVisit& visit)
 {
     std::vector<CAppDetailsObj*> rowItems = pRowItem ? std::vector<CAppDetailsObj*>{pRowItem} : GetRowItems();
-    std::vector<CAppDetailsObj*> order;
-    for (CAppDetailsObj* pItem : rowItems) {
-        std::vector<CAppDetailsObj*> parts = QueueableParts(pItem);
-        order.insert(order.end(), parts.begin(), parts.end());
-        order.push_back(pItem);
+    for (CAppDetailsObj* pRow : rowItems) {
+        int nPart = 1;
+        for (POSITION pos = pRow->m_lstDependencies.GetHeadPosition(); pos; ++nPart) {
+            auto* pPart = static_cast<CAppDetailsObj*>(pRow->m_lstDependencies.GetNext(pos));
+            if (IsItemQueued(pPart) && !visit(pPart, pRow, nPart))
+                return false;
+        }
+        if (!visit(pRow, nullptr, 0))
+            return false;
     }
+    return true;
+}
+
+std::vector<CAppDetailsObj*> CPropPage_Install::GetQueueOrder(CAppDetailsObj* pRowItem)
+{
+    std::vector<CAppDetailsObj*> order;
+    ForEachQueued(pRowItem, [&order](CAppDetailsObj* pItem, CAppDetailsObj*, int) {
+        order.push_back(pItem);
+        return true;
+    });
     return order;
 }
 

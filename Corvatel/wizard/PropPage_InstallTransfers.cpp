@@ -31,15 +31,8 @@ void WaitForThreads(std::vector<HANDLE>& threads, DWORD dwTimeout)
 {
     DWORD dwStart = GetTickCount();
     for (HANDLE hThread : threads) {
-        for (;;) {
-            DWORD dwElapsed = GetTickCount() - dwStart;
-            DWORD dwWait = dwElapsed < dwTimeout ? dwTimeout - dwElapsed : 0;
-            DWORD dwResult = MsgWaitForMultipleObjects(1, &hThread, FALSE, dwWait, QS_SENDMESSAGE);
-            if (dwResult != WAIT_OBJECT_0 + 1)
-                break;
-            MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
+        DWORD dwElapsed = GetTickCount() - dwStart;
+        WaitServingSentMessages(hThread, dwElapsed < dwTimeout ? dwTimeout - dwElapsed : 0);
         CloseHandle(hThread);
     }
     threads.clear();

@@ -54,20 +54,21 @@ void CPropPage_Install::OnTimer(UINT_PTR nIDEvent)
         PumpWaitingMessages(m_hWnd);
         UpdateWindow(m_hWnd);
     } else if (nIDEvent == kWatchdogTimer && !IsOneAtATime() && m_nCloseProgramsQuestions == 0) {
-        for (CAppDetailsObj* pRowItem : GetRowItems()) {
-            bool bTimedOut = false;
-            for (CAppDetailsObj* pItem : GetQueueOrder(pRowItem)) {
-                if (!IsStalled(pItem))
-                    continue;
+        // A row's timed-out records are moved on once its walk is done.
+        bool bTimedOut = false;
+        ForEachQueued(nullptr, [&](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int) {
+            if (IsStalled(pItem)) {
                 WriteLogLine("TIMEOUT:  " + pItem->m_pProductInfo->GetName(), true);
                 AbortDownload(pItem, true);
                 bTimedOut = true;
             }
-            if (bTimedOut) {
+            if (!pOwner && bTimedOut) {
                 ContinueDownloads();
                 CheckDownloadsComplete();
+                bTimedOut = false;
             }
-        }
+            return true;
+        });
     }
 }
 
@@ -76,17 +77,15 @@ void CPropPage_Install::AbortDownload(CAppDetailsObj* pItem, bool bTimeout)
     if (!pItem)
         return;
     int nStatus = pItem->GetStatus();
-    for (POSITION pos = pItem->m_lstDependencies.GetHeadPosition(); pos;) {
-        auto* pPart = static_cast<CAppDetailsObj*>(pItem->m_lstDependencies.GetNext(pos));
-        if (IsItemQueued(pPart))
-            AbortItemDownload(pPart, pItem, bTimeout);
-    }
-    {
-        // The parts' failures were copied into the record; its own abort goes by its own status.
-        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        pItem->m_nStatus = nStatus;
-    }
-    AbortItemDownload(pItem, nullptr, bTimeout);
+    ForEachQueued(pItem, [&](CAppDetailsObj* pQueued, CAppDetailsObj* pOwner, int) {
+        if (!pOwner) {
+            // The parts' failures were copied into the record; its own abort goes by its own status.
+            std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+            pItem->m_nStatus = nStatus;
+        }
+        AbortItemDownload(pQueued, pOwner, bTimeout);
+        return true;
+    });
 }
 
 void CPropPage_Install::AbortItemDownload(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, bool bTimeout)
@@ -163,17 +162,14 @@ void CPropPage_Install::OnAbortPendingInstalls()
     if (MessageBox(strText, nullptr, MB_YESNO) != IDYES)
         return;
     ++m_nInstallsWithdrawn;
-    for (CAppDetailsObj* pRowItem : GetRowItems()) {
-        for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
-            auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));
-            if (IsItemQueued(pPart) && pPart->GetStatus() == ItemPreparingInstall)
-                UpdateItemStatus(pPart, pRowItem, ItemInstallAborted, "");
-        }
+    ForEachQueued(nullptr, [this](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int) {
         // A row at "Installing part" whose own setup is not the one running has not run yet.
-        int nStatus = pRowItem->GetStatus();
-        if (nStatus == ItemPreparingInstall || (nStatus == ItemInstallingPart && m_pRunningSetup != pRowItem))
-            UpdateItemStatus(pRowItem, nullptr, ItemInstallAborted, "");
-    }
+        int nStatus = pItem->GetStatus();
+        if (nStatus == ItemPreparingInstall ||
+            (!pOwner && nStatus == ItemInstallingPart && m_pRunningSetup != pItem))
+            UpdateItemStatus(pItem, pOwner, ItemInstallAborted, "");
+        return true;
+    });
     UpdateFinishButton(FALSE);
     EnableControls(TRUE);
 }
