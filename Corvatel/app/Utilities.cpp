@@ -246,6 +246,21 @@ void PumpWaitingMessages(HWND hWnd)
     }
 }
 
+bool WaitServingSentMessages(HANDLE hObject, DWORD dwTimeout)
+{
+    DWORD nCount = hObject ? 1 : 0;
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        DWORD dwElapsed = GetTickCount() - dwStart;
+        DWORD dwWait = dwElapsed < dwTimeout ? dwTimeout - dwElapsed : 0;
+        DWORD dwResult = MsgWaitForMultipleObjects(nCount, &hObject, FALSE, dwWait, QS_SENDMESSAGE);
+        if (dwResult != WAIT_OBJECT_0 + nCount)
+            return hObject && dwResult == WAIT_OBJECT_0;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 void DeleteObListItems(CObList* pList)
 {
     if (!pList)

@@ -55,6 +55,10 @@ int RunCommandLine(CString strCommandLine, CString strFolder, DWORD dwTimeout, b
 
 // Dispatches every message waiting for the window (null: for every window of the thread).
 void PumpWaitingMessages(HWND hWnd);
+// Waits up to dwTimeout ms for the object (null: the time only) while serving what other threads
+// send this one, so a thread that sends it a message is never stuck on it. True when the object
+// was signalled.
+bool WaitServingSentMessages(HANDLE hObject, DWORD dwTimeout);
 
 // Deletes every object of the list and empties it; a null list is left alone.
 void DeleteObListItems(CObList* pList);

@@ -9,6 +9,7 @@
 #include "TestWizard.h"
 #include "TransferLink.h"
 #include "TreeListCtrl_Install.h"
+#include "Utilities.h"
 
 #include <atomic>
 #include <fstream>
@@ -583,12 +584,9 @@ TEST_F(DownloadQueueTest, AClosingWizardWaitsForNoQuestionThatATransferEndBrings
         // The file's end, which would ask the question, comes just before the wizard closes.
         CTestWizard::OnWizardThread(hSheet, [&] {
             pThread->ResumeThread();
-            for (DWORD dwStart = GetTickCount(); GetTickCount() - dwStart < 20000 && !question();) {
-                if (MsgWaitForMultipleObjects(1, &hThread, FALSE, 20, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+            for (DWORD dwStart = GetTickCount(); GetTickCount() - dwStart < 20000 && !question();)
+                if (WaitServingSentMessages(hThread, 20))
                     break;
-                MSG msg;
-                PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-            }
             DestroyWindow(hSheet);
             bClosed = true;
             // The wizard's loop wakes to find its window gone.
