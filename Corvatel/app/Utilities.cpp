@@ -185,16 +185,22 @@ bool IsReservedDeviceName(const char* pszName)
     for (const char* pszDevice : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
         if (strBase == pszDevice)
             return true;
-    return strBase.GetLength() == 4 && (strBase.Left(3) == "COM" || strBase.Left(3) == "LPT") && strBase[3] >= '1' &&
-           strBase[3] <= '9';
+    if (strBase.GetLength() != 4 || (strBase.Left(3) != "COM" && strBase.Left(3) != "LPT"))
+        return false;
+    // Windows takes the superscript digits one to three for port numbers too; which byte spells
+    // them depends on the code page.
+    char chDigit = strBase[3];
+    wchar_t wchDigit = 0;
+    return (chDigit >= '1' && chDigit <= '9') ||
+           (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &chDigit, 1, &wchDigit, 1) == 1 &&
+            (wchDigit == L'\u00B9' || wchDigit == L'\u00B2' || wchDigit == L'\u00B3'));
 }
 
 bool IsPlainDocumentName(const char* pszName)
 {
-    // Extensions the shell runs, or follows to something it runs, rather than shows.
-    static const char* const kProgramExtensions[] = {
-        ".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".lnk", ".msi", ".msp", ".cpl", ".hta", ".vbs", ".vbe",
-        ".js", ".jse", ".wsf", ".wsh", ".ps1", ".reg", ".inf", ".url", ".scf", ".jar", ".msc", ".application"};
+    // The shell runs, or follows to something it runs, far more types than it shows: only
+    // document types are opened.
+    static const char* const kDocumentExtensions[] = {".txt", ".rtf", ".pdf", ".htm", ".html", ".doc", ".docx", ".xps"};
     size_t nLength = strlen(pszName);
     // Windows drops dots and blanks at a name's end, which would hide the extension that counts.
     if (nLength == 0 || strpbrk(pszName, "\\/:") || pszName[nLength - 1] == '.' || pszName[nLength - 1] == ' ' ||
@@ -203,10 +209,10 @@ bool IsPlainDocumentName(const char* pszName)
     const char* pszExtension = strrchr(pszName, '.');
     if (!pszExtension)
         return false;
-    for (const char* pszProgram : kProgramExtensions)
-        if (_stricmp(pszExtension, pszProgram) == 0)
-            return false;
-    return true;
+    for (const char* pszDocument : kDocumentExtensions)
+        if (_stricmp(pszExtension, pszDocument) == 0)
+            return true;
+    return false;
 }
 
 int RunCommandLine(CString strCommandLine, CString strFolder, DWORD dwTimeout, bool bHide, bool bWait)

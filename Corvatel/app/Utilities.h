@@ -42,11 +42,11 @@ bool IsRegularFile(const char* pszPath);
 // False when the text holds a double quote or a control character, either of which would end
 // or break the quoted argument it is put into.
 bool IsSafeInQuotes(const char* pszValue);
-// True for a name that Windows takes for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$,
-// CONOUT$), whatever its extension and letter case.
+// True for a name that Windows takes for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, COM and
+// LPT with a superscript 1-3, CONIN$, CONOUT$), whatever its extension and letter case.
 bool IsReservedDeviceName(const char* pszName);
 // True for the bare name of a document in a folder: no folder, drive or stream, not a device,
-// and no extension that the shell would run as a program.
+// and a document type (.txt .rtf .pdf .htm .html .doc .docx .xps).
 bool IsPlainDocumentName(const char* pszName);
 
 // Starts the command line in the working folder (the caller's when empty) and, when asked,

@@ -271,6 +271,12 @@ TEST(UtilitiesNameTest, DevicesAndProgramsAreToldFromDocuments)
         {"Notes.bat ", false, false},      {"..", false, false},                  {"..\\Notes.rtf", false, false},
         {"docs/Notes.rtf", false, false},  {"C:Notes.rtf", false, false},         {"Notes.rtf:run.exe", false, false},
         {"Notes", false, false},           {"", false, false},
+        // Superscript port numbers (code page 1252) are devices as well.
+        {"COM\xB9", true, false},          {"lpt\xB2.txt", true, false},         {"Com\xB3.pdf", true, false},
+        // Only document types open: whatever else the shell would run or follow is refused.
+        {"Notes.DOCX", false, true},       {"Notes.html", false, true},           {"Notes.xps", false, true},
+        {"Notes.chm", false, false},       {"Notes.pyw", false, false},           {"Notes.settingcontent-ms", false, false},
+        {"Notes.appref-ms", false, false}, {"Notes.iso", false, false},           {"Notes.tar.gz", false, false},
     };
     for (const auto& test : kCases) {
         EXPECT_EQ(IsReservedDeviceName(test.pszName), test.bDevice) << test.pszName;
