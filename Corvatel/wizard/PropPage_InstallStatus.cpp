@@ -158,8 +158,12 @@ void CPropPage_Install::ShowDownloadProgress(CAppDetailsObj* pItem)
         return;
     CTreeListItem* pRow = nullptr;
     CAppDetailsObj* pShown = FindOwnerItem(pItem, &pRow);
-    if (!pShown)
+    // A row record's figure is shown in its own row: the running transfers' showings come here
+    // alone, without the refresh a change of status brings.
+    if (!pShown) {
         pShown = pItem;
+        pRow = FindRow(pItem);
+    }
     std::vector<CAppDetailsObj*> order = GetQueueOrder(pShown);
     unsigned long long ullBytesDone = 0;
     {

@@ -6,8 +6,6 @@
 
 namespace {
 
-const int kProgressColumn = 3;
-
 // Wider than the view in all (125 %): the list scrolls sideways.
 TreeListColumn g_installColumns[] = {
     {"Component Name", 30},

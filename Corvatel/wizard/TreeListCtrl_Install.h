@@ -32,7 +32,8 @@ class CTreeListCtrl_Install : public CTreeListCtrl_View
 public:
     CTreeListCtrl_Install();
 
-    // The column whose cell opens the row's release notes.
+    // The column of the row's status text, and the one whose cell opens the row's release notes.
+    static constexpr int kProgressColumn = 3;
     static constexpr int kReleaseNotesColumn = 4;
 
     // Writes the row's record's status text into the "Progress" column.

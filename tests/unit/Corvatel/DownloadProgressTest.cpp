@@ -168,23 +168,27 @@ TEST(DownloadProgressTest, ATransfersNewFigureRedrawsItsOwnRowOnly)
         auto report = [&](int i, unsigned long long ullDone) {
             page.OnDownloadProgress(&managers[i], page.GetLocalFilePath(items[i]), 0, 100000000, ullDone);
         };
+        // What the row itself reads, not only its record.
+        auto rowText = [&](int i) {
+            return std::string(page.m_pInstallList->GetItemText(i, CTreeListCtrl_Install::kProgressColumn));
+        };
         auto shows = [&](int i, const char* pszFigure) {
-            for (int nTry = 0; nTry < 250 && std::string(items[i]->GetStatusText()).find(pszFigure) == std::string::npos; ++nTry)
+            for (int nTry = 0; nTry < 250 && rowText(i).find(pszFigure) == std::string::npos; ++nTry)
                 Sleep(20);
             // Whatever the window's thread was showing is shown in full.
             SendMessageA(page.m_hWnd, WM_NULL, 0, 0);
-            return std::string(items[i]->GetStatusText()).find(pszFigure) != std::string::npos;
+            return rowText(i).find(pszFigure) != std::string::npos;
         };
         // The mixer's 10 % shows; more of the same percent waits for the next tick, even when
         // the tuner's first figure shows meanwhile.
         report(1, 10000000);
-        EXPECT_TRUE(shows(1, "(10.00M of 102.00M)")) << items[1]->GetStatusText();
+        EXPECT_TRUE(shows(1, "(10.00M of 102.00M)")) << rowText(1);
         report(1, 10500000);
         report(0, 20000000);
-        EXPECT_TRUE(shows(0, "(20.00M of 102.00M)")) << items[0]->GetStatusText();
-        EXPECT_TRUE(shows(1, "(10.00M of 102.00M)")) << items[1]->GetStatusText();
+        EXPECT_TRUE(shows(0, "(20.00M of 102.00M)")) << rowText(0);
+        EXPECT_TRUE(shows(1, "(10.00M of 102.00M)")) << rowText(1);
         page.PostMessage(WM_TIMER, CPropPage_Install::kAnimationTimer);
-        EXPECT_TRUE(shows(1, "(10.50M of 102.00M)")) << items[1]->GetStatusText();
+        EXPECT_TRUE(shows(1, "(10.50M of 102.00M)")) << rowText(1);
         for (int i = 0; i < 2; ++i) {
             page.DetachTransferManager(items[i], transfers[i], &managers[i]);
             page.EndTransfer(items[i], transfers[i]);
