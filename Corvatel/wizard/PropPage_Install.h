@@ -52,8 +52,14 @@ public:
     int GetPageId() const override { return 104; }
 
     // Adds a line stamped with the local time to the log in memory; with bWrite the whole log is
-    // written to the file again. Any thread may log.
+    // written to the file again. Any thread may log. Line breaks in the text become blanks, so
+    // that no name or message from the catalogue or a setup can make a line of its own.
     void WriteLogLine(const CString& strText, bool bWrite);
+    // The same for a message of several lines, its line breaks kept: what it quotes from the
+    // catalogue or a setup goes through OneLine first.
+    void WriteLogMessage(const CString& strMessage, bool bWrite);
+    // The text with each CR and LF replaced by a blank.
+    static CString OneLine(CString strText);
     // Corvatel.log in the catalogue client's download folder, as that folder is now.
     CString GetLogFilePath();
 

@@ -43,10 +43,22 @@ CString CPropPage_Install::DownloadFolderFile(LPCSTR pszName)
     return strPath;
 }
 
+CString CPropPage_Install::OneLine(CString strText)
+{
+    strText.Replace('\r', ' ');
+    strText.Replace('\n', ' ');
+    return strText;
+}
+
 void CPropPage_Install::WriteLogLine(const CString& strText, bool bWrite)
 {
+    WriteLogMessage(OneLine(strText), bWrite);
+}
+
+void CPropPage_Install::WriteLogMessage(const CString& strMessage, bool bWrite)
+{
     std::lock_guard<std::mutex> guard(m_logLock);
-    m_lstLogLines.AddTail(StampedLine(strText));
+    m_lstLogLines.AddTail(StampedLine(strMessage));
     if (!bWrite)
         return;
     // The file must end up holding the whole list. Writing it all again for every line would make a

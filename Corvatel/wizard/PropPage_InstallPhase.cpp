@@ -262,8 +262,8 @@ void CPropPage_Install::ShowInstallProblems()
     CString strText = "There was a problem installing one or more files.  Please try running Corvatel again.\n\n"
                       "The following application(s) did not install successfully:\n\n";
     for (const CString& strName : names)
-        strText.AppendFormat("     %s\n", static_cast<LPCSTR>(strName));
-    WriteLogLine(strText, true);
+        strText.AppendFormat("     %s\n", static_cast<LPCSTR>(OneLine(strName)));
+    WriteLogMessage(strText, true);
     strText += "\n\n";
     MessageBox(strText, nullptr, MB_OK);
 }

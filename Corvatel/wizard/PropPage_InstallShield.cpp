@@ -130,8 +130,8 @@ bool CPropPage_Install::RewriteResponseFileDir(const CString& strPath, const CSt
     CString strText;
     CString strError;
     if (!ReadText(strPath, strText)) {
-        strError.Format("Error Opening Response File\n\n%s", static_cast<LPCSTR>(strPath));
-        WriteLogLine(strError, true);
+        strError.Format("Error Opening Response File\n\n%s", static_cast<LPCSTR>(OneLine(strPath)));
+        WriteLogMessage(strError, true);
         return false;
     }
     int nHeader = strText.Find(kDestPathHeader);
@@ -146,8 +146,8 @@ bool CPropPage_Install::RewriteResponseFileDir(const CString& strPath, const CSt
     // Only a szDir line right below the header matches, and every copy of it is replaced.
     strText.Replace(strSection + strOldDir, strSection + newDir(strOldDir));
     if (!WriteText(strPath, strText)) {
-        strError.Format("Error Saving Response File\n\n%s", static_cast<LPCSTR>(strPath));
-        WriteLogLine(strError, true);
+        strError.Format("Error Saving Response File\n\n%s", static_cast<LPCSTR>(OneLine(strPath)));
+        WriteLogMessage(strError, true);
         return false;
     }
     return true;

@@ -103,6 +103,20 @@ TEST_F(ProgramLogTest, AFileChangedOrMovedSinceTheLastWriteGetsEveryLineAgain)
     EXPECT_EQ(FileTexts(), (std::vector<std::string>{"Begin Download Files", "Canceled", "Finished"}));
 }
 
+TEST_F(ProgramLogTest, ANameWithLineBreaksCannotForgeALine)
+{
+    CString strName = "Quendar\r\n01/02/2024 10:00:00  :  Installed.:  Quendar Mixer\nX\rY";
+    Page().WriteLogLine("Downloaded.:  " + strName, true);
+    // A message of our own keeps its lines; the name it quotes does not.
+    Page().WriteLogMessage("did not install:\n\n     " + CPropPage_Install::OneLine(strName) + "\n", true);
+    std::ifstream file(static_cast<LPCSTR>(Page().GetLogFilePath()), std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    const std::string strFlat = "Quendar  01/02/2024 10:00:00  :  Installed.:  Quendar Mixer X Y";
+    EXPECT_EQ(std::regex_replace(content.str(), std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d  :  (Downloaded|did))"), "$1"),
+              "Downloaded.:  " + strFlat + "\r\ndid not install:\n\n     " + strFlat + "\n\r\n");
+}
+
 TEST_F(ProgramLogTest, LinesFromSeveralThreadsArriveWholeAndInTheirOrder)
 {
     const int kThreads = 4, kLines = 150;
