@@ -138,9 +138,11 @@ bool CPropPage_Install::RunInstaller(CAppDetailsObj* pItem, CAppDetailsObj* pOwn
     }
     WriteLogLine("Install Command Line = " + strCommandLine, true);
     ShowInstallingStatus(pItem, pOwner, nPart);
-    // Each setup is judged by the log it writes itself, never by one an earlier setup left.
+    // Each setup is judged by the files it writes itself, never by those an earlier setup left: one
+    // taken as installed unread (a recording run) leaves its result file behind.
     DeleteFileIfExists(GetSetupLogPath());
     DeleteFileIfExists(GetInnoSetupLogPath());
+    DeleteFileIfExists(CCorvatelInstallIniObj::GetFilePath(m_pSheet->m_pSkelvar->GetDownloadPath()));
 
     bool bResult = true;
     m_pRunningSetup = pItem;
@@ -218,17 +220,19 @@ bool CPropPage_Install::RunProcessAndWait(CString strCommandLine, CAppDetailsObj
 bool CPropPage_Install::CheckInstallResult(CAppDetailsObj* pItem, CAppDetailsObj* pOwner)
 {
     CProductInfo* pProduct = pItem->m_pProductInfo;
+    bool bSnip = pProduct->GetSnip() != 0;
     // A setup that recorded its answers reports nothing worth reading.
-    if (m_bRecording && !pProduct->GetSnip()) {
+    if (m_bRecording && !bSnip) {
         UpdateItemStatus(pItem, pOwner, ItemInstalled, "");
         return true;
     }
-    if (_access(GetInstallerLogPath(pItem), 0) != 0) {
+    // A snip setup is asked for no log: only its own result file can tell that it failed.
+    if (!bSnip && _access(GetInstallerLogPath(pItem), 0) != 0) {
         UpdateItemStatus(pItem, pOwner, ItemInstallAborted, "");
         return false;
     }
     CCorvatelInstallIniObj* pResult = ReadInstallResultFile(pItem);
-    CString strError = ReadInstallerResult(pItem);
+    CString strError = bSnip ? CString() : ReadInstallerResult(pItem);
     if (pResult && !pResult->m_strErrorMessage.IsEmpty()) {
         if (!strError.IsEmpty())
             strError += "     ";

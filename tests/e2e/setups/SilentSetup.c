@@ -23,7 +23,7 @@
  *   Reboot=0            Corvatel_Install.log [Install] Reboot
  *   InfoMessage=        Corvatel_Install.log [Install] InfoMessage, when set
  *   ErrorMessage=       Corvatel_Install.log [Install] ErrorMessage, when set
- *   ResultFile=1        0: no Corvatel_Install.log at all
+ *   ResultFile=1        0: no Corvatel_Install.log at all; a Program writes one only when this is 1
  *   DelayMs=0           time the "install" takes
  *   ReleaseFile=        then the "install" goes on only once this file exists (waited for up to a minute)
  *   RegistryKey=        HKLM key that receives Version, Build and InstallDir, e.g. SOFTWARE\Quendar\Runtime
@@ -371,6 +371,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
         nExitCode = RunInno(&switches, &behaviour, szProgram);
     else if (behaviour.style == StyleInstallShield)
         nExitCode = RunInstallShield(&switches, &behaviour, szProgram);
+    else if (ReadNumber(&behaviour, "ResultFile", 0))
+        WriteResultFile(&switches, &behaviour); /* a snip setup, started by its bare path */
     RecordRun(&behaviour);
     return nExitCode;
 }

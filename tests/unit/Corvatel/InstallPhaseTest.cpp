@@ -42,6 +42,8 @@ const char kCatalogue[] = R"(<?xml version="1.0"?>
     <Snip>1</Snip></Product>
   <Product Id="10" Version="1.0"><Name>Quendar Helper</Name><Download>Helper.exe</Download><InstallType>1</InstallType>
     <InstallFolder>Helper</InstallFolder><ShowProduct>0</ShowProduct></Product>
+  <Product Id="11" Version="1.0"><Name>Quendar Snap</Name><Download>Snap.exe</Download><InstallType>0</InstallType>
+    <Snip>1</Snip></Product>
 </Products>
 )";
 
@@ -218,17 +220,20 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
 {
     // Legacy needs a newer Corvatel, once its part is in; Broken is no program; Silent leaves no
     // setup.log; Tuner and Studio's setups are missing; Rack's start-menu text would end its quotes;
-    // Snip runs by its own name, not "Snip.exe"; Engine installs and, with the box ticked, its file goes.
-    MakeSetups({"Engine.exe", "Silent.exe", "Rack.exe", "Snip Setup.exe", "Snip.exe", "Helper.exe"},
-               "[Default]\nStyle=Program\n[Engine.exe]\nStyle=Inno\n[Rack.exe]\nStyle=Inno\n[Helper.exe]\nStyle=Inno\n");
+    // Snip runs by its own name, not "Snip.exe", and is asked for no log: it installs; Snap, asked
+    // for none either, reports its error in its result file; Engine installs and, with the box
+    // ticked, its file goes.
+    MakeSetups({"Engine.exe", "Silent.exe", "Rack.exe", "Snip Setup.exe", "Snip.exe", "Helper.exe", "Snap.exe"},
+               "[Default]\nStyle=Program\n[Engine.exe]\nStyle=Inno\n[Rack.exe]\nStyle=Inno\n[Helper.exe]\nStyle=Inno\n"
+               "[Snap.exe]\nStyle=Program\nResultFile=1\nErrorMessage=Snap found no licence\n");
     m_wizard.m_tree.WriteText("set\\Broken.exe", "not a program");
     m_wizard.m_tree.WriteText("set\\Silent.iss", "[SdAskDestPath-0]\r\nszDir=C:\\Silent\r\n");
-    MakeQueue({0, 3, 4, 5, 6, 7, 8});
+    MakeQueue({0, 3, 4, 5, 6, 7, 8, 10});
     CAppDetailsObj* pHelper = Sheet().FindOrAddAppDetails(&Sheet().m_vecProducts[4].GetDependency(0));
     pHelper->m_bChecked = true;
     Item(4)->m_lstDependencies.AddTail(pHelper);
     m_wizard.Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 7);
+        OpenInstallPage(hSheet, 8);
         HWND hPage = reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         SendDlgItemMessageA(hPage, IDC_REMOVE_FILES, BM_SETCHECK, BST_CHECKED, 0);
         ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
@@ -241,7 +246,7 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
         EXPECT_EQ(strSummary, "There was a problem installing one or more files.  Please try running Corvatel again.\n\n"
                               "The following application(s) did not install successfully:\n\n"
                               "     Quendar Shield\n     Quendar Studio\n     Quendar Tuner\n     Quendar Legacy\n"
-                              "     Quendar Broken\n     Quendar Silent\n     Quendar Rack\n     Quendar Snip\n\n\n");
+                              "     Quendar Broken\n     Quendar Silent\n     Quendar Rack\n     Quendar Snap\n\n\n");
         // Only Finish is left.
         EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hSheet, IDCANCEL)));
@@ -261,10 +266,12 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
     EXPECT_STREQ(pHelper->GetStatusText(), "Installed.");
     EXPECT_STREQ(Item(4)->GetStatusText(), "Install Aborted.");
     EXPECT_STREQ(Item(6)->GetStatusText(), "Application failed to download or install");
+    EXPECT_STREQ(Item(8)->GetStatusText(), "Installed.");
     // The ticked box took the setups that ran, and the response file with them.
     EXPECT_EQ(GetFileAttributesA(m_wizard.m_tree.Path("set\\Engine.exe")), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesA(m_wizard.m_tree.Path("set\\Silent.iss")), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Helper.exe", 1}, {"Silent.exe", 1}, {"Snip Setup.exe", 1}}));
+    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Engine.exe", 1}, {"Helper.exe", 1}, {"Silent.exe", 1}, {"Snap.exe", 1},
+                                                  {"Snip Setup.exe", 1}}));
 
     std::string strLog = Log();
     // Of the missing files only the first is logged.
@@ -279,19 +286,24 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
                                  "  :  Not installed: the start-menu text of Quendar Rack holds a double quote or a "
                                  "control character\r\n",
                                  "  :  Install Command Line = \"" + strSet + "\\Snip Setup.exe\"\r\n",
+                                 "  :  Installed.:  Quendar Snip\r\n",
+                                 "  :  Install Failed (Snap found no licence):  Quendar Snap\r\n",
                                  "  :  There was a problem installing", "  :  Finished\r\n"}));
     EXPECT_EQ(strLog.find("  :  File Not Found:  '" + strSet + "\\Tuner.exe'\r\n"), std::string::npos);
 }
 
-TEST_F(InstallPhaseTest, ARecordingSetupCountsAsInstalledUnreadAndTheNextIsReadAgain)
+TEST_F(InstallPhaseTest, ARecordingSetupCountsAsInstalledUnreadAndLeavesNothingToTheNext)
 {
-    // Shield has no response file, so it records one; Tuner's log then says it failed.
-    MakeSetups({"Shield.exe", "Tuner.exe"}, "[Shield.exe]\nStyle=InstallShield\n[Tuner.exe]\nExitCode=4\n");
+    // Shield has no response file, so it records one, and leaves an error in its result file that
+    // nothing reads; Tuner then installs cleanly and writes no result file; Helper's log says it failed.
+    MakeSetups({"Shield.exe", "Tuner.exe", "Helper.exe"},
+               "[Shield.exe]\nStyle=InstallShield\nErrorMessage=Shield could not register its help files\n"
+               "[Tuner.exe]\nResultFile=0\n[Helper.exe]\nExitCode=4\n");
     CAppDetailsObj* pShield = Sheet().FindOrAddAppDetails(&Sheet().m_vecProducts[2]);
     pShield->m_bChecked = true;
-    MakeQueue({3});
+    MakeQueue({3, 9});
     m_wizard.Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 2);
+        OpenInstallPage(hSheet, 3);
         HWND hPage = reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
         UiDriver::PressButton(hPage, IDC_DOWNLOAD_AND_INSTALL);
@@ -299,10 +311,11 @@ TEST_F(InstallPhaseTest, ARecordingSetupCountsAsInstalledUnreadAndTheNextIsReadA
         // Cancel is off once the setups have run: only Finish ends the wizard.
         PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
     });
-    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Shield.exe", 1}, {"Tuner.exe", 1}}));
+    EXPECT_EQ(Runs(), (std::map<std::string, int>{{"Helper.exe", 1}, {"Shield.exe", 1}, {"Tuner.exe", 1}}));
     EXPECT_STREQ(pShield->GetStatusText(), "Installed.");
+    EXPECT_STREQ(Item(3)->GetStatusText(), "Installed.");
     EXPECT_TRUE(InOrder(Log(), {"  :  Install Failed (A fatal error occurred during the actual installation process):  "
-                                "Quendar Tuner\r\n"}));
+                                "Quendar Helper\r\n"}));
 }
 
 TEST_F(InstallPhaseTest, RowCommandsAskFirstAndActOnTheSelectedRow)
