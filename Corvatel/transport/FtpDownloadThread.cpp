@@ -10,21 +10,37 @@
 #include <memory>
 #include <vector>
 
+const char CFtpDownloadThread::kPartialSuffix[] = ".part";
+
 CFtpDownloadThread::CFtpDownloadThread()
     : m_nStartStatus(0), m_nPort(22), m_pItem(nullptr), m_pTransferItem(nullptr), m_nTransfer(0)
 {
     m_bAutoDelete = TRUE;
 }
 
-CString CFtpDownloadThread::GetTemporaryName(const CString& strLocalFile)
+CString CFtpDownloadThread::GetTemporaryName(const CString& strLocalFile, bool bResponseFile)
 {
     // Only the file's own name changes: a folder whose name holds ".exe" is still the same folder.
     CString strFolder = GetFolderFromPath(strLocalFile);
     CString strName = strLocalFile.Mid(strFolder.GetLength());
-    strName.Replace(".exe", ".ex_");
+    CString strTemporary = strName;
     // A response file too: a cut-off one under its own name would be played back as a whole one.
-    strName.Replace(".iss", ".is_");
-    return strFolder + strName;
+    strTemporary.Replace(bResponseFile ? ".iss" : ".exe", bResponseFile ? ".is_" : ".ex_");
+    // Any other name is not received under its own either: a killed program cannot delete what it
+    // leaves, and the next run would take a cut-off file under the final name for a whole one.
+    if (strTemporary == strName)
+        strTemporary += kPartialSuffix;
+    return strFolder + strTemporary;
+}
+
+bool CFtpDownloadThread::IsResponseFile() const
+{
+    return CAppDetailsObj::TransferKind(m_nTransfer) == CAppDetailsObj::TransferResponseFile;
+}
+
+CString CFtpDownloadThread::GetTemporaryFile() const
+{
+    return GetTemporaryName(m_strLocalFile, IsResponseFile());
 }
 
 bool CFtpDownloadThread::ConnectManager(CFtpMgr* pFtpMgr)
@@ -40,7 +56,7 @@ int CFtpDownloadThread::Run()
         AfxEndThread(1, TRUE);
     // A setup file already in the download folder is not fetched again; a response file always is.
     // Only a file counts: a folder or a device under that name is no setup.
-    if (m_strLocalFile.Find(".iss") < 0 && IsRegularFile(m_strLocalFile)) {
+    if (!IsResponseFile() && IsRegularFile(m_strLocalFile)) {
         m_pLink->With([&](CPropPage_Install& page) {
             if (!page.IsCurrentTransfer(m_pTransferItem, m_nTransfer))
                 return;
@@ -88,7 +104,7 @@ void CFtpDownloadThread::Fetch()
     }
     bool bReceived = false;
     if (bReceiving) {
-        bReceived = pManager->Receive(m_strRemoteFile, GetTemporaryName(m_strLocalFile));
+        bReceived = pManager->Receive(m_strRemoteFile, GetTemporaryFile());
         bAborted = pManager->m_pSession && pManager->m_pSession->IsAborted();
     }
     // The page no longer reaches the manager once detached; only then does it go.
@@ -113,21 +129,19 @@ void CFtpDownloadThread::Fetch()
     pManager.reset();
     // A transfer that is not the record's (superseded, or its page gone) keeps none of its file:
     // the transfer that superseded it waits for this thread before it writes the file.
-    CString strTemporary = GetTemporaryName(m_strLocalFile);
-    if (bConnected && !bCurrent && strTemporary != m_strLocalFile)
-        DeleteFileIfExists(strTemporary);
+    if (bConnected && !bCurrent)
+        DeleteFileIfExists(GetTemporaryFile());
 }
 
 void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bAborted, const CString& strError)
 {
-    CString strTemporary = GetTemporaryName(m_strLocalFile);
+    CString strTemporary = GetTemporaryFile();
     if (!bReceived && !bAborted) {
         // Nothing partial is left to be taken for a whole file.
-        if (strTemporary != m_strLocalFile)
-            DeleteFileIfExists(strTemporary);
-        page.OnDownloadError(m_strLocalFile, strError);
+        DeleteFileIfExists(strTemporary);
+        page.OnDownloadError(m_strLocalFile, strError, IsResponseFile());
         return;
     }
     if (!page.EndReceipt(m_pTransferItem, m_nTransfer, bAborted, m_pItem != nullptr, strTemporary, m_strLocalFile))
-        page.OnDownloadError(m_strLocalFile, "Error renaming " + strTemporary);
+        page.OnDownloadError(m_strLocalFile, "Error renaming " + strTemporary, IsResponseFile());
 }

@@ -1,7 +1,7 @@
 // CFtpDownloadThread: the worker thread of one file transfer, a component's setup file or an
 // InstallShield response file. It skips a setup file already in the download folder, otherwise
-// connects through a transfer manager of its own, receives the file (a setup file under a
-// temporary ".ex_" name, renamed only once whole), reports to the install page, hands what follows
+// connects through a transfer manager of its own, receives the file under a temporary name (see
+// GetTemporaryName), renamed only once whole, reports to the install page, hands what follows
 // the file (the next download, the check whether all are done) to the page's window thread, and
 // deletes its manager and itself.
 //
@@ -34,8 +34,10 @@ public:
     // The whole job; ends the thread and never returns.
     int Run() override;
     bool ConnectManager(CFtpMgr* pFtpMgr);
-    // The name the file is received under: ".exe" in the file's name becomes ".ex_".
-    static CString GetTemporaryName(const CString& strLocalFile);
+    // The name the file is received under: ".exe" in a setup file's name becomes ".ex_", ".iss" in a
+    // response file's ".is_"; a name without either takes kPartialSuffix at its end.
+    static CString GetTemporaryName(const CString& strLocalFile, bool bResponseFile);
+    static const char kPartialSuffix[];
 
     std::shared_ptr<CTransferLink> m_pLink;
     // The status a receipt starts with: 2 for a response file, 5 for a setup file.
@@ -53,6 +55,9 @@ public:
     unsigned m_nTransfer;
 
 private:
+    // The transfer's kind, not the file's name, tells a response file from a setup file.
+    bool IsResponseFile() const;
+    CString GetTemporaryFile() const;
     // Connects, receives and reports the file's end, unless this transfer was superseded (or the
     // page is closing) before it could.
     void Fetch();

@@ -200,7 +200,8 @@ public:
     void ContinueItemDownload(CAppDetailsObj* pItem);
     bool IsOneAtATime();
     void SetFileStatus(CString strFile, int nStatus);
-    void OnDownloadError(CString strFile, CString strError);
+    // A transfer of the file failed; bResponseFile for a response file's transfer.
+    void OnDownloadError(CString strFile, CString strError, bool bResponseFile);
     // A transfer's error text in the log file, with the product's name.
     void LogDownloadError(CAppDetailsObj* pItem, CString strError);
 

@@ -260,7 +260,7 @@ void CPropPage_Install::SetFileStatus(CString strFile, int nStatus)
         UpdateItemStatus(pItem, nullptr, nStatus, "");
 }
 
-void CPropPage_Install::OnDownloadError(CString strFile, CString strError)
+void CPropPage_Install::OnDownloadError(CString strFile, CString strError, bool bResponseFile)
 {
     CAppDetailsObj* pItem = nullptr;
     CAppDetailsObj* pOwner = nullptr;
@@ -268,7 +268,6 @@ void CPropPage_Install::OnDownloadError(CString strFile, CString strError)
     if (!pItem)
         return;
     LogDownloadError(pItem, strError);
-    bool bResponseFile = strFile.Find(".iss") >= 0;
     int nStatus;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());

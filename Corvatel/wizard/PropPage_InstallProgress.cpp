@@ -13,7 +13,7 @@ const DWORD kProgressShowMs = 100;
 
 } // namespace
 
-void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, int /*nPercent*/,
+void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString /*strFile*/, int /*nPercent*/,
                                            unsigned long long ullTotal, unsigned long long ullDone)
 {
     if (!IsWindow(m_hWnd))
@@ -32,11 +32,11 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
         // nor a response file's once the record's setup file is coming: the row shows the setup's.
         CTransfer* pTransfer = FindTransfer(pFtpMgr);
         pItem = pTransfer ? pTransfer->pItem : nullptr;
-        if (!pItem || pItem->m_pFtpMgr[CAppDetailsObj::TransferKind(pTransfer->nTransfer)] != pFtpMgr ||
-            pFtpMgr->m_pSession->IsAborted())
+        int nKind = pItem ? CAppDetailsObj::TransferKind(pTransfer->nTransfer) : CAppDetailsObj::TransferSetupFile;
+        if (!pItem || pItem->m_pFtpMgr[nKind] != pFtpMgr || pFtpMgr->m_pSession->IsAborted())
             return;
-        if (CAppDetailsObj::TransferKind(pTransfer->nTransfer) == CAppDetailsObj::TransferResponseFile &&
-            IsSetupFileArriving(pItem))
+        bool bResponseFile = nKind == CAppDetailsObj::TransferResponseFile;
+        if (bResponseFile && IsSetupFileArriving(pItem))
             return;
         if (bArriving) {
             pItem->m_ullBytesTotal = ullTotal;
@@ -54,7 +54,7 @@ void CPropPage_Install::OnDownloadProgress(CFtpMgr* pFtpMgr, CString strFile, in
             } else {
                 nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
             }
-        } else if (strFile.Find(".is_") < 0 &&
+        } else if (!bResponseFile &&
                    (pItem->m_nStatus <= ItemResponseFileDownloaded || pItem->m_nStatus > ItemDone)) {
             // A record that was not fetching its setup file.
             nStatus = ItemResponseFileDownloaded;

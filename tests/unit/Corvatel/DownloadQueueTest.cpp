@@ -142,12 +142,15 @@ protected:
     std::vector<CAppDetailsObj*> m_items;
 };
 
-TEST(DownloadThreadTest, OnlyTheFileNameTakesTheTemporaryExtension)
+TEST(DownloadThreadTest, EveryFileNameTakesATemporaryNameOfItsOwn)
 {
-    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.exe"), "C:\\dl\\Studio.ex_");
-    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\setups.exe\\Studio.exe"), "C:\\setups.exe\\Studio.ex_");
-    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.EXE"), "C:\\dl\\Studio.EXE");
-    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.iss"), "C:\\dl\\Studio.is_");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.exe", false), "C:\\dl\\Studio.ex_");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\setups.exe\\Studio.exe", false), "C:\\setups.exe\\Studio.ex_");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.EXE", false), "C:\\dl\\Studio.EXE.part");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.msi", false), "C:\\dl\\Studio.msi.part");
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.iss", true), "C:\\dl\\Studio.is_");
+    // The transfer's kind decides, not the name.
+    EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Notes.iss.msi", false), "C:\\dl\\Notes.iss.msi.part");
 }
 
 TEST(RunningApplicationsTest, OnlyAProgramTheProductNamesCountsAsRunning)
@@ -171,32 +174,37 @@ TEST_F(DownloadQueueTest, ResponseFilesFirstThenWholeSetupsAndPresentOnesSkipped
     WriteServedFile(m_strServed + "\\Engine.exe", kLarge, 2);
     // An empty response file says nothing by its size: it is whole when its transfer ends.
     WriteServedFile(m_strServed + "\\_iss\\Engine.iss", 0);
+    WriteServedFile(m_strServed + "\\Cased.EXE", 300000, 4);
     MakeWizard({{"Quendar Studio", Entry("Studio.exe"), 1}, {"Quendar Engine", Entry("Engine.exe"), 0},
-                {"Quendar Tuner", Entry("Tuner.exe"), 1}},
+                {"Quendar Tuner", Entry("Tuner.exe"), 1}, {"Quendar Cased", Entry("Cased.EXE"), 1},
+                {"Quendar Notes", Entry("Notes.iss.exe"), 1}},
                "PASSWORD", true);
     m_pWizard->m_tree.WriteText("set\\Tuner.exe", "already here");
+    m_pWizard->m_tree.WriteText("set\\Notes.iss.exe", "already here");
+    // What a killed run left is no whole file: it is fetched again.
+    m_pWizard->m_tree.WriteText("set\\Cased.EXE.part", "cut off");
     // A response file is fetched again even when one is there.
     m_pWizard->m_tree.WriteText("set\\Engine.iss", "stale answers");
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 2);
+        OpenInstallPage(hSheet, 4);
         Page().StartAllDownloads();
-        ASSERT_TRUE(WaitForStatus(m_items[0], ItemDone) && WaitForStatus(m_items[2], ItemDone))
-            << m_items[0]->GetStatus() << " " << m_items[2]->GetStatus();
+        for (int i : {0, 2, 3, 4})
+            ASSERT_TRUE(WaitForStatus(m_items[i], ItemDone)) << i << ": " << m_items[i]->GetStatus();
         EXPECT_EQ(m_items[1]->GetStatus(), ItemDownloaded);
         for (CAppDetailsObj* pItem : m_items)
             EXPECT_FALSE(pItem->m_pFtpMgr[0] || pItem->m_pFtpMgr[1]);
     });
-    for (const char* pszName : {"Studio.exe", "Engine.exe"})
+    for (const char* pszName : {"Studio.exe", "Engine.exe", "Cased.EXE"})
         EXPECT_EQ(Md5OfFile(Local(pszName)), Md5OfFile(Served(pszName))) << pszName;
     EXPECT_EQ(Md5OfFile(Local("Engine.iss")), Md5OfFile(Served("_iss\\Engine.iss")));
-    EXPECT_EQ(FileSize(Local("Studio.ex_")) + FileSize(Local("Engine.ex_")), -2);
-    EXPECT_EQ(FileSize(Local("Tuner.exe")), 12);
+    EXPECT_EQ(FileSize(Local("Studio.ex_")) + FileSize(Local("Engine.ex_")) + FileSize(Local("Cased.EXE.part")), -3);
+    EXPECT_EQ(FileSize(Local("Tuner.exe")) + FileSize(Local("Notes.iss.exe")), 24);
 
     std::string strLog = Log();
     EXPECT_LT(strLog.find("Response File Downloaded.:  Quendar Engine"), strLog.rfind("Downloading...:  Quendar Engine"))
         << strLog;
     EXPECT_EQ(Count(strLog, "  :  Downloaded.:  Quendar Engine\r\n"), 1u);
-    EXPECT_EQ(Count(strLog, "Downloading...:  Quendar Tuner"), 0u);
+    EXPECT_EQ(Count(strLog, "Downloading...:  Quendar Tuner") + Count(strLog, "Downloading...:  Quendar Notes"), 0u);
     EXPECT_EQ(Count(strLog, "Done.:  Quendar Tuner"), 1u);
 }
 
@@ -543,18 +551,22 @@ TEST_F(DownloadQueueTest, WhileTheRetryQuestionIsOpenOtherChecksReturnAtOnce)
 TEST_F(DownloadQueueTest, ClosingTheWizardAbortsAndWaitsForTheTransfers)
 {
     WriteServedFile(m_strServed + "\\Held.exe", kLarge);
-    MakeWizard({{"Held", Entry("Held.exe"), 1}}, "STALL");
+    WriteServedFile(m_strServed + "\\Caps.EXE", kLarge);
+    MakeWizard({{"Held", Entry("Held.exe"), 1}, {"Caps", Entry("Caps.EXE"), 1}}, "STALL");
     DWORD dwClosed = 0;
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 1);
+        OpenInstallPage(hSheet, 2);
         Page().StartAllDownloads();
-        ASSERT_TRUE(WaitUntil([&] { return m_items[0]->m_ullBytesDone > 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return m_items[0]->m_ullBytesDone > 0 && m_items[1]->m_ullBytesDone > 0; }));
+        // All a program killed now would leave is a temporary, whatever the name's letter case.
+        EXPECT_EQ(FileSize(Local("Caps.EXE")), -1);
+        EXPECT_GT(FileSize(Local("Caps.EXE.part")), 0);
         dwClosed = GetTickCount();
     });
     // Without the abort the thread would hang on the stalled server for a minute, its file open.
     EXPECT_LT(GetTickCount() - dwClosed, 5000u);
-    EXPECT_EQ(FileSize(Local("Held.ex_")), -1);
-    EXPECT_EQ(FileSize(Local("Held.exe")), -1);
+    for (const char* pszName : {"Held.ex_", "Held.exe", "Caps.EXE.part", "Caps.EXE"})
+        EXPECT_EQ(FileSize(Local(pszName)), -1) << pszName;
 }
 
 TEST_F(DownloadQueueTest, AClosingWizardWaitsForNoQuestionThatATransferEndBrings)
