@@ -1,5 +1,6 @@
 #include "PropPage_Install.h"
 
+#include "AppDetailsObj.h"
 #include "CorvatelInstallIniObj.h"
 #include "PropSheet_Corvatel.h"
 #include "TransferLink.h"
@@ -61,6 +62,11 @@ void CPropPage_Install::CreateInstallList()
 BOOL CPropPage_Install::OnSetActive()
 {
     ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+    {
+        // The rows may have changed since: the names are made again.
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        m_localNames.clear();
+    }
     if (m_pInstallList)
         m_pInstallList->PostMessage(WM_TREE_REFRESH);
     PostMessage(WM_START_PROCESSING);

@@ -15,6 +15,7 @@
 //   PropPage_InstallInnoSetup.cpp   the Inno Setup driver
 //   PropPage_InstallShield.cpp      the InstallShield driver and its response file
 //   PropPage_InstallProgress.cpp    a running transfer's progress
+//   PropPage_InstallLocalNames.cpp  whose file each name in the download folder is
 // The status operations and look-ups may be called from any thread. What follows a transfer's end
 // (the next download, the completion check, the retry question, the install phase) runs on the
 // window's thread: a download thread posts it there.
@@ -321,6 +322,15 @@ private:
     // the file cannot be read or written.
     bool RewriteResponseFileDir(const CString& strPath, const CString& strSection,
                                 const std::function<CString(const CString&)>& newDir);
+    // The files a record has in the download folder: its setup file and, unless it is an Inno Setup
+    // one, its response file, each with its temporary name.
+    std::vector<CString> GetLocalFiles(CAppDetailsObj* pItem);
+    // Who has each name in the download folder (null: the program itself), made in queue order on
+    // the first ask after the page is shown: a record that would share a name keeps none.
+    void MakeLocalNames();
+    // True, and the record (with its owner) shows why, when one of its names is another's or the
+    // program's; pszNotDone begins the log line ("Nothing downloaded", "Not installed").
+    bool RefuseTakenLocalName(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, LPCSTR pszNotDone);
     // The row records, in row order.
     std::vector<CAppDetailsObj*> GetRowItems();
     // Walks the records a run walks, in its order: row by row, each row's queueable parts (with their
@@ -350,6 +360,8 @@ private:
     // thread other than the window's cannot stop its timer.
     std::atomic<int> m_nCloseProgramsQuestions{0};
     std::unordered_map<std::string, std::vector<CAppDetailsObj*>> m_programRecords;
+    // By name in lower case, without its trailing dots and blanks; guarded by the records' lock.
+    std::unordered_map<std::string, CAppDetailsObj*> m_localNames;
     std::once_flag m_programRecordsMade;
 
     // A running download thread: its record and transfer number, its manager while attached, and a

@@ -180,6 +180,8 @@ BOOL CPropPage_Install::StartItemDownload(CAppDetailsObj* pItem, CAppDetailsObj*
         WriteLogLine(strLine, true);
         return FALSE;
     }
+    if (RefuseTakenLocalName(pItem, nullptr, "Nothing downloaded"))
+        return FALSE;
     if (!bResponsePhase)
         StartDownloadThread(pItem, GetLocalFilePath(pItem), strEntry, ItemDownloading, pItem);
     else if (pProduct->GetInstallType() == InstallTypeInstallShield)

@@ -177,7 +177,7 @@ TEST_F(DownloadQueueTest, ResponseFilesFirstThenWholeSetupsAndPresentOnesSkipped
     WriteServedFile(m_strServed + "\\Cased.EXE", 300000, 4);
     MakeWizard({{"Quendar Studio", Entry("Studio.exe"), 1}, {"Quendar Engine", Entry("Engine.exe"), 0},
                 {"Quendar Tuner", Entry("Tuner.exe"), 1}, {"Quendar Cased", Entry("Cased.EXE"), 1},
-                {"Quendar Notes", Entry("Notes.iss.exe"), 1}},
+                {"Quendar Notes", Entry("Notes.iss.exe"), 1}, {"Quendar Answers", Entry("Engine.iss"), 1}},
                "PASSWORD", true);
     m_pWizard->m_tree.WriteText("set\\Tuner.exe", "already here");
     m_pWizard->m_tree.WriteText("set\\Notes.iss.exe", "already here");
@@ -186,10 +186,12 @@ TEST_F(DownloadQueueTest, ResponseFilesFirstThenWholeSetupsAndPresentOnesSkipped
     // A response file is fetched again even when one is there.
     m_pWizard->m_tree.WriteText("set\\Engine.iss", "stale answers");
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 4);
+        OpenInstallPage(hSheet, 5);
         Page().StartAllDownloads();
         for (int i : {0, 2, 3, 4})
             ASSERT_TRUE(WaitForStatus(m_items[i], ItemDone)) << i << ": " << m_items[i]->GetStatus();
+        // Engine's response file is no other record's to write.
+        EXPECT_STREQ(m_items[5]->GetStatusText(), "ERROR - File name already used by Quendar Engine: Engine.iss");
         EXPECT_EQ(m_items[1]->GetStatus(), ItemDownloaded);
         for (CAppDetailsObj* pItem : m_items)
             EXPECT_FALSE(pItem->m_pFtpMgr[0] || pItem->m_pFtpMgr[1]);
@@ -287,22 +289,36 @@ TEST_F(DownloadQueueTest, ARunsStartChangesTheSheetsButtonsOnceForTheAsksThatWai
 TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
 {
     WriteServedFile(m_strServed + "\\Cut.exe", kLarge);
+    // The program's own files in the download folder, and a name another record has, are no one
+    // else's to write; Cut, first in the queue, keeps its name.
     MakeWizard({{"Cut", Entry("Cut.exe"), 1}, {"Up", "../Evil.exe", 1}, {"Drive", "C:Evil.exe", 1},
-                {"Dots", Entry(".."), 0}, {"Device", Entry("NUL.exe"), 1}, {"Port", "setups/com3", 0}},
+                {"Dots", Entry(".."), 0}, {"Device", Entry("NUL.exe"), 1}, {"Port", "setups/com3", 0},
+                {"Log", "setups/Corvatel.log", 1}, {"Result", Entry("corvatel_install.LOG."), 1},
+                {"Shadow", Entry("Cut.ex_"), 1}, {"Twin", "other/CUT.exe", 1}},
                "DROP");
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 6);
+        OpenInstallPage(hSheet, 10);
         Page().StartAllDownloads();
         ASSERT_TRUE(WaitForStatus(m_items[0], ItemDownloadAborted));
         for (size_t i = 1; i < m_items.size(); ++i)
             EXPECT_EQ(m_items[i]->GetStatus(), ItemError) << i;
     });
     EXPECT_STREQ(m_items[1]->GetStatusText(), "ERROR - Unsafe file name refused: ../Evil.exe");
+    EXPECT_STREQ(m_items[6]->GetStatusText(), "ERROR - Unsafe file name refused: setups/Corvatel.log");
+    EXPECT_STREQ(m_items[9]->GetStatusText(), "ERROR - File name already used by Cut: CUT.exe");
     EXPECT_EQ(FileSize(Local("Cut.exe")) + FileSize(Local("Cut.ex_")), -2);
     EXPECT_EQ(FileSize(Local("..\\Evil.exe")), -1);
     std::string strLog = Log();
     EXPECT_EQ(Count(strLog, "ERROR ("), 1u) << strLog;
-    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 5u);
+    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 9u);
+    EXPECT_NE(strLog.find("Nothing downloaded for Result: corvatel_install.LOG. in the download folder is the program's "
+                          "own file"),
+              std::string::npos);
+    // The name a file is received under is its record's too.
+    EXPECT_NE(strLog.find("Nothing downloaded for Shadow: Cut.ex_ in the download folder is the file of Cut"),
+              std::string::npos);
+    EXPECT_NE(strLog.find("Nothing downloaded for Twin: CUT.exe in the download folder is the file of Cut"),
+              std::string::npos);
     EXPECT_NE(strLog.find("Nothing downloaded for Drive: \"C:Evil.exe\" would not be written inside the download folder"),
               std::string::npos);
 }

@@ -1,0 +1,108 @@
+// Whose file each name in the download folder is. Every download entry keeps only its file name
+// there, so two records may name one file, or a record the program's own log or result files: the
+// first record in queue order keeps a name, and a record that would share one is refused.
+#include "PropPage_Install.h"
+
+#include "AppDetailsObj.h"
+#include "CorvatelInstallIniObj.h"
+#include "FtpDownloadThread.h"
+#include "InstallType.h"
+#include "PropSheet_Corvatel.h"
+#include "Utilities.h"
+
+#include <algorithm>
+
+namespace {
+
+// Windows compares names without regard to case and drops dots and blanks at their end.
+std::string NameKey(const CString& strPath)
+{
+    CString strName = GetFileNameFromPath(strPath);
+    int nLength = strName.GetLength();
+    while (nLength > 0 && (strName[nLength - 1] == '.' || strName[nLength - 1] == ' '))
+        --nLength;
+    strName = strName.Left(nLength);
+    strName.MakeLower();
+    return static_cast<LPCSTR>(strName);
+}
+
+} // namespace
+
+std::vector<CString> CPropPage_Install::GetLocalFiles(CAppDetailsObj* pItem)
+{
+    CString strSetup = GetLocalFilePath(pItem);
+    std::vector<CString> files = {strSetup, CFtpDownloadThread::GetTemporaryName(strSetup, false)};
+    if (pItem->m_pProductInfo->GetInstallType() != InstallTypeInnoSetup) {
+        CString strResponse = GetResponseFilePath(pItem);
+        files.push_back(strResponse);
+        files.push_back(CFtpDownloadThread::GetTemporaryName(strResponse, true));
+    }
+    return files;
+}
+
+void CPropPage_Install::MakeLocalNames()
+{
+    std::unordered_map<std::string, CAppDetailsObj*> names;
+    CString strFolder = m_pSheet->m_pSkelvar->GetDownloadPath();
+    for (const CString& strOwn : {GetLogFilePath(), CCorvatelInstallIniObj::GetFilePath(strFolder), GetSetupLogPath(),
+                                  GetInnoSetupLogPath()})
+        names[NameKey(strOwn)] = nullptr;
+    for (CAppDetailsObj* pItem : GetQueueOrder(nullptr)) {
+        std::vector<std::string> keys;
+        for (const CString& strFile : GetLocalFiles(pItem))
+            keys.push_back(NameKey(strFile));
+        bool bFree = true;
+        for (size_t i = 0; i < keys.size() && bFree; ++i) {
+            auto it = names.find(keys[i]);
+            bFree = (it == names.end() || it->second == pItem) &&
+                    std::find(keys.begin(), keys.begin() + i, keys[i]) == keys.begin() + i;
+        }
+        if (bFree)
+            for (const std::string& strKey : keys)
+                names[strKey] = pItem;
+    }
+    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    m_localNames.swap(names);
+}
+
+bool CPropPage_Install::RefuseTakenLocalName(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, LPCSTR pszNotDone)
+{
+    bool bMade = false;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        bMade = !m_localNames.empty();
+    }
+    if (!bMade)
+        MakeLocalNames();
+    CString strTaken;
+    CAppDetailsObj* pHolder = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        for (const CString& strFile : GetLocalFiles(pItem)) {
+            auto it = m_localNames.find(NameKey(strFile));
+            if (it != m_localNames.end() && it->second != pItem) {
+                strTaken = GetFileNameFromPath(strFile);
+                pHolder = it->second;
+                break;
+            }
+        }
+    }
+    if (strTaken.IsEmpty())
+        return false;
+    CString strName = pItem->m_pProductInfo->GetName();
+    CString strText, strLine;
+    if (pHolder) {
+        strText.Format("ERROR - File name already used by %s: %s",
+                       static_cast<LPCSTR>(pHolder->m_pProductInfo->GetName()), static_cast<LPCSTR>(strTaken));
+        strLine.Format("%s for %s: %s in the download folder is the file of %s", pszNotDone,
+                       static_cast<LPCSTR>(strName), static_cast<LPCSTR>(strTaken),
+                       static_cast<LPCSTR>(pHolder->m_pProductInfo->GetName()));
+    } else {
+        strText.Format("ERROR - Unsafe file name refused: %s", static_cast<LPCSTR>(pItem->m_pProductInfo->GetDownload()));
+        strLine.Format("%s for %s: %s in the download folder is the program's own file", pszNotDone,
+                       static_cast<LPCSTR>(strName), static_cast<LPCSTR>(strTaken));
+    }
+    UpdateItemStatus(pItem, pOwner, ItemError, strText);
+    WriteLogLine(strLine, true);
+    return true;
+}
