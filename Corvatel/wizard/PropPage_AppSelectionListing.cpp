@@ -109,11 +109,13 @@ void CPropPage_AppSelection::AddApplication(CAppDetailsObj* pRecord, CTreeListIt
                                                                    dependency.GetVersion(), 0);
         CProductInfo entry(dependency);
         int nClass = m_pSheet->CompareInstalledVersion(pListed, &entry);
-        // A hidden component has no row: the application's rows carry its class and its size.
+        // A hidden component has no row: the application's rows carry its class and its size. An
+        // optional one is not needed (nor ever ticked), so its class is not the application's.
         if (dependency.m_bShowDependency == 0) {
             if (pListed && pListed->m_bChecked && !pRecord->m_lstDependencies.Find(pListed))
                 pRecord->m_lstDependencies.AddTail(pListed);
-            nWorst = std::max(nWorst, nClass);
+            if (!dependency.m_bOptionalDependency)
+                nWorst = std::max(nWorst, nClass);
         }
     }
     AddProductRow(m_pSheet->FindOrAddAppDetails(pProduct), pAppRow, nWorst, &pRecord->m_lstDependencies);

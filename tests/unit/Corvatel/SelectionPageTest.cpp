@@ -230,6 +230,56 @@ TEST_F(SelectionPageTest, AComponentLockedAsNeededIsTickedAndCounted)
     });
 }
 
+// Studio and Painter are installed and current; Studio's only component, Brushes, is hidden,
+// optional and missing; Painter's Canvas is shown and missing.
+const char kCurrentCatalogue[] = R"(<?xml version="1.0"?>
+<Products>
+  <Product Id="30" Version="2.0"><Name>Quendar Studio</Name><Download>Studio.exe</Download><Size>20</Size>
+    <VersionModule registry="yes">%KEY%\Studio\Version</VersionModule><VersionPath>C:\Q</VersionPath>
+    <Dependency><Product Id="31" Version="1.0" ShowDependency="0" OptionalDependency="1"/></Dependency>
+  </Product>
+  <Product Id="32" Version="1.0"><Name>Quendar Painter</Name><Download>Painter.exe</Download><Size>5</Size>
+    <VersionModule registry="yes">%KEY%\Painter\Version</VersionModule><VersionPath>C:\Q</VersionPath>
+    <Dependency><Product Id="33" Version="1.0"/></Dependency>
+  </Product>
+  <Product Id="31" Version="1.0"><Name>Quendar Brushes</Name><Download>Brushes.exe</Download><Size>1</Size><ShowProduct>0</ShowProduct>
+    <VersionModule registry="yes">%KEY%\Brushes\Version</VersionModule><VersionPath>C:\Q</VersionPath></Product>
+  <Product Id="33" Version="1.0"><Name>Quendar Canvas</Name><Download>Canvas.exe</Download><Size>3</Size><ShowProduct>0</ShowProduct>
+    <VersionModule registry="yes">%KEY%\Canvas\Version</VersionModule><VersionPath>C:\Q</VersionPath></Product>
+</Products>
+)";
+
+TEST_F(SelectionPageTest, AnApplicationIsTickedForWhatItNeedsNotForWhatItMayHave)
+{
+    m_pWizard = std::make_unique<CTestWizard>(kCurrentCatalogue, std::initializer_list<const char*>{},
+                                              CTestWizard::LocalCatalogue);
+    m_pWizard->SetInstalled("Studio", "Version", "2.0");
+    m_pWizard->SetInstalled("Painter", "Version", "1.0");
+    // Studio is neither ticked nor locked for its optional Brushes and counts nothing; Canvas,
+    // which Painter needs, is ticked and locked; so it stays while Painter goes and comes back.
+    const std::string studio = "Quendar Studio 2.0 20.48M unticked image 1";
+    const std::string canvas = "Quendar Canvas 1.0 3.07M ticked locked image 3";
+    const std::string painter = "Quendar Painter 1.0 5.12M unticked image 1";
+    m_pWizard->RunSteps({
+        [&](HWND) {
+            EXPECT_EQ(AppRows(), (std::vector<std::string>{"Quendar Painter 1.0 ticked image 1",
+                                                           "Quendar Studio 2.0 ticked image 1"}));
+            EXPECT_EQ(DownloadRows(), (std::vector<std::string>{canvas, painter, studio}));
+            EXPECT_EQ(Total(), "Total Download Size: 3.00 MB");
+            CTestWizard::ClickCheckBox(Page().m_pAppTree, 0);   // Painter off
+        },
+        [&](HWND) {
+            EXPECT_EQ(DownloadRows(), std::vector<std::string>{studio});
+            EXPECT_EQ(Total(), "Total Download Size: 0.00 MB");
+            CTestWizard::ClickCheckBox(Page().m_pAppTree, 0);   // Painter on
+        },
+        [&](HWND) {
+            EXPECT_EQ(DownloadRows(), (std::vector<std::string>{studio, canvas, painter}));
+            EXPECT_EQ(Total(), "Total Download Size: 3.00 MB");
+        },
+    });
+}
+
 TEST_F(SelectionPageTest, ComponentDialogsShowWhatTheCatalogueAndTheComputerSay)
 {
     CTestWizard& wizard = MakeWizard();
