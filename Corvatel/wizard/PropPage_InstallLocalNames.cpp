@@ -30,6 +30,9 @@ std::string NameKey(const CString& strPath)
 
 std::vector<CString> CPropPage_Install::GetLocalFiles(CAppDetailsObj* pItem)
 {
+    // An entry without a file name has no file here; the queue and the install phase say so.
+    if (GetFileNameFromPath(pItem->m_pProductInfo->GetDownload()).IsEmpty())
+        return {};
     CString strSetup = GetLocalFilePath(pItem);
     std::vector<CString> files = {strSetup, CFtpDownloadThread::GetTemporaryName(strSetup, false)};
     if (pItem->m_pProductInfo->GetInstallType() != InstallTypeInnoSetup) {

@@ -141,10 +141,8 @@ bool CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bo
         } else {
             // Named before the record says it is in: a completion check on another thread may start
             // installing at once. A response file replaces an earlier one.
-            if (strTemporary != strFile) {
-                DeleteFileIfExists(strFile);
-                RenameFile(strTemporary, strFile);
-            }
+            DeleteFileIfExists(strFile);
+            RenameFile(strTemporary, strFile);
             bTaken = _access(strFile, 0) == 0;
             if (bTaken && bSetupFile)
                 nStatus = ItemDownloaded;
