@@ -170,7 +170,10 @@ bool IsSafeInQuotes(const char* pszValue)
     for (const char* p = pszValue; *p; ++p)
         if (*p == '"' || static_cast<unsigned char>(*p) < 0x20 || *p == 0x7F)
             return false;
-    return true;
+    // The last character, not the last byte: a double-byte character may end in 0x5C.
+    const char* pszEnd = pszValue + strlen(pszValue);
+    const char* pszLast = CharPrevA(pszValue, pszEnd);
+    return pszLast == pszEnd || pszLast != pszEnd - 1 || *pszLast != '\\';
 }
 
 bool IsReservedDeviceName(const char* pszName)

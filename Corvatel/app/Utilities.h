@@ -40,7 +40,8 @@ int RenameFile(CString strOldPath, CString strNewPath);
 bool IsRegularFile(const char* pszPath);
 
 // False when the text holds a double quote or a control character, either of which would end
-// or break the quoted argument it is put into.
+// or break the quoted argument it is put into, or ends in a backslash, which would make the
+// closing quote part of the argument.
 bool IsSafeInQuotes(const char* pszValue);
 // True for a name that Windows takes for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, COM and
 // LPT with a superscript 1-3, CONIN$, CONOUT$), whatever its extension and letter case.

@@ -12,6 +12,8 @@
 #include "Utilities.h"
 #include "resource.h"
 
+#include <LocalPath.h>
+
 #include <io.h>
 #include <shellapi.h>
 
@@ -204,7 +206,8 @@ void CPropPage_Install::OfferRunApplication()
         // The switch may carry arguments after the program's name.
         int nExe = strCommand.Find(".exe");
         CString strFile = nExe > 0 ? strCommand.Left(nExe + 4) : strCommand;
-        if (_access(strFile, 0) != 0)
+        // Only a program on this PC: one on another machine runs whatever that machine serves.
+        if (!IsLocalPath(strFile) || _access(strFile, 0) != 0)
             continue;
         CString strFormat, strText;
         strFormat.LoadString(IDS_RUN_NOW);

@@ -40,6 +40,27 @@ int FindExitCode(const CString& strLog)
     return 0;
 }
 
+// True for a folder name that stays below the folder it is put under: no drive, stream or root of
+// its own, and no component made of dots alone but ".", which Windows would take for a way up.
+bool StaysBelowRoot(const CString& strName)
+{
+    if (strName.Find(':') >= 0 || strName.Left(1) == "\\" || strName.Left(1) == "/")
+        return false;
+    int nStart = 0;
+    for (int i = 0; i <= strName.GetLength(); ++i) {
+        if (i < strName.GetLength() && strName[i] != '\\' && strName[i] != '/')
+            continue;
+        CString strPart = strName.Mid(nStart, i - nStart);
+        CString strRest = strPart;
+        strRest.Remove('.');
+        strRest.Remove(' ');
+        if (strRest.IsEmpty() && strPart.Find('.') >= 0 && strPart != ".")
+            return false;
+        nStart = i + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 CString CPropPage_Install::BuildInnoSetupCommandLine(CAppDetailsObj* pItem, CString& strRefused)
@@ -47,9 +68,10 @@ CString CPropPage_Install::BuildInnoSetupCommandLine(CAppDetailsObj* pItem, CStr
     CProductInfo* pProduct = pItem->m_pProductInfo;
     CString strStartMenuText = pProduct->GetStartMenuText();
     CString strInstallDir = GetInstallDir(pItem);
+    bool bUnderRoot = CPropSheet_Corvatel::GetRegisteredFolder(pProduct).IsEmpty();
     if (!IsSafeInQuotes(strStartMenuText))
         strRefused = "start-menu text";
-    else if (!IsSafeInQuotes(strInstallDir))
+    else if (!IsSafeInQuotes(strInstallDir) || (bUnderRoot && !StaysBelowRoot(pProduct->GetInstallFolder())))
         strRefused = "install folder";
     if (!strRefused.IsEmpty())
         return CString();
@@ -69,9 +91,15 @@ CString CPropPage_Install::GetInstallDir(CAppDetailsObj* pItem)
 {
     // A product that is installed goes back into its own folder.
     CString strFolder = CPropSheet_Corvatel::GetRegisteredFolder(pItem->m_pProductInfo);
-    if (strFolder.IsEmpty())
+    if (strFolder.IsEmpty()) {
+        CString strName = pItem->m_pProductInfo->GetInstallFolder();
         strFolder.Format("%s%s", static_cast<LPCSTR>(AddTrailingBackslash(m_pSheet->m_strInstallRoot)),
-                         static_cast<LPCSTR>(pItem->m_pProductInfo->GetInstallFolder()));
+                         static_cast<LPCSTR>(strName));
+        // No folder of its own: the root itself, without the backslash that would stand before the
+        // closing quote (a drive's root keeps it, and is refused for it).
+        if (strName.IsEmpty() && strFolder.GetLength() > 3)
+            strFolder.Delete(strFolder.GetLength() - 1);
+    }
     return strFolder;
 }
 

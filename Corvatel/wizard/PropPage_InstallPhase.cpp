@@ -129,11 +129,11 @@ bool CPropPage_Install::RunInstaller(CAppDetailsObj* pItem, CAppDetailsObj* pOwn
     CString strCommandLine = pProduct->GetSnip() ? "\"" + strSetup + "\""
                                                  : BuildInstallCommandLine(pItem, strResponseFile, strRefused);
     if (!strRefused.IsEmpty()) {
-        // A quote inside a quoted value would end it and add switches of the catalogue's choosing.
+        // A value that leaves its quotes, its line or the install root does what the catalogue chose.
         CString strText, strLine;
         strText.Format("Install Failed (unsafe %s refused)", static_cast<LPCSTR>(strRefused));
         UpdateItemStatus(pItem, pOwner, ItemError, strText);
-        strLine.Format("Not installed: the %s of %s holds a double quote or a control character",
+        strLine.Format("Not installed: the %s of %s would not stay inside its quotes, its line or the install root",
                        static_cast<LPCSTR>(strRefused), static_cast<LPCSTR>(pProduct->GetName()));
         WriteLogLine(strLine, true);
         return false;

@@ -11,6 +11,7 @@
 
 #include <io.h>
 #include <stdlib.h>
+#include <string.h>
 
 namespace {
 
@@ -73,6 +74,11 @@ CString CPropPage_Install::BuildInstallShieldCommandLine(CAppDetailsObj* pItem, 
             return CString();
         }
         strArguments.Format("StartMenuText=\"%s\"", static_cast<LPCSTR>(pProduct->GetStartMenuText()));
+    }
+    // The folder becomes a line of the response file: a line break would add lines of its own.
+    if (strpbrk(CPropSheet_Corvatel::GetRegisteredFolder(pProduct), "\r\n")) {
+        strRefused = "install folder";
+        return CString();
     }
 
     strResponseFile = GetResponseFilePath(pItem);

@@ -11,6 +11,7 @@
 #include "resource.h"
 
 #include <AfxMessageBox.h>
+#include <LocalPath.h>
 #include <ServerNames.h>
 
 #include <io.h>
@@ -290,7 +291,9 @@ CString CPropSheet_Corvatel::GetRegisteredFolder(CProductInfo* pProduct)
 {
     CString strRoot, strRest;
     SplitLocation(pProduct->GetVersionPath(), strRoot, strRest);
-    return CSkelvar::GetPathFromRegistry(strRoot, strRest);
+    CString strFolder = CSkelvar::GetPathFromRegistry(strRoot, strRest);
+    // A folder on another machine or a device is neither installed into nor opened from.
+    return IsLocalPath(strFolder) ? strFolder : CString();
 }
 
 CString CPropSheet_Corvatel::GetReleaseNotesPath(CAppDetailsObj* pItem)

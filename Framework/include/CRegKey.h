@@ -23,8 +23,10 @@ public:
 
     // Reads a value of at most dwMaxBytes bytes, whatever its type, as text that ends at its first
     // zero or at the size read (stored texts need not end with a zero). A longer value is not read
-    // (ERROR_MORE_DATA). strText changes only on success; pdwBytes, when given, gets the size read.
-    LONG QueryStringValue(LPCSTR pszValueName, CString& strText, DWORD dwMaxBytes, DWORD* pdwBytes = nullptr) const;
+    // (ERROR_MORE_DATA). strText changes only on success; pdwBytes, when given, gets the size read,
+    // and pdwType the value's type.
+    LONG QueryStringValue(LPCSTR pszValueName, CString& strText, DWORD dwMaxBytes, DWORD* pdwBytes = nullptr,
+                          DWORD* pdwType = nullptr) const;
     // Writes text as a REG_SZ value, its zero included.
     LONG SetStringValue(LPCSTR pszValueName, const CString& strText);
 

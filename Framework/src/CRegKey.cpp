@@ -22,12 +22,13 @@ void CRegKey::Close()
     }
 }
 
-LONG CRegKey::QueryStringValue(LPCSTR pszValueName, CString& strText, DWORD dwMaxBytes, DWORD* pdwBytes) const
+LONG CRegKey::QueryStringValue(LPCSTR pszValueName, CString& strText, DWORD dwMaxBytes, DWORD* pdwBytes,
+                               DWORD* pdwType) const
 {
     CString strRead;
     char* pBuffer = strRead.GetBuffer(static_cast<int>(dwMaxBytes));
     DWORD dwSize = dwMaxBytes;
-    LONG lResult = RegQueryValueExA(m_hKey, pszValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(pBuffer), &dwSize);
+    LONG lResult = RegQueryValueExA(m_hKey, pszValueName, nullptr, pdwType, reinterpret_cast<BYTE*>(pBuffer), &dwSize);
     if (lResult != ERROR_SUCCESS) {
         strRead.ReleaseBuffer(0);
         return lResult;

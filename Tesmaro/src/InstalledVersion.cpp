@@ -1,5 +1,6 @@
 // Installed-version detection: whether a catalogue product is missing from this PC or older than
 // the catalogue's release, read from registry values or from the version resource of its file.
+#include "LocalPath.h"
 #include "ProductVersion.h"
 #include "RegistryValue.h"
 #include "Skelvar.h"
@@ -98,6 +99,8 @@ int CSkelvar::IsProductNewBasedOnRegistry(CProductInfo* pProduct)
 
     SplitRegistryLocation(product.m_strVersionPath, strRootName, strPath);
     product.m_strInstalledPath = GetPathFromRegistry(strRootName, strPath);
+    if (!IsLocalPath(product.m_strInstalledPath))
+        product.m_strInstalledPath.Empty();
 
     long lCatalogueVersion[kVersionParts] = {};
     int nVersionParts = VersionStringToVersionArray(product.m_strVersion, lCatalogueVersion);
@@ -114,6 +117,9 @@ int CSkelvar::IsProductNewBasedOnFile(CProductInfo* pProduct)
     SplitRegistryLocation(product.m_strVersionPath, strRootName, strPath);
     CString strFolder = product.m_bVersionPathRegistry ? GetPathFromRegistry(strRootName, strPath)
                                                        : product.m_strVersionPath;
+    // A folder on another machine or a device is not read: the product counts as missing.
+    if (!IsLocalPath(strFolder))
+        strFolder.Empty();
     product.m_strInstalledPath = strFolder;
     if (strFolder.IsEmpty())
         return 1;

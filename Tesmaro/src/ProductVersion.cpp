@@ -1,6 +1,8 @@
 // Reads the "FileVersion" text of a file's version resource through version.dll.
 #include "ProductVersion.h"
 
+#include "LocalPath.h"
+
 #include <limits.h>
 #include <string.h>
 
@@ -106,6 +108,8 @@ long CProductVersion::GetProductVersionLong(CString strPath)
 
 int CProductVersion::GetFileData()
 {
+    if (!IsLocalPath(m_strFilePath))
+        return 0;
     DWORD dwHandle = 0;
     DWORD dwSize = GetFileVersionInfoSizeA(m_strFilePath, &dwHandle);
     if (dwSize == 0)

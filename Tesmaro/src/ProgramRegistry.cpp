@@ -60,7 +60,10 @@ CString CSkelvar::GetPathFromRegistry(const CString& strRootName, const CString&
     if (strRootName.IsEmpty() || strPath.IsEmpty() || !hRoot)
         return CString();
     CString strText;
-    ReadValueText(hRoot, strPath, strText);
+    DWORD dwType = REG_NONE;
+    // A folder is a text: a number, bytes or a list name none.
+    if (!ReadValueText(hRoot, strPath, strText, &dwType) || (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
+        return CString();
     return strText;
 }
 

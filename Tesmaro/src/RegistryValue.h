@@ -9,10 +9,11 @@ namespace tesmaro {
 // Every string value read takes at most this many bytes.
 const DWORD kValueBufferSize = 260;
 
-// Reads a string value of at most 260 bytes; the text ends at the size the read reports.
-inline bool ReadStringValue(const CRegKey& key, LPCSTR pszValueName, CString& strText)
+// Reads a string value of at most 260 bytes; the text ends at the size the read reports. The
+// value's type, when asked for, is what the registry holds, whatever it is.
+inline bool ReadStringValue(const CRegKey& key, LPCSTR pszValueName, CString& strText, DWORD* pdwType = nullptr)
 {
-    return key.QueryStringValue(pszValueName, strText, kValueBufferSize) == ERROR_SUCCESS;
+    return key.QueryStringValue(pszValueName, strText, kValueBufferSize, nullptr, pdwType) == ERROR_SUCCESS;
 }
 
 // Splits a location "root\key\...\value" at its first backslash into the root name and the path;
@@ -34,12 +35,12 @@ inline void SplitValuePath(const CString& strPath, CString& strKey, CString& str
 
 // Reads the value a path names (key path, last backslash, value name) under an open root key;
 // the key is created when missing and the process may.
-inline bool ReadValueText(HKEY hRoot, const CString& strPath, CString& strText)
+inline bool ReadValueText(HKEY hRoot, const CString& strPath, CString& strText, DWORD* pdwType = nullptr)
 {
     CString strKey, strValue;
     SplitValuePath(strPath, strKey, strValue);
     CRegKey key;
-    return key.Create(hRoot, strKey, KEY_READ) == ERROR_SUCCESS && ReadStringValue(key, strValue, strText);
+    return key.Create(hRoot, strKey, KEY_READ) == ERROR_SUCCESS && ReadStringValue(key, strValue, strText, pdwType);
 }
 
 } // namespace tesmaro

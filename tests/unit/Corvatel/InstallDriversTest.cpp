@@ -85,12 +85,33 @@ TEST_F(InstallDriversTest, InnoSetupCommandLinesAndInstallFolders)
               "\"" + Set("Engine.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\Engine\" /LOG=\"" +
                   strLog + "\"  /NOSTARTMENU=TRUE");
     EXPECT_EQ(std::string(Page().BuildInnoSetupCommandLine(m_pTuner, strRefused)),
-              "\"" + Set("Tuner.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\\\" /LOG=\"" + strLog +
+              "\"" + Set("Tuner.exe") + "\" /CORVATEL=TRUE /VERYSILENT /NORESTART /DIR=\"C:\\Root\" /LOG=\"" + strLog +
                   "\"  /STARTMENUTEXT=\"Tuner\" /NOSTARTMENU=TRUE");
     EXPECT_STREQ(strRefused, "");
-    // Installed: back into its own folder.
+    // Installed: back into its own folder, when that is on this PC.
     RegisterFolder("SOFTWARE\\Quendar Test\\Studio", "D:\\Apps\\Studio");
     EXPECT_STREQ(Page().GetInstallDir(m_pStudio), "D:\\Apps\\Studio");
+    for (const char* pszRemote : {"\\\\host\\Apps\\Studio", "//?/D:/Apps/Studio", "\\??\\UNC\\host\\Apps"}) {
+        RegisterFolder("SOFTWARE\\Quendar Test\\Studio", pszRemote);
+        EXPECT_STREQ(Page().GetInstallDir(m_pStudio), "C:\\Root\\Studio") << pszRemote;
+    }
+
+    // A folder the catalogue names stays below the root.
+    const struct
+    {
+        const char* pszFolder;
+        bool bRefused;
+    } kFolders[] = {
+        {"Quendar\\Studio 2", false}, {".\\Studio", false},    {"..\\..\\Windows", true}, {"Apps/../../x", true},
+        {"Apps\\. .\\x", true},     {"C:\\Windows", true},   {"D:Apps", true},            {"\\Windows", true},
+        {"/Windows", true},          {"Studio\\", true},
+    };
+    for (const auto& test : kFolders) {
+        m_pEngine->m_pProductInfo->SetInstallFolder(test.pszFolder);
+        strRefused.Empty();
+        EXPECT_EQ(Page().BuildInnoSetupCommandLine(m_pEngine, strRefused).IsEmpty(), test.bRefused) << test.pszFolder;
+        EXPECT_STREQ(strRefused, test.bRefused ? "install folder" : "") << test.pszFolder;
+    }
 }
 
 TEST_F(InstallDriversTest, ValuesThatWouldBreakOutOfTheirQuotesAreRefused)
@@ -105,12 +126,18 @@ TEST_F(InstallDriversTest, ValuesThatWouldBreakOutOfTheirQuotesAreRefused)
         {"Quendar Rack\" /DIR=\"C:\\Injected Menu", "D:\\Apps", "start-menu text", "start-menu text"},
         {"Rack\tMenu", "D:\\Apps", "start-menu text", "start-menu text"},
         {"Rack", "D:\\Apps\" /LOG=\"C:\\Elsewhere", "install folder", ""},
-        {"Rack", "D:\\Apps\nMore", "install folder", ""},
+        // A line break would add lines to the response file too.
+        {"Rack", "D:\\Apps\nMore", "install folder", "install folder"},
+        {"Rack", "D:\\Apps\rMore", "install folder", "install folder"},
+        // A backslash before the closing quote makes the quote part of the value.
+        {"Quendar Rack\\", "D:\\Apps", "start-menu text", "start-menu text"},
+        {"Rack", "D:\\Apps\\", "install folder", ""},
     };
     for (const auto& test : kCases) {
         for (CAppDetailsObj* pItem : {m_pStudio, m_pShield})
             pItem->m_pProductInfo->SetStartMenuText(test.pszStartMenuText);
         RegisterFolder("SOFTWARE\\Quendar Test\\Studio", test.pszFolder);
+        RegisterFolder("SOFTWARE\\Quendar Test\\Shield", test.pszFolder);
         CString strRefused, strResponseFile;
         CString strLine = Page().BuildInnoSetupCommandLine(m_pStudio, strRefused);
         EXPECT_STREQ(strRefused, test.pszInnoRefused) << test.pszStartMenuText << test.pszFolder;
@@ -180,6 +207,13 @@ TEST_F(InstallDriversTest, InstallShieldCommandLinesPlayBackOrRecordTheResponseF
     RegisterFolder("SOFTWARE\\Quendar Test\\Shield", "D:\\Shield");
     EXPECT_TRUE(Page().SetResponseFileInstallDir(m_pShield, strIss.c_str()));
     EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=D:\\Shield\r\nResult=1\r\n");
+    // A value that is no text, or a folder on another machine, names no folder: under the root.
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quendar Test\\Shield", "InstallDir", REG_BINARY, "D:\\Bytes", 8);
+    EXPECT_TRUE(Page().SetResponseFileInstallDir(m_pShield, strIss.c_str()));
+    EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=C:\\Root\\Shield\r\nResult=1\r\n");
+    RegisterFolder("SOFTWARE\\Quendar Test\\Shield", "\\\\host\\share\\Net");
+    EXPECT_TRUE(Page().SetResponseFileInstallDir(m_pShield, strIss.c_str()));
+    EXPECT_EQ(Read(strIss), "[SdAskDestPath-0]\r\nszDir=C:\\Root\\Shield\r\nResult=1\r\n");
 }
 
 TEST_F(InstallDriversTest, ResponseFileFoldersAreReplacedOnlyRightBelowTheHeader)

@@ -283,8 +283,8 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
                                  "  :  Install Error (0x000000C1): ", ".:  Quendar Broken\r\n",
                                  "  :  Install Aborted.:  Quendar Silent\r\n",
                                  "  :  Install Failed (unsafe start-menu text refused):  Quendar Rack\r\n",
-                                 "  :  Not installed: the start-menu text of Quendar Rack holds a double quote or a "
-                                 "control character\r\n",
+                                 "  :  Not installed: the start-menu text of Quendar Rack would not stay inside its "
+                                 "quotes, its line or the install root\r\n",
                                  "  :  Install Command Line = \"" + strSet + "\\Snip Setup.exe\"\r\n",
                                  "  :  Installed.:  Quendar Snip\r\n",
                                  "  :  Install Failed (Snap found no licence):  Quendar Snap\r\n",

@@ -116,6 +116,11 @@ TEST_F(InstalledVersionTest, RegistryProductIsComparedOverTheCatalogueVersionsPa
     m_key.Set("Version", "4.0.11.7");
     EXPECT_EQ(0, m_client.IsProductNew(&product));
     EXPECT_EQ((std::vector<long>{4, 0, 11, 7}), Parts(product.m_lVersion));
+
+    // A folder on another machine is no installed path.
+    m_key.Set("InstallDir", "\\\\host\\share\\Mixer");
+    m_client.IsProductNew(&product);
+    EXPECT_STREQ("", product.GetInstalledPath());
 }
 
 TEST_F(InstalledVersionTest, BuildsDecideBetweenEqualVersions)
@@ -154,6 +159,14 @@ TEST_F(InstalledVersionTest, FileProductIsReadFromTheModuleInItsFolder)
 
     CProductInfo newer = FileRecord("4.0.12", strFolder, "QMixer.dll");
     EXPECT_EQ(1, m_client.IsProductNew(&newer));
+
+    // A device or network path is not read, not even one that leads back to this PC's folder.
+    for (const char* pszPrefix : {"\\\\?\\", "\\\\.\\", "//?/"}) {
+        CProductInfo remote = FileRecord("4.0.11", pszPrefix + strFolder, "QMixer.dll");
+        EXPECT_EQ(1, m_client.IsProductNew(&remote)) << pszPrefix;
+        EXPECT_STREQ("", remote.GetInstalledVersion()) << pszPrefix;
+        EXPECT_STREQ("", remote.GetInstalledPath()) << pszPrefix;
+    }
 }
 
 TEST_F(InstalledVersionTest, FileProductWithoutAFolderOrAVersionIsNew)
