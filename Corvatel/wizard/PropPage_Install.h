@@ -33,6 +33,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class CAppDetailsObj;
@@ -322,9 +323,10 @@ private:
     // the file cannot be read or written.
     bool RewriteResponseFileDir(const CString& strPath, const CString& strSection,
                                 const std::function<CString(const CString&)>& newDir);
-    // The files a record has in the download folder: its setup file and, unless it is an Inno Setup
-    // one, its response file, each with its temporary name.
-    std::vector<CString> GetLocalFiles(CAppDetailsObj* pItem);
+    // The names a record has in the download folder, each as its key and as shown: its setup file
+    // and, unless it is an Inno Setup one, its response file, each with its temporary name, and the
+    // title its transfers' reports are matched by.
+    std::vector<std::pair<std::string, CString>> GetLocalNames(CAppDetailsObj* pItem);
     // Who has each name in the download folder (null: the program itself), made in queue order on
     // the first ask after the page is shown: a record that would share a name keeps none.
     void MakeLocalNames();

@@ -28,10 +28,11 @@ std::string NameKey(const CString& strPath)
 
 } // namespace
 
-std::vector<CString> CPropPage_Install::GetLocalFiles(CAppDetailsObj* pItem)
+std::vector<std::pair<std::string, CString>> CPropPage_Install::GetLocalNames(CAppDetailsObj* pItem)
 {
     // An entry without a file name has no file here; the queue and the install phase say so.
-    if (GetFileNameFromPath(pItem->m_pProductInfo->GetDownload()).IsEmpty())
+    CString strEntryName = GetFileNameFromPath(pItem->m_pProductInfo->GetDownload());
+    if (strEntryName.IsEmpty())
         return {};
     CString strSetup = GetLocalFilePath(pItem);
     std::vector<CString> files = {strSetup, CFtpDownloadThread::GetTemporaryName(strSetup, false)};
@@ -40,7 +41,13 @@ std::vector<CString> CPropPage_Install::GetLocalFiles(CAppDetailsObj* pItem)
         files.push_back(strResponse);
         files.push_back(CFtpDownloadThread::GetTemporaryName(strResponse, true));
     }
-    return files;
+    std::vector<std::pair<std::string, CString>> names;
+    for (const CString& strFile : files)
+        names.emplace_back(NameKey(strFile), GetFileNameFromPath(strFile));
+    // A transferred file is told to its record by its title, whatever its extension: "*" is in no
+    // file name.
+    names.emplace_back(NameKey(GetFileTitleFromPath(strSetup)) + ".*", strEntryName);
+    return names;
 }
 
 void CPropPage_Install::MakeLocalNames()
@@ -52,8 +59,8 @@ void CPropPage_Install::MakeLocalNames()
         names[NameKey(strOwn)] = nullptr;
     for (CAppDetailsObj* pItem : GetQueueOrder(nullptr)) {
         std::vector<std::string> keys;
-        for (const CString& strFile : GetLocalFiles(pItem))
-            keys.push_back(NameKey(strFile));
+        for (const auto& name : GetLocalNames(pItem))
+            keys.push_back(name.first);
         bool bFree = true;
         for (size_t i = 0; i < keys.size() && bFree; ++i) {
             auto it = names.find(keys[i]);
@@ -81,10 +88,10 @@ bool CPropPage_Install::RefuseTakenLocalName(CAppDetailsObj* pItem, CAppDetailsO
     CAppDetailsObj* pHolder = nullptr;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        for (const CString& strFile : GetLocalFiles(pItem)) {
-            auto it = m_localNames.find(NameKey(strFile));
+        for (const auto& name : GetLocalNames(pItem)) {
+            auto it = m_localNames.find(name.first);
             if (it != m_localNames.end() && it->second != pItem) {
-                strTaken = GetFileNameFromPath(strFile);
+                strTaken = name.second;
                 pHolder = it->second;
                 break;
             }

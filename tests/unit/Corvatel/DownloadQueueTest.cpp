@@ -294,10 +294,10 @@ TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
     MakeWizard({{"Cut", Entry("Cut.exe"), 1}, {"Up", "../Evil.exe", 1}, {"Drive", "C:Evil.exe", 1},
                 {"Dots", Entry(".."), 0}, {"Device", Entry("NUL.exe"), 1}, {"Port", "setups/com3", 0},
                 {"Log", "setups/Corvatel.log", 1}, {"Result", Entry("corvatel_install.LOG."), 1},
-                {"Shadow", Entry("Cut.ex_"), 1}, {"Twin", "other/CUT.exe", 1}},
+                {"Shadow", Entry("Cut.ex_"), 1}, {"Twin", "other/CUT.exe", 1}, {"Kin", Entry("cut.msi"), 1}},
                "DROP");
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 10);
+        OpenInstallPage(hSheet, 11);
         Page().StartAllDownloads();
         ASSERT_TRUE(WaitForStatus(m_items[0], ItemDownloadAborted));
         for (size_t i = 1; i < m_items.size(); ++i)
@@ -310,7 +310,7 @@ TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
     EXPECT_EQ(FileSize(Local("..\\Evil.exe")), -1);
     std::string strLog = Log();
     EXPECT_EQ(Count(strLog, "ERROR ("), 1u) << strLog;
-    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 9u);
+    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 10u);
     EXPECT_NE(strLog.find("Nothing downloaded for Result: corvatel_install.LOG. in the download folder is the program's "
                           "own file"),
               std::string::npos);
@@ -319,6 +319,8 @@ TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
               std::string::npos);
     EXPECT_NE(strLog.find("Nothing downloaded for Twin: CUT.exe in the download folder is the file of Cut"),
               std::string::npos);
+    // A transfer's reports find their record by the file's title.
+    EXPECT_STREQ(m_items[10]->GetStatusText(), "ERROR - File name already used by Cut: cut.msi");
     EXPECT_NE(strLog.find("Nothing downloaded for Drive: \"C:Evil.exe\" would not be written inside the download folder"),
               std::string::npos);
 }
