@@ -49,6 +49,8 @@ public:
     void SetHelp(const char* pszPath, long lHelpId, int bHTMLHelp);
     CString* GetCorvatelMinVer();
     CString* GetCorvatelDownloadURL();
+    // The work the last parse did, loaded or refused: nodes walked, dependencies read and completed.
+    size_t GetLoadSteps() const { return m_nLoadSteps; }
 
     // Version arrays: four longs, one per dotted part, zeroed by their owner before filling.
     static int VersionStringToVersionArray(CString strVersion, long* plVersion);
@@ -91,6 +93,7 @@ private:
                          int* pbShowDependency, int* pbOptionalDependency, int* pbDisplayStartMenu);
     void GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct);
     void GetFileLocalInfo(IXMLDOMNode* pNode, CProductInfo* pProduct);
+    // Reads the dependencies for the walk under way; the load completes them after the walk.
     void GetDependencyInfo(IXMLDOMNode* pNode, CProductInfo* pProduct);
     // pNodes is the root's child list; its entries are indexed once per load.
     void GetProductSpecificInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct);
@@ -134,4 +137,5 @@ private:
     // while GetProductInfo runs.
     struct CLoad;
     CLoad* m_pLoad;
+    size_t m_nLoadSteps;
 };

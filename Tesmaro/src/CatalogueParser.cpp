@@ -8,8 +8,8 @@
 #include <SystemErrorText.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <string.h>
@@ -32,11 +32,55 @@ const size_t kMaxDependencyLevels = 8;
 // 10 products, each needing every product of the next layer) asks for about 10^8 records within
 // the depth limit; a catalogue of 5,000 products shaped like a maker's makes about 20,000.
 const size_t kMaxRecords = 200000;
+// Work that makes no record is bounded too: every node a walk visits, every dependency element
+// read and every completion is a step. Each entry's elements are walked once per load, so a
+// catalogue of 5,000 products shaped like a maker's takes about 400,000 steps.
+const size_t kMaxSteps = 4000000;
+// The text all records of one load hold, copies of completions included: a component with a
+// 1 MB note that 5,000 products need would otherwise make 5 GB of records from a 1.3 MB catalogue.
+const size_t kMaxRecordBytes = 256u << 20;
 
-// Ends a load that outgrew kMaxRecords.
-struct CTooManyRecords
+// Ends a load that outgrew one of the budgets above.
+struct CLoadTooLarge
 {
 };
+
+const CString CProductInfo::*const kRecordTexts[] = {
+    &CProductInfo::m_strVersion,
+    &CProductInfo::m_strBuild,
+    &CProductInfo::m_strVersionBuild,
+    &CProductInfo::m_strVersionModule,
+    &CProductInfo::m_strVersionPath,
+    &CProductInfo::m_strDate,
+    &CProductInfo::m_strDownload,
+    &CProductInfo::m_strName,
+    &CProductInfo::m_strNotes,
+    &CProductInfo::m_strMinRequiredVersion,
+    &CProductInfo::m_strInstalledVersion,
+    &CProductInfo::m_strInstalledPath,
+    &CProductInfo::m_strExe,
+    &CProductInfo::m_strWindow,
+    &CProductInfo::m_strRelNotes,
+    &CProductInfo::m_strStartMenuText,
+    &CProductInfo::m_strUninstallPriorToVersion,
+    &CProductInfo::m_strUninstallPendingFile,
+    &CProductInfo::m_strUninstallPrompt,
+    &CProductInfo::m_strInstallFolder,
+    &CProductInfo::m_strPreinstallMessage,
+    &CProductInfo::m_strPreinstallMessagePriorToVersion,
+};
+
+// The text bytes of one record, its dependencies left out.
+size_t TextBytes(CProductInfo& record)
+{
+    size_t nBytes = 0;
+    for (const CString CProductInfo::*pText : kRecordTexts)
+        nBytes += static_cast<size_t>((record.*pText).GetLength());
+    CStringList* pExes = record.GetAdditionalExeList();
+    for (POSITION pos = pExes->GetHeadPosition(); pos;)
+        nBytes += static_cast<size_t>(pExes->GetNext(pos).GetLength());
+    return nBytes;
+}
 
 // What an entry is completed by: its id, version and build, compared exactly.
 typedef std::tuple<int, std::string, std::string> CEntryKey;
@@ -97,6 +141,26 @@ struct CIndexedEntry
     CComRef<IXMLDOMNode> pNode;
 };
 
+// The dependencies of an entry: those of its last "dependency" element, read on the entry's
+// first walk and completed after each walk that needs them.
+struct CWalkDependencies
+{
+    bool bWalked = false;
+    bool bPresent = false;
+    std::vector<CEntryAttributes> attributes;
+};
+
+// What every dependency with one key is completed from before its own dependencies: the key
+// record with every matching entry's elements applied, and the dependencies of the last of them
+// that has any. Made once per load, since an entry on a cycle cannot have its completion kept
+// and would otherwise be walked again at every reference.
+struct CKeyBase
+{
+    CProductInfo record;
+    const CWalkDependencies* pDependencies = nullptr;
+    size_t nBytes = 0;
+};
+
 template <class T>
 struct CElementField
 {
@@ -132,6 +196,7 @@ const CElementField<CString> kLateTextElements[] = {
     {"download", &CProductInfo::m_strDownload},
     {"notes", &CProductInfo::m_strNotes},
 };
+const char* const kLateNumberElements[] = {"beta", "snip", "size"};
 
 template <class T, size_t N>
 T CProductInfo::*FindElement(const CElementField<T> (&elements)[N], const CString& strName)
@@ -140,6 +205,14 @@ T CProductInfo::*FindElement(const CElementField<T> (&elements)[N], const CStrin
         if (strName == element.pszName)
             return element.pField;
     return nullptr;
+}
+
+// Only the late elements' texts are looked up after the walk.
+bool IsLateElement(const CString& strName)
+{
+    return FindElement(kLateTextElements, strName) ||
+           std::find(std::begin(kLateNumberElements), std::end(kLateNumberElements), strName) !=
+               std::end(kLateNumberElements);
 }
 
 // Calls visit for every node of the list in document order. The list is walked once: asking
@@ -183,13 +256,14 @@ std::vector<CComRef<IXMLDOMNode>> ElementNodes(IXMLDOMNodeList* pNodes)
 
 struct CSkelvar::CLoad
 {
-    // A completion that may be copied: the record completed from a key record, whether the
-    // catalogue's entries gave it a start-menu text, and how many records a copy makes.
+    // A completion that may be copied: the record completed from a key base, whether the
+    // catalogue's entries gave it a start-menu text, and the records and text bytes a copy makes.
     struct CCompleted
     {
         const CProductInfo* pRecord;
         bool bEntryStartMenuText;
         size_t nRecords;
+        size_t nBytes;
     };
 
     IXMLDOMNodeList* pIndexed = nullptr;
@@ -200,13 +274,19 @@ struct CSkelvar::CLoad
     // Dependencies left uncompleted, at a cycle or below the depth limit.
     size_t nStops = 0;
     size_t nRecords = 0;
+    size_t nBytes = 0;
+    size_t nSteps = 0;
+    std::vector<CWalkDependencies> walks; // by position in entries
+    // The walk under way, and the last walk that found dependencies.
+    CWalkDependencies* pWalk = nullptr;
+    const CWalkDependencies* pLastDependencies = nullptr;
     // Keys whose dependencies lead back to them, found when a completion first stops somewhere.
     std::set<CEntryKey> onCycle;
     bool bCyclesFound = false;
-    // Completions by key and level. The records stay where they were completed, in the products
-    // or in replaced arrays, which are kept until the parse ends for that reason.
+    std::map<CEntryKey, CKeyBase> bases;
+    // Completions by key and level. The records stay where they were completed, in the products'
+    // dependency arrays, which are made once each.
     std::map<std::pair<CEntryKey, size_t>, CCompleted> completed;
-    std::vector<std::unique_ptr<CProductInfo[]>> replaced;
 
     CEntryAttributes ReadAttributes(CSkelvar& client, IXMLDOMNode* pNode)
     {
@@ -228,16 +308,82 @@ struct CSkelvar::CLoad
         entries.clear();
         byKey.clear();
         for (const CComRef<IXMLDOMNode>& pNode : ElementNodes(pNodes)) {
+            Step();
             entries.push_back({ReadAttributes(client, pNode.Get()), pNode});
             byKey[entries.back().attributes.Key()].push_back(entries.size() - 1);
         }
+        walks.assign(entries.size(), CWalkDependencies());
+    }
+
+    void Step()
+    {
+        if (++nSteps > kMaxSteps)
+            throw CLoadTooLarge();
     }
 
     void AddRecords(size_t nCount)
     {
         nRecords += nCount;
         if (nRecords > kMaxRecords)
-            throw CTooManyRecords();
+            throw CLoadTooLarge();
+    }
+
+    // Refuses a load that is bound to make more records or hold more text than its budgets
+    // allow, before it makes them.
+    void Reserve(size_t nRecordCount, size_t nByteCount) const
+    {
+        if (nRecordCount > kMaxRecords - nRecords || nByteCount > kMaxRecordBytes - nBytes)
+            throw CLoadTooLarge();
+    }
+
+    // Counted before the text is copied, so that a refused load never holds it.
+    void AddBytes(size_t nCount)
+    {
+        Reserve(0, nCount);
+        nBytes += nCount;
+    }
+
+    // Walks the elements of an entry into a record. Its dependencies are read on the first walk
+    // only, and completed by the caller.
+    const CWalkDependencies& Walk(CSkelvar& client, size_t nEntry, CProductInfo& record)
+    {
+        pWalk = &walks[nEntry];
+        CComRef<IXMLDOMNodeList> pChildren = ChildNodes(entries[nEntry].pNode.Get());
+        client.GetFileInfo(pChildren.Get(), &record);
+        pWalk->bWalked = true;
+        if (pWalk->bPresent)
+            pLastDependencies = pWalk;
+        pWalk = nullptr;
+        return walks[nEntry];
+    }
+
+    // Reads one "dependency" element for the walk under way: a later one replaces an earlier one.
+    void ReadDependencies(CSkelvar& client, IXMLDOMNode* pNode)
+    {
+        if (pWalk->bWalked)
+            return;
+        pWalk->bPresent = true;
+        pWalk->attributes.clear();
+        CComRef<IXMLDOMNodeList> pChildren = ChildNodes(pNode);
+        for (const CComRef<IXMLDOMNode>& pDependency : ElementNodes(pChildren.Get())) {
+            Step();
+            pWalk->attributes.push_back(ReadAttributes(client, pDependency.Get()));
+        }
+    }
+
+    const CKeyBase& Base(CSkelvar& client, const CEntryAttributes& attributes)
+    {
+        const CEntryKey key = attributes.Key();
+        auto found = bases.find(key);
+        if (found != bases.end())
+            return found->second;
+        CKeyBase& base = bases[key];
+        base.record = attributes.MakeKeyRecord();
+        pLastDependencies = nullptr;
+        client.GetProductSpecificInfo(pIndexed, &base.record);
+        base.pDependencies = pLastDependencies;
+        base.nBytes = TextBytes(base.record);
+        return base;
     }
 
     bool IsOnCycle(CSkelvar& client, const CEntryKey& key)
@@ -247,7 +393,7 @@ struct CSkelvar::CLoad
         return onCycle.count(key) != 0;
     }
 
-    // The graph of keys and the dependency keys their entries name, as completing walks it.
+    // The graph of keys and the dependency keys their completions name.
     void FindCycles(CSkelvar& client)
     {
         bCyclesFound = true;
@@ -262,20 +408,16 @@ struct CSkelvar::CLoad
             }
             return inserted.first->second;
         };
-        for (const CIndexedEntry& entry : entries) {
-            const size_t nFrom = node(entry.attributes.Key());
-            CComRef<IXMLDOMNodeList> pChildren = ChildNodes(entry.pNode.Get());
-            ForEachNode(pChildren.Get(), [&](const CComRef<IXMLDOMNode>& pChild) {
-                CString strName = GetNodeName(pChild.Get());
-                strName.MakeLower();
-                if (strName != "dependency")
-                    return;
-                CComRef<IXMLDOMNodeList> pDependencies = ChildNodes(pChild.Get());
-                for (const CComRef<IXMLDOMNode>& pDependency : ElementNodes(pDependencies.Get())) {
-                    const size_t nTo = node(ReadAttributes(client, pDependency.Get()).Key());
-                    next[nFrom].push_back(nTo);
-                }
-            });
+        for (const auto& matches : byKey) {
+            const CKeyBase& base = Base(client, entries[matches.second.front()].attributes);
+            if (!base.pDependencies)
+                continue;
+            const size_t nFrom = node(matches.first);
+            for (const CEntryAttributes& dependency : base.pDependencies->attributes) {
+                Step();
+                const size_t nTo = node(dependency.Key());
+                next[nFrom].push_back(nTo);
+            }
         }
         const std::vector<bool> bOnCycle = NodesOnCycles(next);
         for (size_t i = 0; i < keys.size(); ++i)
@@ -283,10 +425,31 @@ struct CSkelvar::CLoad
                 onCycle.insert(keys[i]);
     }
 
-    // Fills a slot of a dependency array from one dependency element.
-    void Complete(CSkelvar& client, IXMLDOMNode* pDependency, CProductInfo& slot)
+    // Gives the record its dependency array, completed from the dependencies its walk read.
+    void CompleteDependencies(CSkelvar& client, const CWalkDependencies* pWalkDependencies, CProductInfo& record)
     {
-        CEntryAttributes attributes = ReadAttributes(client, pDependency);
+        if (!pWalkDependencies || !pWalkDependencies->bPresent)
+            return;
+        const std::vector<CEntryAttributes>& dependencies = pWalkDependencies->attributes;
+        const size_t nCount = dependencies.size();
+        // Every slot will be a record: a wider element than the budget is refused before its array is made.
+        Reserve(nCount, 0);
+        std::map<CEntryKey, size_t> left; // how often each key is still to come in this array
+        for (const CEntryAttributes& dependency : dependencies)
+            ++left[dependency.Key()];
+        record.m_pDependencies = nCount > 0 ? new CProductInfo[nCount] : nullptr;
+        record.m_nDependencyCount = static_cast<int>(nCount);
+        for (size_t i = 0; i < nCount; ++i)
+            Complete(client, dependencies[i], record.m_pDependencies[i], left[dependencies[i].Key()]--);
+    }
+
+    // Fills a slot of a dependency array from one dependency's attributes. nLeft counts this
+    // dependency's key from here to the end of its array: each of them makes at least the records
+    // and copies at least the text this one does, so a load that cannot hold them all is refused
+    // before the first of them is made.
+    void Complete(CSkelvar& client, const CEntryAttributes& attributes, CProductInfo& slot, size_t nLeft)
+    {
+        Step();
         CEntryKey key = attributes.Key();
         size_t nLevel = completing.size();
         bool bRepeated = std::find(completing.begin(), completing.end(), key) != completing.end();
@@ -294,29 +457,36 @@ struct CSkelvar::CLoad
             ++nStops;
             AddRecords(1);
             slot = attributes.MakeRecord();
+            AddBytes(TextBytes(slot));
             return;
         }
 
         auto done = completed.find({key, nLevel});
         if (done != completed.end()) {
+            Reserve(done->second.nRecords * nLeft, done->second.nBytes * nLeft);
             AddRecords(done->second.nRecords);
+            AddBytes(done->second.nBytes);
             slot = *done->second.pRecord;
             attributes.ApplyOwn(slot, done->second.bEntryStartMenuText);
             return;
         }
 
-        const size_t nStopsBefore = nStops, nRecordsBefore = nRecords;
+        const CKeyBase& base = Base(client, attributes);
+        const size_t nBaseRecords = 1 + (base.pDependencies ? base.pDependencies->attributes.size() : 0);
+        Reserve(nBaseRecords * nLeft, base.nBytes * nLeft);
+        const size_t nStopsBefore = nStops, nRecordsBefore = nRecords, nBytesBefore = nBytes;
         AddRecords(1);
-        slot = attributes.MakeKeyRecord();
+        AddBytes(base.nBytes);
+        slot = base.record;
         completing.push_back(key);
-        client.GetProductSpecificInfo(pIndexed, &slot);
+        CompleteDependencies(client, base.pDependencies, slot);
         completing.pop_back();
         bool bEntryStartMenuText = !slot.m_strStartMenuText.IsEmpty();
         // A completion that stopped somewhere is the same wherever its key is completed at this
         // level, unless the key is on a cycle: which of the cycle's entries are above it then
         // decides where it stops, and the depth limit may have hidden that below it.
         if (nStops == nStopsBefore || !IsOnCycle(client, key))
-            completed[{key, nLevel}] = {&slot, bEntryStartMenuText, nRecords - nRecordsBefore};
+            completed[{key, nLevel}] = {&slot, bEntryStartMenuText, nRecords - nRecordsBefore, nBytes - nBytesBefore};
         attributes.ApplyOwn(slot, bEntryStartMenuText);
     }
 };
@@ -337,6 +507,7 @@ int CSkelvar::CreateInstance()
 int CSkelvar::LoadCatalogue(const CString& strCatalogue, const CString& strSecond)
 {
     m_strLicense = strSecond;
+    m_nLoadSteps = 0;
     m_strCorvatelMinVer = GetXMLString(strCatalogue, "MinCorvatelVer");
     m_strCorvatelDownloadURL = GetXMLString(strCatalogue, "CorvatelDownloadURL");
     if (!m_pDocument)
@@ -356,7 +527,7 @@ int CSkelvar::LoadCatalogue(const CString& strCatalogue, const CString& strSecon
     CComRef<IXMLDOMNodeList> pEntries = ChildNodes(m_pRoot.Get());
     try {
         GetProductInfo(pEntries.Get());
-    } catch (const CTooManyRecords&) {
+    } catch (const CLoadTooLarge&) {
         // Nothing of a refused catalogue is kept.
         std::vector<CProductInfo>().swap(m_vecProducts);
         return 0;
@@ -381,25 +552,33 @@ void CSkelvar::GetProductInfo(IXMLDOMNodeList* pNodes)
 {
     CLoad load;
     m_pLoad = &load;
+    // The steps are kept whether the load ends or is refused.
     struct CEnd
     {
-        CLoad*& rpLoad;
-        ~CEnd() { rpLoad = nullptr; }
-    } end{m_pLoad};
+        CSkelvar& client;
+        ~CEnd()
+        {
+            client.m_nLoadSteps = client.m_pLoad->nSteps;
+            client.m_pLoad = nullptr;
+        }
+    } end{*this};
 
     load.Index(*this, pNodes);
     // Products are completed in place, and completions are copied from where they were made: the
     // vector must not move its records during the parse.
     m_vecProducts.reserve(m_vecProducts.size() + load.entries.size());
     std::unordered_set<int> takenIds;
-    for (const CIndexedEntry& entry : load.entries) {
+    for (size_t nEntry = 0; nEntry < load.entries.size(); ++nEntry) {
+        const CIndexedEntry& entry = load.entries[nEntry];
         if (!takenIds.insert(entry.attributes.nId).second)
             continue; // the first entry of an id wins
         load.AddRecords(1);
         m_vecProducts.push_back(entry.attributes.MakeRecord());
+        CProductInfo& product = m_vecProducts.back();
+        const CWalkDependencies& dependencies = load.Walk(*this, nEntry, product);
+        load.AddBytes(TextBytes(product));
         load.completing.push_back(entry.attributes.Key());
-        CComRef<IXMLDOMNodeList> pChildren = ChildNodes(entry.pNode.Get());
-        GetFileInfo(pChildren.Get(), &m_vecProducts.back());
+        load.CompleteDependencies(*this, &dependencies, product);
         load.completing.pop_back();
     }
 }
@@ -440,9 +619,11 @@ void CSkelvar::GetIdAndVersion(IXMLDOMNamedNodeMap* pAttributes, int* pnId, CStr
 
 void CSkelvar::GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
 {
-    // Seven elements take effect after the walk, from the last node of their name.
+    // Seven elements take effect after the walk, from the last node of their name. Dependencies
+    // are only read here: the load completes them once the walk is over.
     std::map<CString, CString> mapTexts;
     ForEachNode(pNodes, [&](const CComRef<IXMLDOMNode>& pNode) {
+        m_pLoad->Step();
         CString strName = GetNodeName(pNode.Get());
         strName.MakeLower();
         CString strText = GetNodeText(pNode.Get());
@@ -462,7 +643,8 @@ void CSkelvar::GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
         else if (CString CProductInfo::*pText = FindElement(kTextElements, strName))
             pProduct->*pText = strText;
 
-        mapTexts[strName] = strText;
+        if (IsLateElement(strName))
+            mapTexts[strName] = strText;
     });
 
     for (const auto& element : kLateTextElements) {
@@ -511,23 +693,9 @@ void CSkelvar::GetFileLocalInfo(IXMLDOMNode* pNode, CProductInfo* pProduct)
     }
 }
 
-void CSkelvar::GetDependencyInfo(IXMLDOMNode* pNode, CProductInfo* pProduct)
+void CSkelvar::GetDependencyInfo(IXMLDOMNode* pNode, CProductInfo*)
 {
-    CComRef<IXMLDOMNodeList> pChildren = ChildNodes(pNode);
-    std::vector<CComRef<IXMLDOMNode>> dependencies = ElementNodes(pChildren.Get());
-    int nCount = static_cast<int>(dependencies.size());
-
-    // Records completed into an array being replaced may still be copied later in this parse.
-    std::unique_ptr<CProductInfo[]> pReplaced(pProduct->m_pDependencies);
-    pProduct->m_pDependencies = nullptr;
-    pProduct->m_nDependencyCount = 0;
-    if (pReplaced)
-        m_pLoad->replaced.push_back(std::move(pReplaced));
-
-    pProduct->m_pDependencies = nCount > 0 ? new CProductInfo[nCount] : nullptr;
-    pProduct->m_nDependencyCount = nCount;
-    for (int i = 0; i < nCount; ++i)
-        m_pLoad->Complete(*this, dependencies[i].Get(), pProduct->m_pDependencies[i]);
+    m_pLoad->ReadDependencies(*this, pNode);
 }
 
 void CSkelvar::GetProductSpecificInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
@@ -536,10 +704,8 @@ void CSkelvar::GetProductSpecificInfo(IXMLDOMNodeList* pNodes, CProductInfo* pPr
     auto matches = m_pLoad->byKey.find(KeyOf(*pProduct));
     if (matches == m_pLoad->byKey.end())
         return;
-    for (size_t nEntry : matches->second) {
-        CComRef<IXMLDOMNodeList> pChildren = ChildNodes(m_pLoad->entries[nEntry].pNode.Get());
-        GetFileInfo(pChildren.Get(), pProduct);
-    }
+    for (size_t nEntry : matches->second)
+        m_pLoad->Walk(*this, nEntry, *pProduct);
 }
 
 void CSkelvar::GetAdditionalExes(IXMLDOMNode* pNode, CProductInfo* pProduct)

@@ -1,6 +1,6 @@
 // Times CSkelvar::Init on a local catalogue file, the program's own load path, and prints one
 // line: products, dependency records (nested ones included) or "refused" when the load failed,
-// milliseconds, and the process's peak working set in MiB before and after the load.
+// milliseconds, the parse's steps, and the process's peak working set in MiB before and after the load.
 #include <Skelvar.h>
 
 #include <objbase.h>
@@ -48,10 +48,11 @@ int main(int argc, char** argv)
             long nDependencies = 0;
             for (const CProductInfo& product : client.m_vecProducts)
                 nDependencies += CountDependencies(product);
-            printf("%u %ld %.0f %.1f %.1f\n", static_cast<unsigned>(client.m_vecProducts.size()), nDependencies, dMs,
-                   dIdleMiB, PeakWorkingSetMiB());
+            printf("%u %ld %.0f %u %.1f %.1f\n", static_cast<unsigned>(client.m_vecProducts.size()), nDependencies,
+                   dMs, static_cast<unsigned>(client.GetLoadSteps()), dIdleMiB, PeakWorkingSetMiB());
         } else {
-            printf("0 refused %.0f %.1f %.1f\n", dMs, dIdleMiB, PeakWorkingSetMiB());
+            printf("0 refused %.0f %u %.1f %.1f\n", dMs, static_cast<unsigned>(client.GetLoadSteps()), dIdleMiB,
+                   PeakWorkingSetMiB());
         }
     }
     CoUninitialize();

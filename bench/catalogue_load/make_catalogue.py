@@ -7,6 +7,9 @@
   make_catalogue.py chain N FILE     N products, each depending on the two before it
   make_catalogue.py hostile N FILE   N layers of 10 products, each depending on every product of
                                      the next layer: 10^N records in full, refused by the load
+  make_catalogue.py widecycle N FILE product 2 with N empty elements and a dependency on itself,
+                                     product 1 depending on product 2 N times
+  make_catalogue.py bignote N FILE   product 2 with a 1 MB note, product 1 depending on it N times
 
 The same arguments always give the same file.
 """
@@ -93,12 +96,25 @@ def hostile(layers):
     return rows
 
 
+def two_products(count, inner, path):
+    """Product 1 depending on product 2 count times; product 2's body is inner."""
+    with open(path, "w", encoding="ascii", newline="\r\n") as out:
+        out.write('<?xml version="1.0"?>\n<Products>\n<Product Id="1"><Name>Wide</Name><Dependency>\n')
+        out.write('<Product Id="2" Version="1.0" Build="1"/>\n' * count)
+        out.write('</Dependency></Product>\n<Product Id="2" Version="1.0" Build="1"><Name>Target</Name>%s</Product>\n</Products>\n' % inner)
+
+
 def main():
     shapes = {"layered": lambda count, rng: layered(count, rng), "chain": lambda count, rng: chain(count),
               "hostile": lambda count, rng: hostile(count)}
-    if len(sys.argv) != 4 or sys.argv[1] not in shapes:
+    specials = {"widecycle": lambda count: "<E/>" * count + '<Dependency><Product Id="2" Version="1.0" Build="1"/></Dependency>',
+                "bignote": lambda count: "<Notes>%s</Notes>" % ("n" * (1 << 20))}
+    if len(sys.argv) != 4 or sys.argv[1] not in list(shapes) + list(specials):
         sys.exit(__doc__)
     shape, count, path = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+    if shape in specials:
+        two_products(count, specials[shape](count), path)
+        return
     rng = random.Random(count)
     rows = shapes[shape](count, rng)
     with open(path, "w", encoding="ascii", newline="\r\n") as out:

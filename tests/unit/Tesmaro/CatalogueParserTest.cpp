@@ -59,6 +59,31 @@ std::vector<long> Parts(const long* plVersion)
     return std::vector<long>(plVersion, plVersion + 4);
 }
 
+// Product 1 depending nReferences times on product 2, whose entry holds strBody.
+std::string TwoProducts(int nReferences, const std::string& strBody)
+{
+    std::string strCatalogue = "<Products><Product Id='1'><Name>Wide</Name><Dependency>";
+    for (int i = 0; i < nReferences; ++i)
+        strCatalogue += "<Product Id='2' Version='1.0' Build='1'/>";
+    return strCatalogue + "</Dependency></Product><Product Id='2' Version='1.0' Build='1'><Name>Target</Name>" +
+           strBody + "</Product></Products>";
+}
+
+// Product 2 with n empty elements and a dependency on itself, so that its completion is never
+// kept, and product 1 depending on it n times.
+std::string WideCycle(int n)
+{
+    std::string strBody;
+    for (int i = 0; i < n; ++i)
+        strBody += "<E/>";
+    return TwoProducts(n, strBody + "<Dependency><Product Id='2' Version='1.0' Build='1'/></Dependency>");
+}
+
+std::string BigNote(int nReferences)
+{
+    return TwoProducts(nReferences, "<Notes>" + std::string(1 << 20, 'n') + "</Notes>");
+}
+
 class CatalogueParserTest : public ::testing::Test
 {
 protected:
@@ -441,6 +466,22 @@ TEST_F(CatalogueParserTest, ACycleBelowTheDepthLimitStopsWhateverTheDocumentOrde
     }
 }
 
+TEST_F(CatalogueParserTest, AProductsElementsAreWalkedOncePerLoadNotOncePerReference)
+{
+    auto steps = [](int n) {
+        CCatalogueUnderTest catalogue;
+        EXPECT_TRUE(catalogue.CreateInstance());
+        EXPECT_EQ(1, catalogue.LoadCatalogue(WideCycle(n).c_str(), "")) << n;
+        EXPECT_EQ(n, catalogue.m_vecProducts.at(0).GetDependencyCount());
+        EXPECT_STREQ("Target", catalogue.m_vecProducts.at(0).GetDependency(n - 1).GetName());
+        return catalogue.GetLoadSteps();
+    };
+    const size_t nSmall = steps(1000), nLarge = steps(4000);
+    // Four times the catalogue, about four times the work; walked per reference it would be sixteen.
+    EXPECT_GT(nLarge, 3 * nSmall);
+    EXPECT_LT(nLarge, 5 * nSmall);
+}
+
 TEST_F(CatalogueParserTest, SkipsCommentsAndProcessingInstructions)
 {
     ASSERT_EQ(1, Load("catalogue-comments.xml"));
@@ -503,6 +544,17 @@ TEST_F(CatalogueParserTest, RefusesAMalformedCatalogueAfterTakingTheTextValues)
     EXPECT_EQ(0, m_catalogue.LoadCatalogue(strHostile.c_str(), ""));
     EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
 
+    // Few records, much work: refused by the record budget once the walk no longer repeats.
+    EXPECT_EQ(0, m_catalogue.LoadCatalogue(WideCycle(100000).c_str(), ""));
+    EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
+    EXPECT_LT(m_catalogue.GetLoadSteps(), 1000000u);
+
+    // Few records, many bytes: a 1 MB note copied into 5,000 dependencies is refused; 50 copies load.
+    EXPECT_EQ(0, m_catalogue.LoadCatalogue(BigNote(5000).c_str(), ""));
+    EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
+    ASSERT_EQ(1, m_catalogue.LoadCatalogue(BigNote(50).c_str(), ""));
+    EXPECT_EQ(1 << 20, Product(1).GetDependency(49).GetNotes().GetLength());
+
     CCatalogueUnderTest empty;
     ASSERT_EQ(1, empty.CreateInstance());
     EXPECT_EQ(1, empty.LoadCatalogue("<?xml version=\"1.0\"?>\r\n<Products>\r\n</Products>\r\n", ""));
@@ -531,8 +583,8 @@ TEST_F(CatalogueParserTest, InitFailsWhenTheCatalogueFileIsMissing)
 // Run only by its own ctest entry, which limits the process's address space to 2 GB.
 TEST_F(CatalogueParserTest, DISABLED_InitFailsWhenTheCatalogueDoesNotFitInMemory)
 {
-    // A component with 1 MB of notes that 4,000 applications need: 4 GB of records, well within
-    // the record budget.
+    // A component with 1 MB of notes that 4,000 applications need asks for 4 GB of records, well
+    // within the record budget: refused before they are made, not by running out of memory.
     CTempTree folder;
     const CString strPath = folder.Path("large.xml");
     {
