@@ -1,6 +1,8 @@
 // CString: the multi-byte, heap-backed string the whole program and Tesmaro share.
 // Empty strings own no buffer, so a string made in one module may be freed in another
 // (both use msvcrt's heap) without any module-local sentinel being involved.
+// A string that would grow past the longest length an int holds, or cannot get its memory,
+// throws std::bad_alloc and is left as it was.
 #pragma once
 
 #include <windows.h>

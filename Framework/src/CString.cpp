@@ -2,12 +2,16 @@
 #include "ModuleState.h"
 
 #include <ctype.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <new>
 
 namespace {
+
+// The longest string: its length and its buffer, the NUL included, both fit an int.
+const int kMaxLength = INT_MAX - 1;
 
 int ClampLength(int nLength)
 {
@@ -122,7 +126,12 @@ void CString::Reserve(int nCapacity)
 {
     if (nCapacity <= m_nAllocLength && m_pchData)
         return;
-    int nNew = m_nAllocLength * 2 > nCapacity ? m_nAllocLength * 2 : nCapacity;
+    if (nCapacity < 0 || nCapacity > kMaxLength)
+        throw std::bad_alloc();
+    // Doubling stops at the longest length rather than wrapping past it.
+    int nNew = m_nAllocLength > kMaxLength / 2 ? kMaxLength : m_nAllocLength * 2;
+    if (nNew < nCapacity)
+        nNew = nCapacity;
     LPSTR p = static_cast<LPSTR>(realloc(m_pchData, static_cast<size_t>(nNew) + 1));
     if (!p)
         throw std::bad_alloc();
@@ -155,6 +164,8 @@ void CString::Append(LPCSTR pch, int nLength)
         Append(copy.m_pchData, nLength);
         return;
     }
+    if (nLength > kMaxLength - m_nDataLength)
+        throw std::bad_alloc(); // the sum would wrap
     Reserve(m_nDataLength + nLength);
     memcpy(m_pchData + m_nDataLength, pch, nLength);
     m_nDataLength += nLength;

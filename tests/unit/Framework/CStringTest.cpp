@@ -4,6 +4,8 @@
 #include "FrameworkTestResource.h"
 
 #include <gtest/gtest.h>
+#include <limits.h>
+#include <new>
 #include <string>
 
 TEST(CStringTest, FormatGrowsPastAnyFixedBuffer)
@@ -132,6 +134,19 @@ TEST(CStringTest, BufferHandOutAndRelease)
     CString fixed;
     memset(fixed.GetBufferSetLength(4), 'z', 4);
     EXPECT_STREQ(fixed, "zzzz");
+}
+
+TEST(CStringTest, GrowingPastTheLongestLengthThrowsAndKeepsTheString)
+{
+    // The buffers are never written, so they take address space, not memory.
+    const int nHalf = 0x48000000; // 1.125 GiB: two of them do not fit an int
+    CString big, more;
+    big.GetBufferSetLength(nHalf);
+    more.GetBufferSetLength(nHalf);
+    EXPECT_THROW(big += more, std::bad_alloc);
+    EXPECT_EQ(nHalf, big.GetLength());
+    EXPECT_THROW(more.GetBuffer(INT_MAX), std::bad_alloc);
+    EXPECT_EQ(nHalf, more.GetLength());
 }
 
 TEST(CStringTest, LoadsStringTableEntriesOfAnyLength)
