@@ -42,6 +42,8 @@ public:
                      DWORD dwOptionalLength = 0);
     // Bytes read; 0 at the end of the body.
     UINT Read(void* pBuffer, UINT nCount);
+    // Bytes that can be read at once, waiting for some to arrive; 0 at the end of the body.
+    DWORD QueryDataAvailable();
     void Close() { m_hRequest.Close(); }
 
 private:

@@ -64,6 +64,14 @@ UINT CHttpFile::Read(void* pBuffer, UINT nCount)
     return dwRead;
 }
 
+DWORD CHttpFile::QueryDataAvailable()
+{
+    DWORD dwAvailable = 0;
+    if (!InternetQueryDataAvailable(m_hRequest, &dwAvailable, 0, 0))
+        AfxThrowInternetException(GetLastError());
+    return dwAvailable;
+}
+
 CHttpFile* CHttpConnection::OpenRequest(LPCSTR pszVerb, LPCSTR pszObjectName, LPCSTR pszReferer, DWORD_PTR dwContext,
                                         LPCSTR* ppszAcceptTypes, LPCSTR pszVersion, DWORD dwFlags)
 {

@@ -11,11 +11,9 @@ struct CConnectParams
     CString strSecond; // second location in, second body out
     // Names this fetch in its end message; unlike the record's address it is never reused.
     LONG nFetchId = 0;
-    // This fetch's own flags: its read loops run while bRun is set, which its dialog's Cancel
-    // clears; bBusy is set while a read loop runs, and that Cancel is ignored meanwhile. A worker
-    // that outlives its dialog thus neither holds up nor answers another dialog's Cancel.
+    // This fetch's own flag: its read loops run while it is set, and its dialog's Cancel clears
+    // it. A worker that outlives its dialog thus never answers another dialog's Cancel.
     volatile LONG bRun = 1;
-    volatile LONG bBusy = 0;
     LONG nRefs = 2;
 
     void Release()
@@ -29,9 +27,8 @@ struct CConnectParams
 extern UINT g_uConnectMsg;
 extern UINT g_uConnectedMsg;
 extern HWND g_hDlgConnect;
-// The fetch of the connect dialog that opened last, and a mirror of its two flags.
+// The fetch of the connect dialog that opened last, and a mirror of its run flag.
 extern volatile LONG g_nConnectFetchId;
-extern volatile LONG g_bConnectBusy;
 extern volatile LONG g_bConnectRun;
 
 // Sets a fetch's flag, and its mirror when the fetch is the current one.

@@ -11,12 +11,12 @@
 
 #include <io.h>
 #include <memory>
+#include <new>
 
 UINT g_uConnectMsg = RegisterWindowMessageA("ConnectSkelvar");
 UINT g_uConnectedMsg = RegisterWindowMessageA("ConnectedSkelvar");
 HWND g_hDlgConnect = nullptr;
 volatile LONG g_nConnectFetchId = 0;
-volatile LONG g_bConnectBusy = 0;
 volatile LONG g_bConnectRun = 1;
 
 namespace {
@@ -24,32 +24,43 @@ namespace {
 const DWORD kSessionFlags = INTERNET_FLAG_DONT_CACHE | INTERNET_FLAG_SECURE;
 const DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_SECURE;
 const UINT kChunk = 1024;
+// A document larger than this is refused before it is held whole, as a malformed catalogue is.
+const int kMaxDocument = 64 << 20;
 
-// Cancel is ignored while a read loop runs; the flag drops on every way out of the loop.
-class CBusyScope
+const char kRetrievalError[] = "Error retrieving Corvatel's update file.\n\nPlease try running Corvatel again.";
+const char kTooLargeError[] = "Corvatel's update file is too large.\n\nPlease try running Corvatel again.";
+
+// Ends a read whose document outgrew kMaxDocument.
+struct CDocumentTooLarge
 {
-public:
-    explicit CBusyScope(CConnectParams& params) : m_params(params)
-    {
-        SetConnectFlag(m_params, m_params.bBusy, g_bConnectBusy, 1);
-    }
-    ~CBusyScope() { SetConnectFlag(m_params, m_params.bBusy, g_bConnectBusy, 0); }
-
-private:
-    CConnectParams& m_params;
 };
 
-// Reads a request's body in chunks while the fetch's run flag stays set.
-void ReadBody(CConnectParams& params, CHttpFile& file, CString& strBody)
+// Reads a document in chunks, read(buffer) giving each, while the fetch's run flag stays set: a
+// Cancel is seen between chunks. A cancelled read keeps nothing.
+template <class F>
+void ReadChunks(CConnectParams& params, CString& strBody, F read)
 {
     char buffer[kChunk];
-    CBusyScope busy(params);
     while (params.bRun) {
-        UINT nRead = file.Read(buffer, kChunk);
+        UINT nRead = read(buffer);
         if (nRead == 0)
             break;
+        if (static_cast<int>(nRead) > kMaxDocument - strBody.GetLength())
+            throw CDocumentTooLarge();
         strBody += CString(buffer, static_cast<int>(nRead));
     }
+    if (!params.bRun)
+        strBody.Empty();
+}
+
+// Reads a request's body. Each chunk takes only what has arrived, so a body that trickles in
+// still lets the loop look at the run flag as each piece comes.
+void ReadBody(CConnectParams& params, CHttpFile& file, CString& strBody)
+{
+    ReadChunks(params, strBody, [&](char* pBuffer) {
+        DWORD dwAvailable = file.QueryDataAvailable();
+        return dwAvailable == 0 ? 0u : file.Read(pBuffer, dwAvailable < kChunk ? dwAvailable : kChunk);
+    });
 }
 
 // Fetches one object from its own server; the body replaces strBody.
@@ -89,7 +100,7 @@ UINT FetchOverHttps(CConnectParams& params, const CString& strServer, INTERNET_P
     }
 
     if (params.strFirst.Find("Product Id") < 0) {
-        AfxMessageBox("Error retrieving Corvatel's update file.\n\nPlease try running Corvatel again.", MB_OK);
+        AfxMessageBox(kRetrievalError, MB_OK);
         return CONNECT_FAILED;
     }
     return CONNECT_DONE;
@@ -102,19 +113,18 @@ UINT ReadLocalFile(CConnectParams& params, const CString& strPath)
     if (_access(strPath, 0) != 0)
         return CONNECT_FAILED;
 
-    CBusyScope busy(params);
     CFile file;
-    if (file.Open(strPath, CFile::modeRead | CFile::shareDenyNone)) {
-        char buffer[kChunk];
-        while (params.bRun) {
-            UINT nRead = file.Read(buffer, kChunk);
-            if (nRead < 1)
-                break;
-            params.strFirst += CString(buffer, static_cast<int>(nRead));
-        }
-        file.Close();
-    }
+    if (file.Open(strPath, CFile::modeRead | CFile::shareDenyNone))
+        ReadChunks(params, params.strFirst, [&](char* pBuffer) { return file.Read(pBuffer, kChunk); });
     return CONNECT_DONE;
+}
+
+// Ends a fetch that holds too much: what was read is let go before the message is shown.
+void FailWith(CConnectParams& params, const char* pszMessage)
+{
+    params.strFirst.Empty();
+    params.strSecond.Empty();
+    AfxMessageBox(pszMessage, MB_OK);
 }
 
 UINT FetchDocuments(CConnectParams& params)
@@ -125,9 +135,16 @@ UINT FetchDocuments(CConnectParams& params)
     CString strServer, strObject;
     INTERNET_PORT nPort = 0;
     // Only a lower-case "https://" location is fetched; anything else is a file name.
-    if (strLocation.Find("https://") < 0 || !AfxParseURL(strLocation, dwService, strServer, strObject, nPort))
-        return ReadLocalFile(params, strLocation);
-    return FetchOverHttps(params, strServer, nPort, strObject);
+    try {
+        if (strLocation.Find("https://") < 0 || !AfxParseURL(strLocation, dwService, strServer, strObject, nPort))
+            return ReadLocalFile(params, strLocation);
+        return FetchOverHttps(params, strServer, nPort, strObject);
+    } catch (const CDocumentTooLarge&) {
+        FailWith(params, kTooLargeError);
+    } catch (const std::bad_alloc&) {
+        FailWith(params, kRetrievalError);
+    }
+    return CONNECT_FAILED;
 }
 
 } // namespace

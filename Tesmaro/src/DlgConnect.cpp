@@ -35,9 +35,8 @@ LRESULT CDlgConnect::OnConnect(WPARAM, LPARAM)
     m_pParams->nFetchId = InterlockedIncrement(&g_nConnectFetchId);
     m_pParams->strFirst = m_strAltLocation.IsEmpty() ? m_strLocation : m_strAltLocation;
     m_pParams->strSecond = m_strSecondLocation;
-    // The mirrors follow this fetch from now on.
+    // The mirror follows this fetch from now on.
     InterlockedExchange(&g_bConnectRun, 1);
-    InterlockedExchange(&g_bConnectBusy, 0);
     m_pThread = AfxBeginThread(ConnectThreadProc, m_pParams);
     if (!m_pThread) {
         m_pParams->Release(); // the worker's share
@@ -57,11 +56,9 @@ LRESULT CDlgConnect::OnConnected(WPARAM wParam, LPARAM lParam)
 
 void CDlgConnect::OnCancel()
 {
-    if (m_pParams) {
-        if (m_pParams->bBusy)
-            return;
+    // A read under way sees the flag at its next chunk; the dialog does not wait for it.
+    if (m_pParams)
         SetConnectFlag(*m_pParams, m_pParams->bRun, g_bConnectRun, 0);
-    }
     EndDialog(IDCANCEL);
 }
 

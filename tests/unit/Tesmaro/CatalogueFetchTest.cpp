@@ -26,6 +26,7 @@ namespace {
 const char kConnectCaption[] = "Quendar Corvatel";
 const int kConnectLabel = 229;
 const char kRetrievalError[] = "Error retrieving Corvatel's update file.\n\nPlease try running Corvatel again.";
+const char kTooLargeError[] = "Corvatel's update file is too large.\n\nPlease try running Corvatel again.";
 const char kConnectionError[] = "Error connecting to www.quendar.com\n\nPlease make sure that you are properly "
                                 "connected to the Internet and try running Corvatel again.";
 
@@ -263,6 +264,18 @@ TEST_F(CatalogueFetchTest, ReadsWholeBodiesWhateverTheirSize)
         EXPECT_EQ(1, fetch.nResult);
         EXPECT_EQ(std::vector<std::string>{"Sized"}, Names(client.m_vecProducts));
     }
+
+    // A local catalogue past 64 MiB is refused with its own message before it is held whole.
+    const CString strLarge = tree.Path("large.xml");
+    {
+        std::ofstream file(static_cast<LPCSTR>(strLarge), std::ios::binary);
+        file << SizedCatalogue((64 << 20) + 1);
+    }
+    CSkelvar tooLarge(strLarge, "", "");
+    CFetch refused = Fetch(tooLarge, "", "");
+    EXPECT_EQ(0, refused.nResult);
+    EXPECT_EQ(std::vector<std::string>{kTooLargeError}, refused.boxes);
+    EXPECT_TRUE(tooLarge.m_vecProducts.empty());
 }
 
 TEST_F(CatalogueFetchTest, TellsServerLocationsFromLocalFiles)
@@ -329,31 +342,29 @@ TEST_F(CatalogueFetchTest, ReportsAServerThatCannotBeReached)
     EXPECT_TRUE(licence.m_vecProducts.empty());
 }
 
-TEST_F(CatalogueFetchTest, CancelIsIgnoredWhileADocumentIsRead)
+TEST_F(CatalogueFetchTest, CancelEndsADocumentReadWithinASecond)
 {
-    // Both bodies trickle in, so the worker spends nearly all its time in its read loops.
-    CSkelvar client(Www("/catalogue-full.xml?trickle=1"), "", "");
-    bool bPressed = false;
-    bool bStayed = false;
-    CWatcher watcher([&] {
-        HWND hDialog = UiDriver::WaitForWindowByCaption(kConnectCaption);
-        if (!hDialog)
-            return;
-        // Well into the licence's read loop, even when a loaded machine slows the TLS set-up.
-        Sleep(4000);
-        bPressed = UiDriver::PressButton(hDialog, IDCANCEL);
-        Sleep(300);
-        bStayed = IsWindowVisible(hDialog) != FALSE;
-    });
-    CFetch fetch = Fetch(client, "", Www("/license.rtf?trickle=8"));
-    watcher.Join();
+    UiDriver::CMessageBoxAnswerer answerer;
 
-    EXPECT_TRUE(bPressed);
-    EXPECT_TRUE(bStayed);
-    ASSERT_EQ(1, fetch.nResult);
-    EXPECT_TRUE(fetch.boxes.empty());
-    EXPECT_EQ(ReadFixture("license.rtf"), Str(client.m_strLicense));
-    EXPECT_EQ(13u, client.m_vecProducts.size());
+    // The catalogue trickles in over 8 s in 60 pieces, so the Cancel falls into its read loop.
+    CSkelvar cancelled(Www("/catalogue-full.xml?trickle=8"), "", "license location");
+    CCanceller canceller(3000);
+    int nResult = cancelled.Init("", Www("/license.rtf"));
+    DWORD dwEndedAt = GetTickCount();
+    canceller.Join();
+
+    ASSERT_NE(0u, canceller.PressedAt()) << "no connect dialog";
+    EXPECT_EQ(0, nResult);
+    EXPECT_LT(Elapsed(canceller.PressedAt(), dwEndedAt), 1000);
+    EXPECT_TRUE(cancelled.m_vecProducts.empty());
+    EXPECT_STREQ("license location", cancelled.m_strLicense);
+
+    // The worker leaves the read at its next piece, keeps nothing of it, and says so long before
+    // the body would have ended.
+    UiDriver::CMessageBoxAnswerer::CAnswer late;
+    ASSERT_TRUE(answerer.WaitForAnswer(kRetrievalError, 8000, &late));
+    EXPECT_LT(Elapsed(canceller.PressedAt(), late.dwTick), 2000);
+    EXPECT_EQ(std::vector<std::string>{kRetrievalError}, answerer.Texts());
 }
 
 TEST_F(CatalogueFetchTest, CancelBetweenTheRequestsEndsTheDialogAtOnce)
