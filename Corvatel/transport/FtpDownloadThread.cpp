@@ -58,11 +58,8 @@ int CFtpDownloadThread::Run()
     // Only a file counts: a folder or a device under that name is no setup.
     if (!IsResponseFile() && IsRegularFile(m_strLocalFile)) {
         m_pLink->With([&](CPropPage_Install& page) {
-            if (!page.IsCurrentTransfer(m_pTransferItem, m_nTransfer))
-                return;
-            if (m_pItem)
-                page.UpdateItemStatus(m_pItem, nullptr, ItemDownloaded, "");
-            page.PostTransferEnded(m_pItem != nullptr);
+            if (page.TakePresentFile(m_pTransferItem, m_nTransfer))
+                page.PostTransferEnded(true);
         });
     } else {
         Fetch();
@@ -91,16 +88,12 @@ void CFtpDownloadThread::Fetch()
         std::vector<HANDLE> earlier;
         m_pLink->With([&](CPropPage_Install& page) { earlier = page.GetEarlierTransfers(m_pTransferItem, m_nTransfer); });
         CPropPage_Install::WaitForEarlierTransfers(earlier);
+        // An abort that came while this thread connected or waited is not undone here.
         m_pLink->With([&](CPropPage_Install& page) {
-            bReceiving = !bAborted && page.IsCurrentTransfer(m_pTransferItem, m_nTransfer);
-            if (!bReceiving)
-                return;
-            if (m_pItem) {
-                std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-                m_pItem->m_ullBytesDone = 0;
-            }
-            page.SetFileStatus(m_strLocalFile, m_nStartStatus);
+            bReceiving = page.BeginReceipt(m_pTransferItem, m_nTransfer, pManager.get(), m_pItem != nullptr,
+                                           m_nStartStatus);
         });
+        bAborted = pManager->m_pSession && pManager->m_pSession->IsAborted();
     }
     bool bReceived = false;
     if (bReceiving) {
@@ -114,10 +107,9 @@ void CFtpDownloadThread::Fetch()
         bCurrent = page.DetachTransferManager(m_pTransferItem, m_nTransfer, pManager.get());
         if (!bCurrent)
             return;
-        if (!bConnected) {
+        if (!bConnected && !bAborted) {
             // The record stays where it was; the watchdog restarts it.
-            if (!bAborted)
-                page.LogDownloadError(m_pTransferItem, strError);
+            page.LogDownloadError(m_pTransferItem, strError);
         } else {
             Finish(page, bReceived, bAborted, strError);
         }

@@ -201,7 +201,6 @@ public:
     BOOL ContinueDownloads();
     void ContinueItemDownload(CAppDetailsObj* pItem);
     bool IsOneAtATime();
-    void SetFileStatus(CString strFile, int nStatus);
     // A transfer of the file failed; bResponseFile for a response file's transfer.
     void OnDownloadError(CString strFile, CString strError, bool bResponseFile);
     // A transfer's error text in the log file, with the product's name.
@@ -212,11 +211,19 @@ public:
     // current transfer of a kind may report or touch its files.
     // A thread attaches its manager before it connects, so an abort reaches it at any point; it
     // detaches the manager under the same lock before deleting it. False or a closing page: the
-    // thread reports nothing more.
+    // thread reports nothing more. A record whose abort came before its thread attached ("Aborting
+    // Download..." or "Download Aborted") is not attached: nothing of it is fetched.
     bool BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, bool bResponseFile, unsigned& nTransfer);
     bool AttachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
     bool DetachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr);
-    bool IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
+    // The connected transfer begins to receive: the bytes of a setup file start from 0 and a row
+    // record takes the start status (a part keeps its own until its progress arrives). False, and
+    // nothing changed, when the transfer was superseded or aborted (its manager's abort, or the
+    // record's) meanwhile: the abort is never overwritten by "Downloading...".
+    bool BeginReceipt(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr, bool bSetupFile, int nStartStatus);
+    // A setup file already in the download folder: the record says "Downloaded.", unless the
+    // transfer was superseded or aborted (false then).
+    bool TakePresentFile(CAppDetailsObj* pItem, unsigned nTransfer);
     // The threads of the record's superseded transfers of the kind (handles of the caller's own),
     // and a wait (bounded) until they have ended, so that they are done with the record's files.
     std::vector<HANDLE> GetEarlierTransfers(CAppDetailsObj* pItem, unsigned nTransfer);
@@ -384,6 +391,8 @@ private:
     // transfer is the record's current one of its kind; whether the record's setup file is coming.
     CTransfer* FindTransfer(const CFtpMgr* pFtpMgr);
     bool IsCurrentLocked(CAppDetailsObj* pItem, unsigned nTransfer);
+    // Not current, or the record's abort came.
+    bool IsStoppedLocked(CAppDetailsObj* pItem, unsigned nTransfer);
     bool IsSetupFileArriving(CAppDetailsObj* pItem);
     std::vector<CTransfer> m_transfers;
     std::shared_ptr<CTransferLink> m_pTransferLink;

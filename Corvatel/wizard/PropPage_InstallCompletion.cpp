@@ -47,7 +47,8 @@ BOOL CPropPage_Install::CheckDownloadsComplete()
     bool bFailed = false;
     bool bAllEnded = ForEachQueued(nullptr, [&](CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int) {
         int nStatus = pItem->GetStatus();
-        if (nStatus < ItemDownloaded)
+        // An abort still under way ends with its thread, which checks again.
+        if (nStatus < ItemDownloaded || nStatus == ItemAbortingDownload)
             return false;
         if (nStatus > ItemDone)
             bFailed = true;

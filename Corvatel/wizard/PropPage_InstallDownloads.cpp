@@ -253,15 +253,6 @@ bool CPropPage_Install::IsOneAtATime()
     return IsDlgButtonChecked(m_hWnd, IDC_ONE_AT_A_TIME) == BST_CHECKED;
 }
 
-void CPropPage_Install::SetFileStatus(CString strFile, int nStatus)
-{
-    CAppDetailsObj* pItem = nullptr;
-    CAppDetailsObj* pOwner = nullptr;
-    // A part keeps its status until its progress arrives.
-    if (FindItemByFile(strFile, &pItem, &pOwner))
-        UpdateItemStatus(pItem, nullptr, nStatus, "");
-}
-
 void CPropPage_Install::OnDownloadError(CString strFile, CString strError, bool bResponseFile)
 {
     CAppDetailsObj* pItem = nullptr;

@@ -4,6 +4,7 @@
 #include "PropPage_Install.h"
 
 #include "AppDetailsObj.h"
+#include "Crypto.h"
 #include "FtpMgr.h"
 #include "TransferLink.h"
 #include "Utilities.h"
@@ -59,7 +60,7 @@ bool CPropPage_Install::BeginTransfer(CAppDetailsObj* pItem, HANDLE hThread, boo
 bool CPropPage_Install::AttachTransferManager(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr)
 {
     std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-    if (!IsCurrentLocked(pItem, nTransfer))
+    if (IsStoppedLocked(pItem, nTransfer))
         return false;
     for (CTransfer& transfer : m_transfers)
         if (transfer.pItem == pItem && transfer.nTransfer == nTransfer)
@@ -88,15 +89,48 @@ CPropPage_Install::CTransfer* CPropPage_Install::FindTransfer(const CFtpMgr* pFt
     return nullptr;
 }
 
-bool CPropPage_Install::IsCurrentTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
+bool CPropPage_Install::BeginReceipt(CAppDetailsObj* pItem, unsigned nTransfer, CFtpMgr* pFtpMgr, bool bSetupFile,
+                                     int nStartStatus)
 {
-    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-    return IsCurrentLocked(pItem, nTransfer);
+    bool bRow = FindRow(pItem) != nullptr;
+    int nImage;
+    {
+        // The aborts take this lock too: one that comes after this step finds the record receiving.
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        if (IsStoppedLocked(pItem, nTransfer) || (pFtpMgr->m_pSession && pFtpMgr->m_pSession->IsAborted()))
+            return false;
+        if (bSetupFile)
+            pItem->m_ullBytesDone = 0;
+        if (!bRow)
+            return true;
+        nImage = ApplyItemStatus(pItem, nullptr, nStartStatus, CString());
+    }
+    ShowItemStatus(pItem, nullptr, nStartStatus, nImage);
+    return true;
+}
+
+bool CPropPage_Install::TakePresentFile(CAppDetailsObj* pItem, unsigned nTransfer)
+{
+    int nImage;
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        if (IsStoppedLocked(pItem, nTransfer))
+            return false;
+        nImage = ApplyItemStatus(pItem, nullptr, ItemDownloaded, CString());
+    }
+    ShowItemStatus(pItem, nullptr, ItemDownloaded, nImage);
+    return true;
 }
 
 bool CPropPage_Install::IsCurrentLocked(CAppDetailsObj* pItem, unsigned nTransfer)
 {
     return !m_bClosing && pItem->m_nTransfer[CAppDetailsObj::TransferKind(nTransfer)] == nTransfer;
+}
+
+bool CPropPage_Install::IsStoppedLocked(CAppDetailsObj* pItem, unsigned nTransfer)
+{
+    return !IsCurrentLocked(pItem, nTransfer) || pItem->m_nStatus == ItemAbortingDownload ||
+           pItem->m_nStatus == ItemDownloadAborted;
 }
 
 bool CPropPage_Install::IsSetupFileArriving(CAppDetailsObj* pItem)

@@ -100,8 +100,13 @@ void CPropPage_Install::AbortItemDownload(CAppDetailsObj* pItem, CAppDetailsObj*
     bool bRunning = AbortTransfer(pItem, bTimeout);
     bool bReceiving = bRunning && (nStatus == ItemDownloading || nStatus == ItemDownloadingResponseFile);
     UpdateItemStatus(pItem, pOwner, bReceiving ? ItemAbortingDownload : ItemDownloadAborted, "");
-    if (!bTimeout)
+    if (!bTimeout) {
+        // No thread of the record will end and look whether the run has ended with it: the
+        // window's thread looks.
+        if (!bRunning)
+            PostTransferEnded(false);
         return;
+    }
     UpdateItemStatus(pItem, pOwner, ItemTimedOut, "");
     pItem->SetStatusText(kTimeoutText);
     if (CTreeListItem* pRow = FindRow(pItem))

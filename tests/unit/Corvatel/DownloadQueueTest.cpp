@@ -101,6 +101,9 @@ protected:
         pThread->m_strRemoteFile = Entry(pszFile).c_str();
         pThread->m_strHost = "127.0.0.1";
         pThread->m_nPort = Port(pszListener);
+        pThread->m_nStartStatus = ItemDownloading;
+        pThread->m_strUser = Setting("USER").c_str();
+        pThread->m_strPassword = Setting("PASSWORD").c_str();
         return pThread;
     }
 
@@ -394,7 +397,7 @@ TEST_F(DownloadQueueTest, AbortAllStopsTheTransfersAndANewRunStartsAfresh)
     EXPECT_EQ(m_pWizard->m_answers[0], "Are you sure you want to abort downloading all components?");
 }
 
-TEST_F(DownloadQueueTest, AnAbortAfterTheLastBlockKeepsTheFileFromItsName)
+TEST_F(DownloadQueueTest, AnAbortAtAnyStepOfTheThreadStaysAbortedAndKeepsNoFile)
 {
     WriteServedFile(m_strServed + "\\Late.exe", 400000);
     MakeWizard({{"Late", Entry("Late.exe"), 1}}, "PASSWORD");
@@ -428,6 +431,40 @@ TEST_F(DownloadQueueTest, AnAbortAfterTheLastBlockKeepsTheFileFromItsName)
         ASSERT_TRUE(bLanded);
         ASSERT_TRUE(WaitUntil([&] { return pLate->GetStatus() != ItemAbortingDownload && !pLate->m_pFtpMgr[CAppDetailsObj::TransferSetupFile]; }));
         EXPECT_EQ(pLate->GetStatus(), ItemDownloadAborted);
+        EXPECT_EQ(FileSize(Local("Late.exe")) + FileSize(Local("Late.ex_")), -2);
+
+        auto ended = [](HANDLE hThread) {
+            bool bEnded = WaitForSingleObject(hThread, 20000) == WAIT_OBJECT_0;
+            CloseHandle(hThread);
+            return bEnded;
+        };
+        // The abort lands after the thread was started and before it attached its manager.
+        Page().UpdateItemStatus(pLate, nullptr, ItemPreparingSetupDownload, "");
+        HANDLE hThread = nullptr;
+        CFtpDownloadThread* pThread = MakeThread(pLate, "Late.exe", "PASSWORD", hThread);
+        ASSERT_TRUE(pThread);
+        Page().AbortDownload(pLate, false);
+        pThread->ResumeThread();
+        EXPECT_TRUE(ended(hThread));
+        EXPECT_STREQ(pLate->GetStatusText(), "Download Aborted");
+        EXPECT_EQ(FileSize(Local("Late.exe")) + FileSize(Local("Late.ex_")), -2);
+
+        // It lands while the thread, connected, waits for the record's earlier transfer to end.
+        DeleteFileA(Local("Late.exe").c_str());
+        Page().UpdateItemStatus(pLate, nullptr, ItemPreparingSetupDownload, "");
+        HANDLE hEarlier = nullptr;
+        CFtpDownloadThread* pEarlier = MakeThread(pLate, "Late.exe", "PASSWORD", hEarlier);
+        pThread = MakeThread(pLate, "Late.exe", "PASSWORD", hThread);
+        ASSERT_TRUE(pEarlier && pThread);
+        pThread->ResumeThread();
+        ASSERT_TRUE(WaitUntil([&] { return pLate->m_pFtpMgr[CAppDetailsObj::TransferSetupFile] != nullptr; }));
+        // Its connect takes well under this on the loopback; its wait lasts up to 10 s.
+        Sleep(3000);
+        Page().AbortDownload(pLate, false);
+        pEarlier->ResumeThread();
+        EXPECT_TRUE(ended(hEarlier));
+        EXPECT_TRUE(ended(hThread));
+        EXPECT_STREQ(pLate->GetStatusText(), "Download Aborted");
     });
     EXPECT_EQ(FileSize(Local("Late.exe")) + FileSize(Local("Late.ex_")), -2);
 }
@@ -484,7 +521,47 @@ TEST_F(DownloadQueueTest, YesRetriesAFailedPartUnderADownloadedRowAndAsksOnce)
     EXPECT_EQ(m_pWizard->m_answers.size(), 2u) << m_pWizard->m_answers.back();
 }
 
-TEST_F(DownloadQueueTest, DownloadRestartsARowLeftWaitingByAThreadThatCouldNotConnect)
+// The completion check on a download-and-install run, with the records it meets set by the test.
+TEST_F(DownloadQueueTest, AnAbortUnderWayHoldsTheRunsEndUntilItIsOver)
+{
+    ASSERT_TRUE(CopyFileA(FixtureModule("SilentSetup.exe"), Served("Late.exe").c_str(), FALSE));
+    MakeWizard({{"Here", Entry("Here.exe"), 1}, {"Held", Entry("Held.exe"), 1}, {"Late", Entry("Late.exe"), 1}},
+               "PASSWORD");
+    m_pWizard->m_tree.CopyModule("SilentSetup.exe", "set\\Here.exe");
+    CAppDetailsObj* pHeld = nullptr;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 3);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        CTestWizard::HandlePosted(hSheet);
+        // The folder gave the catalogue and holds the downloads; the install phase is the download
+        // road's, which installs only what was downloaded.
+        m_pWizard->m_app.m_cmdInfo.m_strInstallFolder.Empty();
+        CAppDetailsObj* pHere = m_items[0];
+        CAppDetailsObj* pLate = m_items[2];
+        pHeld = m_items[1];
+        Page().m_bInstallAfterDownload = true;
+        Page().UpdateItemStatus(pHere, nullptr, ItemDownloaded, "");
+        Page().UpdateItemStatus(pLate, nullptr, ItemDownloadAborted, "");
+        // Held's transfer is being aborted; its thread has still to end it.
+        Page().UpdateItemStatus(pHeld, nullptr, ItemAbortingDownload, "");
+        EXPECT_FALSE(Page().CheckDownloadsComplete());
+        EXPECT_EQ(pHere->GetStatus(), ItemDownloaded);
+        // Its thread ends it and hands the run's end to the window's thread.
+        Page().UpdateItemStatus(pHeld, nullptr, ItemDownloadAborted, "");
+        Page().PostTransferEnded(true);
+        ASSERT_TRUE(WaitUntil([&] { return pHere->GetStatus() >= ItemInstalled && !Page().IsAnyInstalling(); }));
+        EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
+        EXPECT_STREQ(pHere->GetStatusText(), "Installed.");
+    });
+    // The run's end came once: one summary, which names the aborted record, still "Download Aborted".
+    EXPECT_STREQ(pHeld->GetStatusText(), "Download Aborted");
+    size_t nSummaries = 0;
+    for (const std::string& strAnswer : m_pWizard->m_answers)
+        nSummaries += strAnswer.rfind("There was a problem installing", 0) == 0;
+    EXPECT_EQ(nSummaries, 1u);
+}
+
+TEST_F(DownloadQueueTest, ARowLeftWaitingByAThreadThatCouldNotConnectEndsTheRunWhenAbortedAndDownloadRestartsIt)
 {
     WriteServedFile(m_strServed + "\\Kept.exe", 300000);
     WriteServedFile(m_strServed + "\\_iss\\Kept.iss", 10);
@@ -496,6 +573,14 @@ TEST_F(DownloadQueueTest, DownloadRestartsARowLeftWaitingByAThreadThatCouldNotCo
         Page().StartAllDownloads();
         ASSERT_TRUE(WaitUntil([&] { return Count(Log(), "ERROR (") == 1; }));
         EXPECT_EQ(m_items[0]->GetStatus(), ItemPreparingDownload);
+        // No thread of it is left to end the run: the abort does, and Finish and the start buttons
+        // come back within a second.
+        EXPECT_FALSE(CTestWizard::IsFinishEnabled(hSheet));
+        SendMessageA(Page().m_hWnd, WM_COMMAND, ID_ABORT_ALL_DOWNLOADS, 0);
+        EXPECT_EQ(m_items[0]->GetStatus(), ItemDownloadAborted);
+        EXPECT_TRUE(WaitUntil([&] {
+            return CTestWizard::IsFinishEnabled(hSheet) && IsWindowEnabled(GetDlgItem(Page().m_hWnd, IDC_DOWNLOAD_AND_INSTALL));
+        }, 1000));
         SetPort("PASSWORD");
         CTestWizard::ClickRow(Page().m_pInstallList, 0);
         ASSERT_TRUE(WaitUntil([&] { return Page().m_pInstallList->GetSelectedItem() != nullptr; }));
