@@ -363,6 +363,9 @@ private:
     std::mutex m_logLock;
     // Set when one completion check (or the local install road) is ending a run.
     std::atomic<bool> m_bEndingRun;
+    // The row menu's "Install" runs its setups; a run's end that came meanwhile waits for them.
+    std::atomic<bool> m_bMenuSetupRunning{false};
+    std::atomic<bool> m_bRunEndDeferred{false};
     // The page's window is going: no thread starts new work on it.
     std::atomic<bool> m_bClosing;
     // Questions to close the maker's programs open now. The watchdog waits for their answers: a

@@ -144,6 +144,7 @@ void CPropPage_Install::OnInstallItem()
     bool bIdle = false;
     if (!m_bSetupRunning.compare_exchange_strong(bIdle, true))
         return;
+    m_bMenuSetupRunning = true;
     EnableControls(FALSE);
     ::PostMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
     unsigned nWithdrawn = m_nInstallsWithdrawn;
@@ -158,6 +159,10 @@ void CPropPage_Install::OnInstallItem()
         return true;
     });
     m_bSetupRunning = false;
+    m_bMenuSetupRunning = false;
+    // Downloads that ended while the setups ran are installed now.
+    if (m_bRunEndDeferred.exchange(false))
+        CheckDownloadsComplete();
     UpdateFinishButton(FALSE);
     EnableControls(TRUE);
 }

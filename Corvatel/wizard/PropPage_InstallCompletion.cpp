@@ -58,6 +58,12 @@ BOOL CPropPage_Install::CheckDownloadsComplete()
     });
     if (!bAllEnded)
         return FALSE;
+    // The row menu's setups run, their wait serving this call: installing now would find the turn
+    // taken and leave the rows waiting. The run ends once they are done.
+    if (m_bMenuSetupRunning) {
+        m_bRunEndDeferred = true;
+        return FALSE;
+    }
 
     bool bRetry = false;
     {

@@ -522,7 +522,7 @@ TEST_F(DownloadQueueTest, YesRetriesAFailedPartUnderADownloadedRowAndAsksOnce)
 }
 
 // The completion check on a download-and-install run, with the records it meets set by the test.
-TEST_F(DownloadQueueTest, AnAbortUnderWayHoldsTheRunsEndUntilItIsOver)
+TEST_F(DownloadQueueTest, AnAbortUnderWayOrAMenuSetupHoldsTheRunsEndUntilItIsOver)
 {
     ASSERT_TRUE(CopyFileA(FixtureModule("SilentSetup.exe"), Served("Late.exe").c_str(), FALSE));
     MakeWizard({{"Here", Entry("Here.exe"), 1}, {"Held", Entry("Held.exe"), 1}, {"Late", Entry("Late.exe"), 1}},
@@ -546,12 +546,30 @@ TEST_F(DownloadQueueTest, AnAbortUnderWayHoldsTheRunsEndUntilItIsOver)
         Page().UpdateItemStatus(pHeld, nullptr, ItemAbortingDownload, "");
         EXPECT_FALSE(Page().CheckDownloadsComplete());
         EXPECT_EQ(pHere->GetStatus(), ItemDownloaded);
-        // Its thread ends it and hands the run's end to the window's thread.
         Page().UpdateItemStatus(pHeld, nullptr, ItemDownloadAborted, "");
-        Page().PostTransferEnded(true);
-        ASSERT_TRUE(WaitUntil([&] { return pHere->GetStatus() >= ItemInstalled && !Page().IsAnyInstalling(); }));
+
+        // The row menu's "Install" runs Here's setup, which waits; meanwhile Late's download ends.
+        std::string strRelease(static_cast<LPCSTR>(m_pWizard->m_tree.Path("release")));
+        m_pWizard->m_tree.WriteText("set\\SilentSetup.ini", ("[Here.exe]\nReleaseFile=" + strRelease).c_str());
+        CTestWizard::ClickRow(Page().m_pInstallList, 0);
+        ASSERT_TRUE(WaitUntil([&] { return Page().m_pInstallList->GetSelectedItem() == Page().m_pInstallList->GetTreeListItem(0); }));
+        Page().PostMessage(WM_COMMAND, ID_INSTALL);
+        ASSERT_TRUE(WaitUntil([&] { return pHere->GetStatus() == ItemInstalling; }));
+        Page().UpdateItemStatus(pLate, nullptr, ItemPreparingSetupDownload, "");
+        HANDLE hThread = nullptr;
+        CFtpDownloadThread* pThread = MakeThread(pLate, "Late.exe", "PASSWORD", hThread);
+        ASSERT_TRUE(pThread);
+        pThread->ResumeThread();
+        EXPECT_EQ(WaitForSingleObject(hThread, 20000), WAIT_OBJECT_0);
+        CloseHandle(hThread);
+        CTestWizard::HandlePosted(hSheet);
+        // Its install waits for the menu's setup, and comes after it.
+        EXPECT_EQ(pLate->GetStatus(), ItemDownloaded);
+        m_pWizard->m_tree.WriteText("release", "");
+        ASSERT_TRUE(WaitUntil([&] { return pLate->GetStatus() >= ItemInstalled && !Page().IsAnyInstalling(); }));
         EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
         EXPECT_STREQ(pHere->GetStatusText(), "Installed.");
+        EXPECT_STREQ(pLate->GetStatusText(), "Installed.");
     });
     // The run's end came once: one summary, which names the aborted record, still "Download Aborted".
     EXPECT_STREQ(pHeld->GetStatusText(), "Download Aborted");
