@@ -28,10 +28,6 @@ std::string WinsockErrorText(int nCode)
 
 // How long one wait on the socket lasts before the abort flag and the deadlines are looked at again.
 const unsigned long long kAbortPollMs = 250;
-// A server silent this long has stalled: the call fails rather than hold its thread for ever (the
-// login holds the user's window). Longer than the page's 15-second watchdog, which restarts a
-// transfer stalled before its first byte.
-const unsigned long long kSilenceLimitMs = 30000;
 // How long a connect waits for the server's answer (Windows itself waits about 21 seconds).
 const unsigned long long kConnectLimitMs = 10000;
 // How long the closing calls after an abort or a stall wait, all together, for a server that may
@@ -75,7 +71,8 @@ LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(KbdInteractiveCallback);
 CCrypto::CCrypto(std::string strHost)
     : m_strHost(std::move(strHost)), m_nPort(0), m_pszUser(nullptr), m_pszPassword(nullptr), m_socket(INVALID_SOCKET),
       m_pszAuthList(nullptr), m_pSession(nullptr), m_pSftp(nullptr), m_bAbort(false), m_bWinsockStarted(false),
-      m_bLibraryStarted(false), m_bHandshakeDone(false), m_bStalled(false), m_bClosing(false), m_ullCloseBy(0)
+      m_bLibraryStarted(false), m_bHandshakeDone(false), m_bStalled(false), m_bClosing(false), m_ullGiveUpAt(0),
+      m_ullCloseBy(0)
 {
 }
 
@@ -225,18 +222,18 @@ bool CCrypto::Authenticate(std::string& strError)
     return true;
 }
 
-bool CCrypto::Repeat(int& nResult, unsigned long long& ullHeard)
+bool CCrypto::Repeat(int& nResult, unsigned long long ullStarted)
 {
     if (nResult != LIBSSH2_ERROR_EAGAIN)
         return false;
-    if (WaitSocket(ullHeard))
+    if (WaitSocket(ullStarted))
         return true;
     nResult = LIBSSH2_ERROR_TIMEOUT;
     libssh2_session_set_last_error(m_pSession, nResult, "Timed out waiting on socket");
     return false;
 }
 
-bool CCrypto::WaitSocket(unsigned long long& ullHeard)
+bool CCrypto::WaitSocket(unsigned long long ullStarted)
 {
     const unsigned long long ullNow = Now();
     unsigned long long ullLeft;
@@ -249,23 +246,19 @@ bool CCrypto::WaitSocket(unsigned long long& ullHeard)
             return false;
         ullLeft = m_ullCloseBy - ullNow;
     } else {
-        if (ullNow - ullHeard >= kSilenceLimitMs) {
+        const unsigned long long ullGiveUpAt = m_ullGiveUpAt != 0 ? m_ullGiveUpAt : ullStarted + kStallLimitMs;
+        if (ullNow >= ullGiveUpAt) {
             m_bStalled = true;
             return false;
         }
-        ullLeft = kSilenceLimitMs - (ullNow - ullHeard);
+        ullLeft = ullGiveUpAt - ullNow;
     }
     // The library says which way it is blocked; with no direction given it waits for the server.
     const int nDirections = libssh2_session_block_directions(m_pSession);
     int nAsked = (nDirections & LIBSSH2_SESSION_BLOCK_OUTBOUND) ? kWritable : 0;
     if ((nDirections & LIBSSH2_SESSION_BLOCK_INBOUND) || nAsked == 0)
         nAsked |= kReadable;
-    const int nFound = WaitForSocket(m_socket, nAsked, ullLeft);
-    if (nFound == SOCKET_ERROR)
-        return false;
-    if (nFound & kReadable)
-        ullHeard = Now();
-    return true;
+    return WaitForSocket(m_socket, nAsked, ullLeft) != SOCKET_ERROR;
 }
 
 bool CCrypto::ShutDownIfGivenUp(int nResult)
@@ -312,6 +305,7 @@ void CCrypto::CloseSocket()
     m_pszAuthList = nullptr;
     m_bHandshakeDone = false;
     m_bStalled = false;
+    m_ullGiveUpAt = 0;
     m_ullCloseBy = 0;
     if (m_socket != INVALID_SOCKET) {
         closesocket(m_socket);

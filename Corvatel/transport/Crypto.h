@@ -32,10 +32,14 @@ public:
     bool Connect(std::string& strError);
     // Receives the remote file into the local file in blocks of 131072 bytes, calling the progress
     // function before the first read and after each block. An abort ends it with "[RecvSFTP] aborted."
-    // and true; a file that ends before its remote size is a failure.
+    // and true; a file that ends before its remote size is a failure, and so is a receipt that
+    // brings no file data for the stall limit.
     bool RecvSFTP(const char* pszRemote, const char* pszLocal, std::string& strError, ProgressCallback progress);
     bool InitSftp(std::string& strError);
     bool IsAborted() const { return m_bAbort; }
+    // Whether a call gave up at its deadline (no file data for the stall limit, or a call past
+    // it), until the session is closed.
+    bool IsStalled() const { return m_bStalled; }
     // Raises the abort flag; any thread may call it. Every network wait of the session (name lookup,
     // connect, library calls) sees it within one poll interval.
     void Abort() { m_bAbort = true; }
@@ -43,6 +47,11 @@ public:
     // nothing. Connect's failure paths end with it too. After an abort or a stall it takes at most
     // the short closing time.
     void CloseSocket();
+
+    // How long a receipt waits for the next file data, whatever else the server sends (keep-alives),
+    // and any other call for its end. Longer than the page's 15-second watchdog, which restarts a
+    // transfer stalled before its first byte.
+    static constexpr unsigned long long kStallLimitMs = 30000;
 
     std::string m_strHost;
     unsigned short m_nPort;
@@ -67,30 +76,30 @@ private:
     bool Authenticate(std::string& strError);
     // Whether a library call that would block is made again, once the socket is ready or one poll
     // interval has passed. Not when the call is to give up: its result then becomes
-    // LIBSSH2_ERROR_TIMEOUT. A working call gives up on abort, or when the server has been silent
-    // past the limit (ullHeard: when it last sent a byte); a closing call after an abort or a stall
-    // gives up at the closing deadline.
-    bool Repeat(int& nResult, unsigned long long& ullHeard);
-    bool WaitSocket(unsigned long long& ullHeard);
+    // LIBSSH2_ERROR_TIMEOUT. A working call gives up on abort, or at m_ullGiveUpAt (without one, the
+    // stall limit after ullStarted, when the call began), whatever bytes came meanwhile; a closing
+    // call after an abort or a stall gives up at the closing deadline.
+    bool Repeat(int& nResult, unsigned long long ullStarted);
+    bool WaitSocket(unsigned long long ullStarted);
     template <typename Call>
     int UntilDone(Call call)
     {
         int nResult;
-        unsigned long long ullHeard = Now();
+        const unsigned long long ullStarted = Now();
         do
             nResult = call();
-        while (Repeat(nResult, ullHeard));
+        while (Repeat(nResult, ullStarted));
         return nResult;
     }
     // The same for a call that gives a pointer, none when it failed (the session's last error says why).
     template <typename Call>
     auto UntilGiven(Call call) -> decltype(call())
     {
-        unsigned long long ullHeard = Now();
+        const unsigned long long ullStarted = Now();
         for (;;) {
             auto pGiven = call();
             int nResult = pGiven ? 0 : LastError();
-            if (!Repeat(nResult, ullHeard))
+            if (!Repeat(nResult, ullStarted))
                 return pGiven;
         }
     }
@@ -117,11 +126,14 @@ private:
     bool m_bWinsockStarted;
     bool m_bLibraryStarted;
     bool m_bHandshakeDone;
-    // The server stayed silent past the limit: later working calls wait no more, closing ones only
+    // A working call reached its deadline: later working calls wait no more, closing ones only
     // until the closing deadline.
     bool m_bStalled;
     // A closing call is running (remote close, SFTP shutdown, disconnect, free).
     bool m_bClosing;
+    // When the working calls give up while receiving: the stall limit after the receipt's start or
+    // its last file data; 0 otherwise.
+    unsigned long long m_ullGiveUpAt;
     // When closing calls after an abort or a stall give up; 0 until the first of them waits.
     unsigned long long m_ullCloseBy;
 };

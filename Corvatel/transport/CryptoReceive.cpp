@@ -31,6 +31,8 @@ public:
     // The text of the last close that failed; empty when both closed cleanly.
     std::string Close()
     {
+        // The receipt's deadline ends with it; the closing calls have their own.
+        m_session.m_ullGiveUpAt = 0;
         std::string strError;
         if (m_pHandle) {
             const int nResult = m_session.Finish([this] { return libssh2_sftp_close_handle(m_pHandle); });
@@ -88,11 +90,13 @@ bool CCrypto::RecvSFTP(const char* pszRemote, const char* pszLocal, std::string&
         return false;
     }
     std::unique_ptr<FILE, FileCloser> file(pOpened);
+    // Only file data moves it on: keep-alives or other bytes from a server whose reads hang do not.
+    m_ullGiveUpAt = Now() + kStallLimitMs;
+    CReceipt receipt(*this);
     if (!m_pSftp && !InitSftp(strError))
         return false;
 
     bool bResult = true;
-    CReceipt receipt(*this);
     const unsigned int nRemoteLength = static_cast<unsigned int>(strlen(pszRemote));
     receipt.m_pHandle = UntilGiven([&] {
         return libssh2_sftp_open_ex(m_pSftp, pszRemote, nRemoteLength, LIBSSH2_FXF_READ, 0, LIBSSH2_SFTP_OPENFILE);
@@ -141,13 +145,19 @@ bool CCrypto::RecvSFTP(const char* pszRemote, const char* pszLocal, std::string&
                 break;
             }
             ullDone += static_cast<unsigned long long>(nRead);
+            m_ullGiveUpAt = Now() + kStallLimitMs;
             progress(pszLocal, pszRemote, ullDone, ullTotal);
         }
     }
 
+    // A stall is why the receipt failed, not the closing calls that then give up too.
+    const bool bStalled = m_bStalled;
     std::string strCloseError = receipt.Close();
     if (m_bAbort)
         strError = "[RecvSFTP] aborted.";
+    else if (bStalled)
+        strError = "[RecvSFTP] no file data for " + std::to_string(kStallLimitMs / 1000) +
+                   " seconds: the transfer has stalled.";
     else if (!strCloseError.empty())
         strError = strCloseError;
     if (fclose(file.release()) != 0 && bResult) {

@@ -96,9 +96,11 @@ void CFtpDownloadThread::Fetch()
         bAborted = pManager->m_pSession && pManager->m_pSession->IsAborted();
     }
     bool bReceived = false;
+    bool bStalled = false;
     if (bReceiving) {
         bReceived = pManager->Receive(m_strRemoteFile, GetTemporaryFile());
         bAborted = pManager->m_pSession && pManager->m_pSession->IsAborted();
+        bStalled = !bReceived && pManager->m_pSession && pManager->m_pSession->IsStalled();
     }
     // The page no longer reaches the manager once detached; only then does it go.
     bool bCurrent = false;
@@ -111,7 +113,7 @@ void CFtpDownloadThread::Fetch()
             // The record stays where it was; the watchdog restarts it.
             page.LogDownloadError(m_pTransferItem, strError);
         } else {
-            Finish(page, bReceived, bAborted, strError);
+            Finish(page, bReceived, bAborted, bStalled, strError);
         }
         // What follows a file may ask the user or run setups: the window's thread does it, without
         // waiting for this session's close (hundreds of them end a run of small setups together).
@@ -125,13 +127,14 @@ void CFtpDownloadThread::Fetch()
         DeleteFileIfExists(GetTemporaryFile());
 }
 
-void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bAborted, const CString& strError)
+void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bAborted, bool bStalled,
+                                const CString& strError)
 {
     CString strTemporary = GetTemporaryFile();
     if (!bReceived && !bAborted) {
         // Nothing partial is left to be taken for a whole file.
         DeleteFileIfExists(strTemporary);
-        page.OnDownloadError(m_strLocalFile, strError, IsResponseFile());
+        page.OnDownloadError(m_strLocalFile, strError, IsResponseFile(), bStalled);
         return;
     }
     if (!page.EndReceipt(m_pTransferItem, m_nTransfer, bAborted, m_pItem != nullptr, strTemporary, m_strLocalFile))

@@ -61,6 +61,7 @@ private:
     // Connects, receives and reports the file's end, unless this transfer was superseded (or the
     // page is closing) before it could.
     void Fetch();
-    // What a whole, aborted or failed receipt leaves, reported for the current transfer.
-    void Finish(CPropPage_Install& page, bool bReceived, bool bAborted, const CString& strError);
+    // What a whole, aborted or failed (stalled among them) receipt leaves, reported for the current
+    // transfer.
+    void Finish(CPropPage_Install& page, bool bReceived, bool bAborted, bool bStalled, const CString& strError);
 };

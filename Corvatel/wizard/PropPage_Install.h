@@ -201,8 +201,9 @@ public:
     BOOL ContinueDownloads();
     void ContinueItemDownload(CAppDetailsObj* pItem);
     bool IsOneAtATime();
-    // A transfer of the file failed; bResponseFile for a response file's transfer.
-    void OnDownloadError(CString strFile, CString strError, bool bResponseFile);
+    // A transfer of the file failed; bResponseFile for a response file's transfer. One that stalled
+    // (no file data for the session's stall limit) leaves its record timed out, for the retry question.
+    void OnDownloadError(CString strFile, CString strError, bool bResponseFile, bool bStalled = false);
     // A transfer's error text in the log file, with the product's name.
     void LogDownloadError(CAppDetailsObj* pItem, CString strError);
 

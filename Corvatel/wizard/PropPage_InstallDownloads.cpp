@@ -4,6 +4,7 @@
 #include "PropPage_Install.h"
 
 #include "AppDetailsObj.h"
+#include "Crypto.h"
 #include "FtpDownloadThread.h"
 #include "FtpMgr.h"
 #include "InstallType.h"
@@ -253,7 +254,7 @@ bool CPropPage_Install::IsOneAtATime()
     return IsDlgButtonChecked(m_hWnd, IDC_ONE_AT_A_TIME) == BST_CHECKED;
 }
 
-void CPropPage_Install::OnDownloadError(CString strFile, CString strError, bool bResponseFile)
+void CPropPage_Install::OnDownloadError(CString strFile, CString strError, bool bResponseFile, bool bStalled)
 {
     CAppDetailsObj* pItem = nullptr;
     CAppDetailsObj* pOwner = nullptr;
@@ -273,6 +274,13 @@ void CPropPage_Install::OnDownloadError(CString strFile, CString strError, bool 
         return;
     if (nStatus == ItemAbortingDownload || nStatus == ItemDownloadAborted) {
         UpdateItemStatus(pItem, nullptr, ItemDownloadAborted, "");
+    } else if (bStalled) {
+        // A time-out keeps the text it is given, and the retry question counts it.
+        CString strText;
+        strText.Format("ERROR - Timeout occured: no file data came from the FTP site for %u seconds.",
+                       static_cast<unsigned>(CCrypto::kStallLimitMs / 1000));
+        pItem->SetStatusText(strText);
+        UpdateItemStatus(pItem, nullptr, ItemTimedOut, "");
     } else {
         // A response file of which nothing arrived (the server has none) is not needed: the setup
         // file follows and runs recording its answers.

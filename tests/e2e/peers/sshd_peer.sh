@@ -18,7 +18,8 @@
 #   CORVATEL_SFTP_PORT_{SILENT,FULL}             the fault proxy's listeners that never send a byte,
 #                                                and never answer a connect
 # A refused login is answered at once: the servers' PAM service has no failure delay, so tests
-# wait on the client's own limits, never on the server's timers.
+# wait on the client's own limits, never on the server's timers. The password server sends a
+# keep-alive after 5 s without a word from the client, as many servers do.
 # shellcheck shell=bash
 
 SSHD_PEER_DIR=""
@@ -58,9 +59,9 @@ EOF
 }
 
 sshd_peer_write_config() {
-  local dir=$1 method=$2 port=$3 pam=no password=no kbdint=no pubkey=no hostbased=no
+  local dir=$1 method=$2 port=$3 pam=no password=no kbdint=no pubkey=no hostbased=no alive=0
   case $method in
-    password) password=yes ;;
+    password) password=yes alive=5 ;;
     kbdint) kbdint=yes pam=yes ;;
     publickey) pubkey=yes ;;
     none) hostbased=yes ;;
@@ -80,6 +81,7 @@ HostbasedAuthentication $hostbased
 AuthorizedKeysFile $dir/authorized_keys
 PermitRootLogin no
 MaxStartups 100
+ClientAliveInterval $alive
 AllowTcpForwarding no
 X11Forwarding no
 PrintMotd no
