@@ -28,6 +28,9 @@ std::string WinsockErrorText(int nCode)
 
 // How long one wait on the socket lasts before the abort flag and the deadlines are looked at again.
 const unsigned long long kAbortPollMs = 250;
+// How long the connect, the server's greeting, the key exchange and the login may take together:
+// bytes that never finish a step (a trickle of empty lines) do not hold the login any longer.
+const unsigned long long kLoginLimitMs = 30000;
 // How long a connect waits for the server's answer (Windows itself waits about 21 seconds).
 const unsigned long long kConnectLimitMs = 10000;
 // How long the closing calls after an abort or a stall wait, all together, for a server that may
@@ -83,9 +86,16 @@ CCrypto::~CCrypto()
 
 bool CCrypto::Connect(std::string& strError)
 {
-    if (OpenSession(strError) && CheckPinnedHostKey(m_strHost, m_nPort, HostKeyFingerprint(m_pSession), strError) &&
-        Authenticate(strError))
+    const bool bConnected = OpenSession(strError) &&
+                            CheckPinnedHostKey(m_strHost, m_nPort, HostKeyFingerprint(m_pSession), strError) &&
+                            Authenticate(strError);
+    m_ullGiveUpAt = 0;
+    if (bConnected)
         return true;
+    // The step's own text would blame the password or the methods for a server that never answered.
+    if (m_bStalled)
+        strError = "The server " + m_strHost + " did not complete the login within " +
+                   std::to_string(kLoginLimitMs / 1000) + " seconds.";
     CloseSocket();
     return false;
 }
@@ -144,6 +154,7 @@ bool CCrypto::OpenSocket(const CFoundAddress& address, std::string& strError)
     setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&bNoDelay), sizeof(bNoDelay));
     u_long ulNonBlocking = 1;
     int nError = 0;
+    m_ullGiveUpAt = Now() + kLoginLimitMs;
     if (ioctlsocket(m_socket, FIONBIO, &ulNonBlocking) != 0)
         nError = WSAGetLastError();
     else if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address.address), address.nLength) != 0) {

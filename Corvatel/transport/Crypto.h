@@ -26,9 +26,9 @@ public:
     CCrypto(const CCrypto&) = delete;
     CCrypto& operator=(const CCrypto&) = delete;
 
-    // Opens the connection, checks the server's host key and authenticates; on failure the error
-    // text says why and everything taken is released. On success it may hold a line for the log:
-    // a host key that could be pinned nowhere.
+    // Opens the connection, checks the server's host key and authenticates, all within the login
+    // limit from the connect's start; on failure the error text says why and everything taken is
+    // released. On success it may hold a line for the log: a host key that could be pinned nowhere.
     bool Connect(std::string& strError);
     // Receives the remote file into the local file in blocks of 131072 bytes, calling the progress
     // function before the first read and after each block. An abort ends it with "[RecvSFTP] aborted."
@@ -37,8 +37,8 @@ public:
     bool RecvSFTP(const char* pszRemote, const char* pszLocal, std::string& strError, ProgressCallback progress);
     bool InitSftp(std::string& strError);
     bool IsAborted() const { return m_bAbort; }
-    // Whether a call gave up at its deadline (no file data for the stall limit, or a call past
-    // it), until the session is closed.
+    // Whether a call gave up at its deadline (the login limit, or no file data for the stall
+    // limit), until the session is closed.
     bool IsStalled() const { return m_bStalled; }
     // Raises the abort flag; any thread may call it. Every network wait of the session (name lookup,
     // connect, library calls) sees it within one poll interval.
@@ -131,8 +131,8 @@ private:
     bool m_bStalled;
     // A closing call is running (remote close, SFTP shutdown, disconnect, free).
     bool m_bClosing;
-    // When the working calls give up while receiving: the stall limit after the receipt's start or
-    // its last file data; 0 otherwise.
+    // When the working calls give up: the login limit after the connect's start, while connecting;
+    // the stall limit after the receipt's start or its last file data, while receiving; 0 otherwise.
     unsigned long long m_ullGiveUpAt;
     // When closing calls after an abort or a stall give up; 0 until the first of them waits.
     unsigned long long m_ullCloseBy;

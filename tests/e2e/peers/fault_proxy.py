@@ -9,8 +9,10 @@ Each listener injects one fault into every connection it takes:
   pass     forwards both ways untouched
   silent   accepts and never sends a byte, reading what comes until the client hangs up (at most
            MAX_HOLD seconds)
+  trickle  accepts and sends an empty line every TRICKLE_EVERY seconds, never a greeting, reading
+           what comes until the client hangs up (at most MAX_HOLD seconds)
   full     a listener whose accept queue is kept full: a connect to it is never answered
-The ports are written to --ports-file as "STALL DROP REFUSE PASS SILENT FULL" once all listen. At most
+The ports are written to --ports-file as "STALL DROP REFUSE PASS SILENT TRICKLE FULL" once all listen. At most
 MAX_CONNECTIONS connections are served at a time; more are closed at once. The process ends on
 SIGTERM or SIGINT, and by itself when the process that started it is gone.
 """
@@ -23,9 +25,10 @@ import socket
 import sys
 
 MAX_HOLD = 60.0
+TRICKLE_EVERY = 5.0
 MAX_CONNECTIONS = 64
 CHUNK = 65536
-MODES = ("stall", "drop", "refuse", "pass", "silent")
+MODES = ("stall", "drop", "refuse", "pass", "silent", "trickle")
 
 
 class Proxy:
@@ -39,9 +42,9 @@ class Proxy:
             client_writer.close()
             return
         self.connections += 1
-        if mode == "silent":
+        if mode in ("silent", "trickle"):
             try:
-                await self.hold(client_reader)
+                await (self.hold(client_reader) if mode == "silent" else self.trickle(client_reader, client_writer))
             finally:
                 client_writer.close()
                 self.connections -= 1
@@ -75,6 +78,20 @@ class Proxy:
             await asyncio.wait_for(cls.pump(reader, None, None), MAX_HOLD)
         except asyncio.TimeoutError:
             pass
+
+    @classmethod
+    async def trickle(cls, reader, writer):
+        """Sends an empty line every TRICKLE_EVERY seconds while holding the connection as hold does."""
+        holding = asyncio.ensure_future(cls.hold(reader))
+        try:
+            while not holding.done():
+                writer.write(b"\r\n")
+                await writer.drain()
+                await asyncio.wait([holding], timeout=TRICKLE_EVERY)
+        except (ConnectionError, OSError):
+            pass
+        finally:
+            holding.cancel()
 
     @staticmethod
     async def pump(reader, writer, limit):

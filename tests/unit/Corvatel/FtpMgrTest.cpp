@@ -1,11 +1,13 @@
-// The transfer manager against the loopback sshd: last-error texts, and connections that leave
-// nothing behind.
+// The transfer manager against the loopback sshd: last-error texts, connections that leave
+// nothing behind, and the login dialog that proves the credentials through it.
 // Winsock's header goes before windows.h.
 #include <winsock2.h>
 
 #include "FtpMgr.h"
 #include "SftpPeer.h"
 #include "TestFolders.h"
+#include "UserPassDlg.h"
+#include "resource.h"
 
 #include <UiDriver.h>
 
@@ -240,4 +242,50 @@ TEST_F(FtpMgrTest, AbortedAndStalledTransfersLeaveNoHandleOrMemoryBehind)
     // transfer would show as 100.
     EXPECT_LE(nHandlesAfter, nHandles + 20);
     EXPECT_LE(nHeapAfter, nHeap + (64u << 10)) << "before: " << nHeap;
+}
+
+// A server that answers the connection and sends an empty line every 5 s, never its greeting: the
+// dialog answers all the while, the login ends within its limit of 30 s with a text that says so,
+// and Cancel ends the next attempt at once.
+TEST_F(FtpMgrTest, TheLoginDialogAnswersWhileItWaitsAndEndsALoginThatNeverCompletes)
+{
+    CFtpMgr manager(nullptr);
+    CUserPassDlg dialog(nullptr, &manager, "127.0.0.1", Port("TRICKLE"));
+    UiDriver::CMessageBoxAnswerer::CAnswer ended = {};
+    DWORD dwPressed = 0;
+    int nUnanswered = 0;
+    bool bCancelled = false;
+    std::thread user([&] {
+        HWND hDialog = UiDriver::WaitForWindowByCaption("Password Required");
+        if (!hDialog)
+            return;
+        SetDlgItemTextA(hDialog, IDC_USER_NAME, Setting("USER").c_str());
+        SetDlgItemTextA(hDialog, IDC_PASSWORD, m_strPassword.c_str());
+        UiDriver::PressButton(hDialog, IDOK);
+        dwPressed = GetTickCount();
+        while (!m_boxes.WaitForAnswer("did not complete the login", 500, &ended) &&
+               GetTickCount() - dwPressed < 45000) {
+            DWORD_PTR dwResult = 0;
+            nUnanswered += !SendMessageTimeoutA(hDialog, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &dwResult);
+        }
+        // A login that still waits is freed, so that the test ends.
+        if (!ended.dwTick)
+            manager.Abort();
+        UiDriver::WaitFor([&] { return IsWindowEnabled(GetDlgItem(hDialog, IDOK)) ? hDialog : nullptr; });
+        UiDriver::PressButton(hDialog, IDOK);
+        Sleep(1000);
+        UiDriver::PressButton(hDialog, IDCANCEL);
+        bCancelled = UiDriver::WaitForWindowGone(hDialog, 3000);
+        if (!bCancelled) {
+            manager.Abort();
+            PostMessageA(hDialog, WM_CLOSE, 0, 0);
+        }
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    user.join();
+    EXPECT_EQ(nUnanswered, 0);
+    ASSERT_NE(ended.dwTick, 0u) << "the login did not end within 45 s";
+    EXPECT_EQ(ended.strText, "The server 127.0.0.1 did not complete the login within 30 seconds.");
+    EXPECT_LT(ended.dwTick - dwPressed, 40000u);
+    EXPECT_TRUE(bCancelled);
 }
