@@ -14,6 +14,7 @@
 #include <atomic>
 #include <fstream>
 #include <future>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -645,8 +646,8 @@ TEST_F(DownloadQueueTest, ARunningProgramStopsTheRunAndTheWatchdogWaitsForTheAns
 TEST_F(DownloadQueueTest, WhileTheRetryQuestionIsOpenOtherChecksReturnAtOnce)
 {
     MakeWizard({{"Late", Entry("Late.exe"), 1}}, "PASSWORD");
-    // The test answers the boxes itself: the retry question, then the wizard's exit question.
-    std::thread exitAnswer;
+    // The test answers the retry question itself; the exit question is answered whenever it shows.
+    std::unique_ptr<UiDriver::CMessageBoxAnswerer> pExitAnswer;
     m_pWizard->Run([&](HWND hSheet) {
         OpenInstallPage(hSheet, 1);
         m_pWizard->StopInstallPageTimers(hSheet);
@@ -663,9 +664,9 @@ TEST_F(DownloadQueueTest, WhileTheRetryQuestionIsOpenOtherChecksReturnAtOnce)
         asking.wait();
         EXPECT_TRUE(UiDriver::WaitForWindowGone(hBox));
         EXPECT_EQ(question(), nullptr);
-        exitAnswer = std::thread([] { UiDriver::AnswerMessageBox("Are you sure you want to exit", IDYES); });
+        pExitAnswer = std::make_unique<UiDriver::CMessageBoxAnswerer>(IDYES);
     }, IDOK);
-    exitAnswer.join();
+    pExitAnswer.reset();
     EXPECT_EQ(m_items[0]->GetStatus(), ItemTimedOut);
 }
 
