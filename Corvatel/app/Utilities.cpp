@@ -218,6 +218,22 @@ bool IsPlainDocumentName(const char* pszName)
     return false;
 }
 
+bool IsWebAddress(const char* pszAddress)
+{
+    const char* pszHost = nullptr;
+    if (_strnicmp(pszAddress, "http://", 7) == 0)
+        pszHost = pszAddress + 7;
+    else if (_strnicmp(pszAddress, "https://", 8) == 0)
+        pszHost = pszAddress + 8;
+    if (!pszHost || *pszHost == '\0' || strchr("/\\?#:@", *pszHost))
+        return false;
+    // Blanks, quotes and controls would let the shell read the rest as something else.
+    for (const unsigned char* psz = reinterpret_cast<const unsigned char*>(pszAddress); *psz; ++psz)
+        if (*psz <= ' ' || *psz == '"' || *psz == 0x7F)
+            return false;
+    return true;
+}
+
 int RunCommandLine(CString strCommandLine, CString strFolder, DWORD dwTimeout, bool bHide, bool bWait)
 {
     STARTUPINFOA startup = {};

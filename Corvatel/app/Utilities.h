@@ -49,6 +49,9 @@ bool IsReservedDeviceName(const char* pszName);
 // True for the bare name of a document in a folder: no folder, drive or stream, not a device,
 // and a document type (.txt .rtf .pdf .htm .html .doc .docx .xps).
 bool IsPlainDocumentName(const char* pszName);
+// True for an http:// or https:// address naming a host: the only kind the shell is asked to open
+// from the catalogue, since it would run a program, a share or another handler's address too.
+bool IsWebAddress(const char* pszAddress);
 
 // Starts the command line in the working folder (the caller's when empty) and, when asked,
 // waits up to dwTimeout ms for it to end. 0 when the process started, 1 when it did not.

@@ -1,5 +1,6 @@
 #include "NewerVersionDlg.h"
 
+#include "Utilities.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -10,6 +11,14 @@ CNewerVersionDlg::CNewerVersionDlg(CWnd* pParent, CString strMessage, const CStr
 {
 }
 
+BOOL CNewerVersionDlg::OnInitDialog()
+{
+    BOOL bResult = CDialog::OnInitDialog();
+    if (!IsWebAddress(m_strDownloadUrl))
+        ::EnableWindow(GetDlgItem(IDC_DOWNLOAD_LINK), FALSE);
+    return bResult;
+}
+
 void CNewerVersionDlg::DoDataExchange(CDataExchange* pDX)
 {
     DDX_Text(pDX, IDC_NEWER_MESSAGE, m_strMessage);
@@ -18,7 +27,8 @@ void CNewerVersionDlg::DoDataExchange(CDataExchange* pDX)
 void CNewerVersionDlg::OnDownloadLinkClick(LRESULT& lResult)
 {
     lResult = 0;
-    ShellExecuteA(m_hWnd, "open", m_strDownloadUrl, nullptr, nullptr, SW_SHOW);
+    if (IsWebAddress(m_strDownloadUrl))
+        ShellExecuteA(m_hWnd, "open", m_strDownloadUrl, nullptr, nullptr, SW_SHOW);
 }
 
 BOOL CNewerVersionDlg::DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult)

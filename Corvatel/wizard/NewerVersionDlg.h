@@ -1,5 +1,5 @@
 // CNewerVersionDlg: the notice that the catalogue needs a newer Corvatel, with a link to the
-// page where the newer program can be downloaded.
+// page where the newer program can be downloaded. The link works only for a web address.
 #pragma once
 
 #include <CDialog.h>
@@ -10,6 +10,7 @@ public:
     CNewerVersionDlg(CWnd* pParent, CString strMessage, const CString& strDownloadUrl);
 
 protected:
+    BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL DialogProc(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
 

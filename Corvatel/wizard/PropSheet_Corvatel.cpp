@@ -109,7 +109,7 @@ void CPropSheet_Corvatel::LoadCatalogue()
     CreateFolders();
 
     int bLoaded = m_pSkelvar->Init(GetServerHost(), kLicenseLocation);
-    CheckProgramVersion();
+    CString strNoticeLogLine = CheckProgramVersion();
     if (!bLoaded) {
         // One retry from the built-in location only.
         delete m_pSkelvar;
@@ -131,6 +131,8 @@ void CPropSheet_Corvatel::LoadCatalogue()
         AddPage(m_pPageDestinationFolder);
     AddPage(m_pPageLicense);
     AddPage(m_pPageInstall);
+    if (!strNoticeLogLine.IsEmpty())
+        m_pPageInstall->WriteLogLine(strNoticeLogLine, false);
 }
 
 void CPropSheet_Corvatel::CreateFolders()
@@ -141,23 +143,30 @@ void CPropSheet_Corvatel::CreateFolders()
         CreateDirectoryA(m_strDownloadFolder, nullptr);
 }
 
-void CPropSheet_Corvatel::CheckProgramVersion()
+CString CPropSheet_Corvatel::CheckProgramVersion()
 {
     CString strOwnVersion = GetOwnVersionText();
     if (strOwnVersion.IsEmpty() || m_pSkelvar->m_strCorvatelMinVer.IsEmpty())
-        return;
+        return CString();
     long lOwn[4] = {};
     long lRequired[4] = {};
     CSkelvar::VersionStringToVersionArray(strOwnVersion, lOwn);
     CSkelvar::VersionStringToVersionArray(m_pSkelvar->m_strCorvatelMinVer, lRequired);
     if (CSkelvar::CompareVersion(lOwn, lRequired, 4) >= 0)
-        return;
+        return CString();
     CString strMessage;
     strMessage.Format("A newer version of Corvatel is needed to install some applications.\n\nPlease download and "
                       "install Corvatel v%s or later.",
                       static_cast<LPCSTR>(m_pSkelvar->m_strCorvatelMinVer));
-    CNewerVersionDlg dialog(this, strMessage, m_pSkelvar->m_strCorvatelDownloadURL);
+    const CString& strAddress = m_pSkelvar->m_strCorvatelDownloadURL;
+    CNewerVersionDlg dialog(this, strMessage, strAddress);
     dialog.DoModal();
+    CString strLogLine;
+    if (!IsWebAddress(strAddress))
+        strLogLine.Format("The download link of the newer-version notice does not work: \"%s\" is not an http:// or "
+                          "https:// address",
+                          static_cast<LPCSTR>(strAddress));
+    return strLogLine;
 }
 
 void CPropSheet_Corvatel::BuildItemList()

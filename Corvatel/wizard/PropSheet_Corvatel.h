@@ -85,7 +85,9 @@ private:
     void Construct();
     void LoadCatalogue();
     void CreateFolders();
-    void CheckProgramVersion();
+    // Shows the notice when the catalogue needs a newer program; gives the log's line on why its
+    // link does not work, empty when it does or no notice was shown.
+    CString CheckProgramVersion();
     void BuildItemList();
 };
 

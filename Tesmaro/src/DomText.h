@@ -8,3 +8,6 @@ CString BstrToAnsi(BSTR bstr);
 CString GetNodeName(IXMLDOMNode* pNode);
 CString GetNodeText(IXMLDOMNode* pNode);
 bool IsElementNode(IXMLDOMNode* pNode);
+// A text taken from the document as written, its character and entity references replaced as
+// the parser would (in the ANSI code page); an unknown reference stays as written.
+CString DecodeMarkupText(const CString& strText);

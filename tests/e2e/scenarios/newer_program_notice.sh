@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The notice that the catalogue needs a newer Corvatel: a catalogue asking for 4.0.12 shows it before
-# the wizard, naming that version, and OK lets the wizard open; one asking for 4.0.11 (this
-# program's own version) opens the wizard straight away.
+# the wizard, naming that version, and OK lets the wizard open; its link works only when the
+# catalogue names a web address; one asking for 4.0.11 (this program's own version) opens the
+# wizard straight away.
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -15,10 +16,21 @@ expect_eq "notice link (2017)" "$(drv text "A newer version of Corvatel" 2017)" 
 if drv wait "$SHEET" 0 >/dev/null; then
   fail "the wizard opened while the notice was up"
 fi
+expect_eq "the link works for a web address" "$(drv enabled "A newer version of Corvatel" 2017)" 1
 drv click "A newer version of Corvatel" OK >/dev/null || fail "OK cannot be pressed on the notice"
 drv wait "$SHEET" 30000 >/dev/null || fail "the wizard did not open after the notice"
 drv gone "A newer version of Corvatel" 0 || fail "the notice is still there with the wizard"
 expect_page 0 4
+cancel_wizard
+
+note "a catalogue whose link names a program"
+sed 's|<CorvatelDownloadURL>[^<]*<|<CorvatelDownloadURL>C:\\Windows\\System32\\cmd.exe<|' \
+  "$CORVATEL_FIXTURES/catalogue-newer-required.xml" >"$E2E_WORK/catalogue-program-link.xml"
+start_corvatel "$(winpath "$E2E_WORK/catalogue-program-link.xml")"
+drv wait "A newer version of Corvatel" 30000 >/dev/null || fail "no notice for a catalogue whose link names a program"
+expect_eq "the link does not work for a program" "$(drv enabled "A newer version of Corvatel" 2017)" 0
+drv click "A newer version of Corvatel" OK >/dev/null || fail "OK cannot be pressed on the notice"
+drv wait "$SHEET" 30000 >/dev/null || fail "the wizard did not open after the notice"
 cancel_wizard
 
 note "a catalogue that needs 4.0.11"

@@ -284,6 +284,32 @@ TEST(UtilitiesNameTest, DevicesAndProgramsAreToldFromDocuments)
     }
 }
 
+TEST(UtilitiesNameTest, OnlyAWebAddressIsOpened)
+{
+    const struct
+    {
+        const char* pszAddress;
+        bool bWeb;
+    } kCases[] = {
+        {"https://download.quendar.example/corvatel/", true},
+        {"HTTP://download.quendar.example/setup.exe?a=1&b=2", true},
+        {"C:\\Windows\\System32\\cmd.exe", false},
+        {"\\\\host\\share\\setup.exe", false},
+        {"file:///C:/Windows/System32/cmd.exe", false},
+        {"ms-msdt:/id PCWDiagnostic", false},
+        {"https:\\\\host\\share", false},
+        {"https:///C:/Windows", false},
+        {"http://", false},
+        {"https://host/a b", false},
+        {"https://host/\"a", false},
+        {"https://host/\ta", false},
+        {" https://host/", false},
+        {"", false},
+    };
+    for (const auto& test : kCases)
+        EXPECT_EQ(IsWebAddress(test.pszAddress), test.bWeb) << test.pszAddress;
+}
+
 // ---- processes ------------------------------------------------------------------------------
 
 class UtilitiesRunCommandLineTest : public ::testing::Test

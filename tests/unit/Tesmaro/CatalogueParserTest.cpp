@@ -134,9 +134,33 @@ TEST_F(CatalogueParserTest, ReadsEveryRootChildInDocumentOrderAndTheFirstEntryOf
 
     EXPECT_STREQ(pszLicence, m_catalogue.m_strLicense);
     EXPECT_STREQ("4.0.11", m_catalogue.m_strCorvatelMinVer);
-    // Raw text: entities stay as written.
-    EXPECT_STREQ("https://download.quendar.example/corvatel/CorvatelSetup.exe?channel=stable&amp;lang=en",
+    // Decoded as the parser decodes every other text.
+    EXPECT_STREQ("https://download.quendar.example/corvatel/CorvatelSetup.exe?channel=stable&lang=en",
                  m_catalogue.m_strCorvatelDownloadURL);
+}
+
+TEST_F(CatalogueParserTest, TheDownloadAddressIsDecodedEvenWhenTheRestCannotBeParsed)
+{
+    ASSERT_TRUE(m_catalogue.CreateInstance());
+    const struct
+    {
+        const char* pszWritten;
+        const char* pszDecoded;
+    } kRows[] = {
+        {"https://a.example/?x=1&amp;y=&lt;2&gt;&quot;&apos;", "https://a.example/?x=1&y=<2>\"'"},
+        {"&#104;ttps://a.example/&#x41;&#X41;", "https://a.example/A&#X41;"},
+        {"&#x43;:\\Windows\\cmd.exe", "C:\\Windows\\cmd.exe"},
+        // Unknown, empty, unended and out-of-range references stay as written.
+        {"a&nbsp;b&;c&#;d&#xD800;e&#1114112;f&amp", "a&nbsp;b&;c&#;d&#xD800;e&#1114112;f&amp"},
+        {"&#233;", "\xE9"}, // in the ANSI code page
+    };
+    for (const auto& row : kRows) {
+        // A newer format the parse refuses still tells where the newer program is.
+        std::string strCatalogue = std::string("<Products><Catalogue><CorvatelDownloadURL>") + row.pszWritten +
+                                   "</CorvatelDownloadURL></Catalogue><Unclosed></Products>";
+        EXPECT_EQ(0, m_catalogue.LoadCatalogue(strCatalogue.c_str(), ""));
+        EXPECT_STREQ(row.pszDecoded, m_catalogue.m_strCorvatelDownloadURL) << row.pszWritten;
+    }
 }
 
 TEST_F(CatalogueParserTest, FillsAnEntryFromItsAttributesAndElements)
