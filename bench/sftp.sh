@@ -103,7 +103,8 @@ sftp_bench_drive() {
 }
 
 # Starts the program on FOLDER/catalogue.xml, written with one application for each served file
-# named, and with empty download and install folders under FOLDER; sets sftp_bench_pid.
+# named, and with empty download and install folders under FOLDER, against the server on
+# SFTP_BENCH_PORT (by default the password server); sets sftp_bench_pid.
 sftp_bench_start() {
   local folder=$1 name i=0
   shift
@@ -121,7 +122,7 @@ sftp_bench_start() {
     done
     echo '</Products>'
   } >"$folder/catalogue.xml"
-  (cd "$build/bin" && exec wine Corvatel.exe /FTP:127.0.0.1 "/PORT:$CORVATEL_SFTP_PORT_PASSWORD" \
+  (cd "$build/bin" && exec wine Corvatel.exe /FTP:127.0.0.1 "/PORT:${SFTP_BENCH_PORT:-$CORVATEL_SFTP_PORT_PASSWORD}" \
     "Z:${folder//\//\\}\\catalogue.xml" </dev/null >>"$work/corvatel.log" 2>&1) &
   sftp_bench_pid=$!
 }

@@ -12,7 +12,11 @@
 #                                                public-key server accepts
 #   CORVATEL_SFTP_HOSTKEY                        the servers' host key, "SHA256:..."
 #   CORVATEL_SFTP_PORT_{PASSWORD,KBDINT,PUBLICKEY,NONE}
-#                                                the servers; NONE offers only "hostbased"
+#                                                the servers; NONE offers only "hostbased"; each
+#                                                takes 100 connections not yet logged in at once
+#   CORVATEL_SFTP_PORT_STOCK                     a password server with OpenSSH's default
+#                                                MaxStartups (10:30:100): past 10 connections not
+#                                                yet logged in, it drops new ones more and more often
 #   CORVATEL_SFTP_PORT_{STALL,DROP,REFUSE,PASS}  the fault proxy's listeners in front of the password
 #                                                server; stall and drop act after 1 MiB from it
 #   CORVATEL_SFTP_PORT_{SILENT,TRICKLE,FULL}     the fault proxy's listeners that never send a byte,
@@ -26,7 +30,7 @@
 SSHD_PEER_DIR=""
 SSHD_PEER_PROXY_PID=""
 SSHD_PEER_SELF=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-SSHD_PEER_METHODS=(password kbdint publickey none)
+SSHD_PEER_METHODS=(password kbdint publickey none stock)
 SSHD_PEER_USER=quendar-sftp
 
 sshd_peer_free_ports() {
@@ -60,9 +64,10 @@ EOF
 }
 
 sshd_peer_write_config() {
-  local dir=$1 method=$2 port=$3 pam=no password=no kbdint=no pubkey=no hostbased=no alive=0
+  local dir=$1 method=$2 port=$3 pam=no password=no kbdint=no pubkey=no hostbased=no alive=0 startups=100
   case $method in
     password) password=yes alive=5 ;;
+    stock) password=yes startups=10:30:100 ;;
     kbdint) kbdint=yes pam=yes ;;
     publickey) pubkey=yes ;;
     none) hostbased=yes ;;
@@ -81,7 +86,7 @@ PubkeyAuthentication $pubkey
 HostbasedAuthentication $hostbased
 AuthorizedKeysFile $dir/authorized_keys
 PermitRootLogin no
-MaxStartups 100
+MaxStartups $startups
 ClientAliveInterval $alive
 AllowTcpForwarding no
 X11Forwarding no
@@ -137,7 +142,7 @@ sshd_peer_start() {
     [[ -s $dir/sshd_$method.pid ]] || { sshd_peer_stop; die "sshd ($method) wrote no pid file"; }
   done
   CORVATEL_SFTP_PORT_PASSWORD=${ports[0]} CORVATEL_SFTP_PORT_KBDINT=${ports[1]}
-  CORVATEL_SFTP_PORT_PUBLICKEY=${ports[2]} CORVATEL_SFTP_PORT_NONE=${ports[3]}
+  CORVATEL_SFTP_PORT_PUBLICKEY=${ports[2]} CORVATEL_SFTP_PORT_NONE=${ports[3]} CORVATEL_SFTP_PORT_STOCK=${ports[4]}
 
   python3 "$SSHD_PEER_SELF/fault_proxy.py" --target-port "$CORVATEL_SFTP_PORT_PASSWORD" \
     --ports-file "$dir/proxy.ports" </dev/null >"$dir/proxy.log" 2>&1 &
@@ -154,6 +159,7 @@ sshd_peer_start() {
   CORVATEL_SFTP_HOME=$dir/home CORVATEL_SFTP_CLIENT_DIR=$dir/client
   export CORVATEL_SFTP_USER CORVATEL_SFTP_PASSWORD CORVATEL_SFTP_HOME CORVATEL_SFTP_CLIENT_DIR CORVATEL_SFTP_HOSTKEY \
     CORVATEL_SFTP_PORT_PASSWORD CORVATEL_SFTP_PORT_KBDINT CORVATEL_SFTP_PORT_PUBLICKEY CORVATEL_SFTP_PORT_NONE \
+    CORVATEL_SFTP_PORT_STOCK \
     CORVATEL_SFTP_PORT_STALL CORVATEL_SFTP_PORT_DROP CORVATEL_SFTP_PORT_REFUSE CORVATEL_SFTP_PORT_PASS \
     CORVATEL_SFTP_PORT_SILENT CORVATEL_SFTP_PORT_TRICKLE CORVATEL_SFTP_PORT_FULL
 }

@@ -22,8 +22,9 @@ inline std::string Setting(const char* pszName)
     return pszValue ? pszValue : "";
 }
 
-// A listener by name: PASSWORD, KBDINT, PUBLICKEY, NONE, STALL, DROP, REFUSE, PASS, SILENT (never
-// sends a byte), TRICKLE (an empty line every 5 s, never a greeting) or FULL (never answers a connect).
+// A listener by name: PASSWORD, KBDINT, PUBLICKEY, NONE, STOCK (password, with OpenSSH's default
+// MaxStartups), STALL, DROP, REFUSE, PASS, SILENT (never sends a byte), TRICKLE (an empty line every
+// 5 s, never a greeting) or FULL (never answers a connect).
 inline unsigned short Port(const char* pszListener)
 {
     return static_cast<unsigned short>(atoi(Setting((std::string("PORT_") + pszListener).c_str()).c_str()));
