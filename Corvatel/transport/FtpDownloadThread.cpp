@@ -3,6 +3,7 @@
 #include "AppDetailsObj.h"
 #include "Crypto.h"
 #include "FtpMgr.h"
+#include "HandshakeTurn.h"
 #include "PropPage_Install.h"
 #include "TransferLink.h"
 #include "Utilities.h"
@@ -45,9 +46,11 @@ CString CFtpDownloadThread::GetTemporaryFile() const
 
 bool CFtpDownloadThread::ConnectManager(CFtpMgr* pFtpMgr)
 {
-    if (!pFtpMgr)
+    if (!pFtpMgr || !pFtpMgr->m_pSession)
         return false;
-    return pFtpMgr->Open(m_strHost, m_nPort, m_strUser, m_strPassword);
+    // Only the connect and the login take turns; the receipts all run side by side.
+    CHandshakeTurn turn(pFtpMgr->m_pSession->m_bAbort);
+    return turn.IsHeld() && pFtpMgr->Open(m_strHost, m_nPort, m_strUser, m_strPassword);
 }
 
 int CFtpDownloadThread::Run()

@@ -4,6 +4,7 @@
 #include "AppDetailsObj.h"
 #include "FtpDownloadThread.h"
 #include "FtpMgr.h"
+#include "HandshakeTurn.h"
 #include "PropPage_Install.h"
 #include "SftpPeer.h"
 #include "TestWizard.h"
@@ -13,6 +14,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <memory>
 #include <future>
 #include <memory>
 #include <sstream>
@@ -290,6 +292,43 @@ TEST_F(DownloadQueueTest, ARunsStartChangesTheSheetsButtonsOnceForTheAsksThatWai
     EXPECT_LT(g_nButtonChanges, kRecords / 4);
 }
 
+// A stock sshd drops most connections past ten not yet logged in: forty downloads started
+// together all come through, none left to the watchdog.
+TEST_F(DownloadQueueTest, FortyDownloadsStartedTogetherAllLogInToAStockServer)
+{
+    const int kRecords = 40;
+    std::vector<std::string> names;
+    std::vector<CEntry> entries;
+    for (int i = 0; i < kRecords; ++i)
+        names.push_back("Crowd" + std::to_string(i) + ".exe");
+    for (const std::string& strName : names) {
+        WriteServedFile(m_strServed + "\\" + strName, 20000);
+        entries.push_back({strName.c_str(), Entry(strName.c_str()), 1});
+    }
+    MakeWizard(entries, "STOCK");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, kRecords);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        std::vector<CFtpDownloadThread*> threads;
+        std::vector<HANDLE> handles(kRecords);
+        for (int i = 0; i < kRecords; ++i) {
+            Page().UpdateItemStatus(m_items[i], nullptr, ItemPreparingSetupDownload, "");
+            threads.push_back(MakeThread(m_items[i], names[i].c_str(), "STOCK", handles[i]));
+            ASSERT_TRUE(threads.back());
+        }
+        for (CFtpDownloadThread* pThread : threads)
+            pThread->ResumeThread();
+        for (HANDLE hThread : handles) {
+            EXPECT_EQ(WaitForSingleObject(hThread, 60000), WAIT_OBJECT_0);
+            CloseHandle(hThread);
+        }
+    });
+    for (const std::string& strName : names)
+        EXPECT_EQ(Md5OfFile(Local(strName.c_str())), Md5OfFile(Served(strName.c_str()))) << strName;
+    std::string strLog = Log();
+    EXPECT_EQ(Count(strLog, "ERROR ("), 0u) << strLog;
+}
+
 TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
 {
     WriteServedFile(m_strServed + "\\Cut.exe", kLarge);
@@ -464,6 +503,20 @@ TEST_F(DownloadQueueTest, AnAbortAtAnyStepOfTheThreadStaysAbortedAndKeepsNoFile)
         Page().AbortDownload(pLate, false);
         pEarlier->ResumeThread();
         EXPECT_TRUE(ended(hEarlier));
+        EXPECT_TRUE(ended(hThread));
+        EXPECT_STREQ(pLate->GetStatusText(), "Download Aborted");
+
+        // It lands while the thread waits its turn to log in, every place held.
+        Page().UpdateItemStatus(pLate, nullptr, ItemPreparingSetupDownload, "");
+        std::atomic<bool> bNever{false};
+        std::vector<std::unique_ptr<CHandshakeTurn>> held;
+        for (int i = 0; i < CHandshakeTurn::kPlaces; ++i)
+            held.push_back(std::make_unique<CHandshakeTurn>(bNever));
+        pThread = MakeThread(pLate, "Late.exe", "PASSWORD", hThread);
+        ASSERT_TRUE(pThread);
+        pThread->ResumeThread();
+        ASSERT_TRUE(WaitUntil([&] { return pLate->m_pFtpMgr[CAppDetailsObj::TransferSetupFile] != nullptr; }));
+        Page().AbortDownload(pLate, false);
         EXPECT_TRUE(ended(hThread));
         EXPECT_STREQ(pLate->GetStatusText(), "Download Aborted");
     });
