@@ -153,9 +153,6 @@ void CPropPage_Install::ShowDownloadProgress(CAppDetailsObj* pItem)
 {
     if (!pItem)
         return;
-    CProgressBusy busy;
-    if (!busy.IsOwner())
-        return;
     CTreeListItem* pRow = nullptr;
     CAppDetailsObj* pShown = FindOwnerItem(pItem, &pRow);
     // A row record's figure is shown in its own row: the running transfers' showings come here
@@ -172,7 +169,10 @@ void CPropPage_Install::ShowDownloadProgress(CAppDetailsObj* pItem)
             ullBytesDone += pQueued->m_ullBytesDone;
         pShown->m_strStatusText = ProgressText(ullBytesDone, pShown->GetDownloadSize(true));
     }
-    if (pRow) {
+    // The text is always brought up to date, so no start of a transfer goes unshown or unlogged;
+    // only the drawing is left to whoever is drawing already.
+    CProgressBusy busy;
+    if (pRow && busy.IsOwner()) {
         if (ullBytesDone == 0)
             m_pInstallList->SetRowImage(pRow, InstallImageDownloading);
         m_pInstallList->UpdateProgressText(pRow);

@@ -64,6 +64,7 @@ done
 
 finish_wizard
 expect_log_in_order "$DOWNLOADS" "Begin Download and Install Files
+Downloading...:  A
 TIMEOUT:  A
 Aborting Download...:  A
 Aborting Download...:  A
