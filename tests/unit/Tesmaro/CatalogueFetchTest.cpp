@@ -187,6 +187,25 @@ long Elapsed(DWORD dwFrom, DWORD dwTo)
     return static_cast<long>(static_cast<LONG>(dwTo - dwFrom));
 }
 
+// Init of a client of the catalogue with Cancel pressed dwAfter ms into its connect dialog: the
+// load ends within a second of the press, refused and keeping nothing. Gives when Cancel was
+// pressed (0 when the dialog never came) and when the load ended.
+DWORD InitCancelled(const CString& strCatalogue, const CString& strLicence, DWORD dwAfter, DWORD& dwEndedAt)
+{
+    CSkelvar cancelled(strCatalogue, "", "license location");
+    CCanceller canceller(dwAfter);
+    int nResult = cancelled.Init("", strLicence);
+    dwEndedAt = GetTickCount();
+    canceller.Join();
+
+    EXPECT_NE(0u, canceller.PressedAt()) << "no connect dialog";
+    EXPECT_EQ(0, nResult);
+    EXPECT_LT(Elapsed(canceller.PressedAt(), dwEndedAt), 1000);
+    EXPECT_TRUE(cancelled.m_vecProducts.empty());
+    EXPECT_STREQ("license location", cancelled.m_strLicense);
+    return canceller.PressedAt();
+}
+
 TEST_F(CatalogueFetchTest, FetchesTheLicenceAndTheCatalogueOverHttps)
 {
     // The catalogue's reply is held back a moment, so the dialog stays up to be read.
@@ -347,23 +366,15 @@ TEST_F(CatalogueFetchTest, CancelEndsADocumentReadWithinASecond)
     UiDriver::CMessageBoxAnswerer answerer;
 
     // The catalogue trickles in over 8 s in 60 pieces, so the Cancel falls into its read loop.
-    CSkelvar cancelled(Www("/catalogue-full.xml?trickle=8"), "", "license location");
-    CCanceller canceller(3000);
-    int nResult = cancelled.Init("", Www("/license.rtf"));
-    DWORD dwEndedAt = GetTickCount();
-    canceller.Join();
-
-    ASSERT_NE(0u, canceller.PressedAt()) << "no connect dialog";
-    EXPECT_EQ(0, nResult);
-    EXPECT_LT(Elapsed(canceller.PressedAt(), dwEndedAt), 1000);
-    EXPECT_TRUE(cancelled.m_vecProducts.empty());
-    EXPECT_STREQ("license location", cancelled.m_strLicense);
+    DWORD dwEndedAt = 0;
+    DWORD dwPressedAt = InitCancelled(Www("/catalogue-full.xml?trickle=8"), Www("/license.rtf"), 3000, dwEndedAt);
+    ASSERT_NE(0u, dwPressedAt);
 
     // The worker leaves the read at its next piece, keeps nothing of it, and says so long before
     // the body would have ended.
     UiDriver::CMessageBoxAnswerer::CAnswer late;
     ASSERT_TRUE(answerer.WaitForAnswer(kRetrievalError, 8000, &late));
-    EXPECT_LT(Elapsed(canceller.PressedAt(), late.dwTick), 2000);
+    EXPECT_LT(Elapsed(dwPressedAt, late.dwTick), 2000);
     EXPECT_EQ(std::vector<std::string>{kRetrievalError}, answerer.Texts());
 }
 
@@ -372,17 +383,8 @@ TEST_F(CatalogueFetchTest, CancelBetweenTheRequestsEndsTheDialogAtOnce)
     UiDriver::CMessageBoxAnswerer answerer;
 
     // The licence comes at once; the catalogue's reply is held back well past the Cancel.
-    CSkelvar cancelled(Www("/catalogue-full.xml?delay=2.5"), "", "license location");
-    CCanceller canceller(500);
-    int nResult = cancelled.Init("", Www("/license.rtf"));
-    DWORD dwEndedAt = GetTickCount();
-    canceller.Join();
-
-    ASSERT_NE(0u, canceller.PressedAt()) << "no connect dialog";
-    EXPECT_EQ(0, nResult);
-    EXPECT_LT(Elapsed(canceller.PressedAt(), dwEndedAt), 1000);
-    EXPECT_TRUE(cancelled.m_vecProducts.empty());
-    EXPECT_STREQ("license location", cancelled.m_strLicense);
+    DWORD dwEndedAt = 0;
+    ASSERT_NE(0u, InitCancelled(Www("/catalogue-full.xml?delay=2.5"), Www("/license.rtf"), 500, dwEndedAt));
     EXPECT_TRUE(answerer.Texts().empty());
 
     // The worker goes on alone: once the reply comes it reads nothing, and says so with the dialog gone.
