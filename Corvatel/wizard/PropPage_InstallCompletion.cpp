@@ -139,10 +139,14 @@ void CPropPage_Install::UpdateFinishButton(BOOL bBusy)
 void CPropPage_Install::ShowFinishButton()
 {
     m_bFinishButtonPosted = false;
+    // A page turned to meanwhile (Back, right after this one showed) has set its own buttons.
+    HWND hSheet = GetParent(m_hWnd);
+    if (reinterpret_cast<HWND>(::SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0)) != m_hWnd)
+        return;
     DWORD dwButtons =
         (m_bFinishBusyAsked || IsAnyDownloading() || IsAnyInstalling()) ? PSWIZB_DISABLEDFINISH : PSWIZB_FINISH;
     // Sent, not posted: the buttons change where the ask stands among the sheet's other posts.
-    ::SendMessageA(GetParent(m_hWnd), PSM_SETWIZBUTTONS, 0, dwButtons);
+    ::SendMessageA(hSheet, PSM_SETWIZBUTTONS, 0, dwButtons);
 }
 
 void CPropPage_Install::OnDestroy()
