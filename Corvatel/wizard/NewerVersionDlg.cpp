@@ -11,10 +11,15 @@ CNewerVersionDlg::CNewerVersionDlg(CWnd* pParent, CString strMessage, const CStr
 {
 }
 
+bool CNewerVersionDlg::IsLinkWorking() const
+{
+    return IsWebAddress(m_strDownloadUrl);
+}
+
 BOOL CNewerVersionDlg::OnInitDialog()
 {
     BOOL bResult = CDialog::OnInitDialog();
-    if (!IsWebAddress(m_strDownloadUrl))
+    if (!IsLinkWorking())
         ::EnableWindow(GetDlgItem(IDC_DOWNLOAD_LINK), FALSE);
     return bResult;
 }
@@ -27,7 +32,7 @@ void CNewerVersionDlg::DoDataExchange(CDataExchange* pDX)
 void CNewerVersionDlg::OnDownloadLinkClick(LRESULT& lResult)
 {
     lResult = 0;
-    if (IsWebAddress(m_strDownloadUrl))
+    if (IsLinkWorking())
         ShellExecuteA(m_hWnd, "open", m_strDownloadUrl, nullptr, nullptr, SW_SHOW);
 }
 

@@ -9,6 +9,9 @@ class CNewerVersionDlg : public CDialog
 public:
     CNewerVersionDlg(CWnd* pParent, CString strMessage, const CString& strDownloadUrl);
 
+    // Whether the link opens the address: only a web address is handed to the shell.
+    bool IsLinkWorking() const;
+
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;

@@ -158,14 +158,13 @@ CString CPropSheet_Corvatel::CheckProgramVersion()
     strMessage.Format("A newer version of Corvatel is needed to install some applications.\n\nPlease download and "
                       "install Corvatel v%s or later.",
                       static_cast<LPCSTR>(m_pSkelvar->m_strCorvatelMinVer));
-    const CString& strAddress = m_pSkelvar->m_strCorvatelDownloadURL;
-    CNewerVersionDlg dialog(this, strMessage, strAddress);
+    CNewerVersionDlg dialog(this, strMessage, m_pSkelvar->m_strCorvatelDownloadURL);
     dialog.DoModal();
     CString strLogLine;
-    if (!IsWebAddress(strAddress))
+    if (!dialog.IsLinkWorking())
         strLogLine.Format("The download link of the newer-version notice does not work: \"%s\" is not an http:// or "
                           "https:// address",
-                          static_cast<LPCSTR>(strAddress));
+                          static_cast<LPCSTR>(m_pSkelvar->m_strCorvatelDownloadURL));
     return strLogLine;
 }
 

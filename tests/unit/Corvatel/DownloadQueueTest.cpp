@@ -14,7 +14,6 @@
 
 #include <atomic>
 #include <fstream>
-#include <memory>
 #include <future>
 #include <memory>
 #include <sstream>
