@@ -165,6 +165,10 @@ void CPropPage_Install::ShowDownloadProgress(CAppDetailsObj* pItem)
     unsigned long long ullBytesDone = 0;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        // A showing asked for while the transfer ran may come after its end ("Downloaded.", or an
+        // abort): the text it would write is no longer true.
+        if (pItem->m_nStatus != ItemDownloading)
+            return;
         for (CAppDetailsObj* pQueued : order)
             ullBytesDone += pQueued->m_ullBytesDone;
         pShown->m_strStatusText = ProgressText(ullBytesDone, pShown->GetDownloadSize(true));

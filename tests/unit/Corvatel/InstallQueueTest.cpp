@@ -123,7 +123,7 @@ TEST_F(InstallQueueTest, ListRowsProgressTextsAndStatusesFromAnotherThread)
         EXPECT_TRUE(Page().AreAllDownloaded(m_pTuner));
         // The setup file of the row itself was there at the start: 15 MB to fetch.
         m_pStudio->m_bLocalFileExists = true;
-        Page().ShowDownloadProgress(m_pRuntime);
+        Page().UpdateItemStatus(m_pRuntime, m_pStudio, ItemDownloading, "");
         EXPECT_EQ(Cell(0, 3), "Downloading... 51%   (7.68M of 15.00M)");
 
         // A row of 0.9 MB has a total of 0; before the first byte its image shows waiting.
@@ -132,6 +132,10 @@ TEST_F(InstallQueueTest, ListRowsProgressTextsAndStatusesFromAnotherThread)
         m_pTuner->m_ullBytesDone = 1000;
         Page().UpdateItemStatus(m_pTuner, nullptr, ItemDownloading, "");
         EXPECT_EQ(Cell(1, 3), "Downloading... 0%   (0.00M of 0.00M)");
+        // A showing asked for while it ran, coming after its end, leaves the end's text.
+        Page().UpdateItemStatus(m_pTuner, nullptr, ItemDownloaded, "");
+        Page().ShowDownloadProgress(m_pTuner);
+        EXPECT_EQ(Cell(1, 3), "Downloaded.");
 
         // A failed part fails its row record too; a part that succeeds leaves the row's status.
         Page().UpdateItemStatus(m_pEngine, m_pStudio, ItemDownloadAborted, "");
