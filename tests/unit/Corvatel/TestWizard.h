@@ -210,12 +210,14 @@ private:
                 s_nNext = s_pSteps->size();
             }
         } else if (hSheet && s_nNext == s_pSteps->size()) {
-            // Dialogs a step left open go first, so the wizard can take the Cancel.
+            // Dialogs a step left open go first, so the wizard can take the Cancel. Message boxes
+            // are the answerer's, which keeps what they said, however late it comes to them.
             bool bLeftOpen = false;
             EnumThreadWindows(
                 GetCurrentThreadId(),
                 [](HWND hWnd, LPARAM lSheet) -> BOOL {
-                    if (hWnd != reinterpret_cast<HWND>(lSheet) && IsWindowVisible(hWnd))
+                    if (hWnd != reinterpret_cast<HWND>(lSheet) && IsWindowVisible(hWnd) &&
+                        UiDriver::GetMessageBoxText(hWnd).empty())
                         PostMessageA(hWnd, WM_CLOSE, 0, 0);
                     return TRUE;
                 },
