@@ -361,7 +361,7 @@ TEST_F(CatalogueFetchTest, ReportsAServerThatCannotBeReached)
     EXPECT_TRUE(licence.m_vecProducts.empty());
 }
 
-TEST_F(CatalogueFetchTest, CancelEndsADocumentReadWithinASecond)
+TEST_F(CatalogueFetchTest, CancelEndsADocumentReadAtItsNextPiece)
 {
     UiDriver::CMessageBoxAnswerer answerer;
 

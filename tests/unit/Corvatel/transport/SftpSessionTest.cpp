@@ -143,7 +143,7 @@ TEST_F(SftpSessionTest, ConnectThatIsNeverAnsweredEndsOnAbortOrAtItsLimit)
         const char* pszError;
         std::chrono::seconds limit;
     } rows[] = {
-        // The connect limit is 10 s; an abort ends any wait within a second.
+        // The connect limit is 10 s; an abort ends any wait at its next look for it, every 250 ms.
         {"FULL", false, "connect failed 10060 : ", std::chrono::seconds(20)},
         {"FULL", true, "connect failed 10004 : ", std::chrono::seconds(2)},
         {"SILENT", true, "Failure establishing SSH session: -9", std::chrono::seconds(2)},
@@ -378,7 +378,7 @@ TEST_F(SftpSessionTest, AbortEndsTheReceiptAfterTheBlockInProgress)
     EXPECT_EQ(session.m_calls.size(), 2u);
 }
 
-TEST_F(SftpSessionTest, AbortEndsAReceiptStalledByTheServerWithinASecond)
+TEST_F(SftpSessionTest, AbortEndsAReceiptStalledByTheServerAtItsNextLook)
 {
     WriteServedFile("stalled.bin", 8 << 20);
     CSession session("STALL", m_strPassword);
