@@ -12,9 +12,6 @@
 #include "Utilities.h"
 #include "resource.h"
 
-#include <LocalPath.h>
-
-#include <io.h>
 #include <shellapi.h>
 
 namespace {
@@ -206,20 +203,17 @@ void CPropPage_Install::OfferRunApplication()
         if (pProduct->GetExe().CompareNoCase(strExe) != 0)
             continue;
         CString strFolder = pProduct->GetInstalledPath();
-        CString strCommand;
-        strCommand.Format("%s%s", static_cast<LPCSTR>(AddTrailingBackslash(strFolder)), static_cast<LPCSTR>(strExe));
-        // The switch may carry arguments after the program's name.
-        int nExe = strCommand.Find(".exe");
-        CString strFile = nExe > 0 ? strCommand.Left(nExe + 4) : strCommand;
-        // Only a program on this PC: one on another machine runs whatever that machine serves.
-        if (!IsLocalPath(strFile) || _access(strFile, 0) != 0)
+        // The folder comes from the catalogue: it names a folder, never a command or its arguments.
+        CString strWhy;
+        CString strCommand = BuildProgramCommandLine(strFolder, strExe, strWhy);
+        if (strCommand.IsEmpty()) {
+            WriteLogLine(pProduct->GetName() + " is not offered to run: " + strWhy, true);
             continue;
+        }
         CString strFormat, strText;
         strFormat.LoadString(IDS_RUN_NOW);
         strText.Format(strFormat, static_cast<LPCSTR>(pProduct->GetName()));
-        // Quoted, so that no program at the start of a folder's name with a blank runs in its place.
         if (MessageBox(strText, nullptr, MB_YESNO) == IDYES)
-            RunCommandLine("\"" + strFile + "\"" + strCommand.Mid(strFile.GetLength()), strFolder, INFINITE, false,
-                           false);
+            RunCommandLine(strCommand, strFolder, INFINITE, false, false);
     }
 }
