@@ -96,18 +96,18 @@ void CPropPage_Install::OnItemDblClicked(const NMTREELIST& notify)
     auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(notify.pItem));
     if (!pItem)
         return;
-    CString strPath = m_pSheet->GetReleaseNotesPath(pItem);
-    if (strPath.IsEmpty())
-        return;
     // The shell opens whatever the name points to: only a document in the product's own folder.
     CString strNotes = pItem->m_pProductInfo->GetRelNotes();
-    if (!IsPlainDocumentName(strNotes)) {
+    if (!strNotes.IsEmpty() && !IsPlainDocumentName(strNotes)) {
         CString strLine;
         strLine.Format("Release notes of %s not opened: \"%s\" is not the name of a document in its folder",
                        static_cast<LPCSTR>(pItem->m_pProductInfo->GetName()), static_cast<LPCSTR>(strNotes));
         WriteLogLine(strLine, true);
         return;
     }
+    CString strPath = m_pSheet->GetReleaseNotesPath(pItem);
+    if (strPath.IsEmpty())
+        return;
     ShellExecuteA(m_hWnd, "open", strPath, nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 

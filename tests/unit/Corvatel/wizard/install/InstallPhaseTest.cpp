@@ -182,8 +182,9 @@ Reboot=1
         EXPECT_EQ(first.get() + second.get(), TRUE);
         EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
 
-        // Release notes that name a program in the product's folder are not opened.
+        // Release notes that name a program in the product's folder are not opened, nor looked for.
         m_wizard.SetInstalled("Tuner", "InstallDir", Sheet().m_strDownloadFolder);
+        EXPECT_STREQ(Sheet().GetReleaseNotesPath(Item(3)), "");
         CTreeListCtrl_Install* pList = Page().m_pInstallList;
         NMTREELIST notify = {{pList->m_hWnd, 502, TLN_DBLCLICK}, pList->GetTreeListItem(1),
                              CTreeListCtrl_Install::kReleaseNotesColumn};
