@@ -1,8 +1,12 @@
 #include "Utilities.h"
 
+#include "DirectoryExists.h"
+
 #include <CFile.h>
 #include <CRegKey.h>
+#include <LocalPath.h>
 
+#include <ctype.h>
 #include <io.h>
 #include <string.h>
 
@@ -55,6 +59,27 @@ PathParts SplitPath(const char* pszPath)
     parts.strName = CString(pNameStart, static_cast<int>(pExtension - pNameStart));
     parts.strExtension = CString(pExtension);
     return parts;
+}
+
+// The path as Windows resolves it; empty when it does not resolve.
+CString FullPath(const char* pszPath)
+{
+    DWORD dwSize = GetFullPathNameA(pszPath, 0, nullptr, nullptr);
+    if (dwSize == 0)
+        return CString();
+    CString strFull;
+    DWORD dwLength = GetFullPathNameA(pszPath, dwSize, strFull.GetBuffer(static_cast<int>(dwSize)), nullptr);
+    strFull.ReleaseBuffer(dwLength < dwSize ? static_cast<int>(dwLength) : 0);
+    return strFull;
+}
+
+// True for a path that Windows resolves to itself (it may give a drive letter in the other case).
+bool IsResolved(const CString& strPath)
+{
+    CString strFull = FullPath(strPath);
+    return !strFull.IsEmpty() && toupper(static_cast<unsigned char>(strFull[0])) ==
+                                     toupper(static_cast<unsigned char>(strPath[0])) &&
+           strcmp(static_cast<LPCSTR>(strFull) + 1, static_cast<LPCSTR>(strPath) + 1) == 0;
 }
 
 } // namespace
@@ -232,6 +257,26 @@ bool IsWebAddress(const char* pszAddress)
         if (*psz <= ' ' || *psz == '"' || *psz == 0x7F)
             return false;
     return true;
+}
+
+CString BuildProgramCommandLine(const CString& strFolder, const CString& strProgram, CString& strWhy)
+{
+    // Only the program's own text is split: a folder that holds ".exe" is still a folder.
+    int nExe = strProgram.Find(".exe");
+    CString strName = nExe > 0 ? strProgram.Left(nExe + 4) : strProgram;
+    CString strFolderPath = AddTrailingBackslash(strFolder);
+    if (strFolder.IsEmpty() || !IsLocalPath(strFolder) || !IsResolved(strFolderPath) || !DirectoryExists(strFolder)) {
+        strWhy.Format("\"%s\" is not the full path of a folder on this PC", static_cast<LPCSTR>(strFolder));
+        return CString();
+    }
+    CString strPath = strFolderPath + strName;
+    if (strName.IsEmpty() || strpbrk(strName, "\\/:") || IsReservedDeviceName(strName) || !IsResolved(strPath) ||
+        !IsSafeInQuotes(strPath) || !IsRegularFile(strPath)) {
+        strWhy.Format("\"%s\" is not the name of a program file in \"%s\"", static_cast<LPCSTR>(strName),
+                      static_cast<LPCSTR>(strFolder));
+        return CString();
+    }
+    return "\"" + strPath + "\"" + strProgram.Mid(strName.GetLength());
 }
 
 int RunCommandLine(CString strCommandLine, CString strFolder, DWORD dwTimeout, bool bHide, bool bWait)

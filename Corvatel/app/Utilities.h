@@ -53,6 +53,13 @@ bool IsPlainDocumentName(const char* pszName);
 // from the catalogue, since it would run a program, a share or another handler's address too.
 bool IsWebAddress(const char* pszAddress);
 
+// The command line that runs a program of the folder: the program's text is its file name (up to
+// the first ".exe" in it, else the whole text) and then its arguments; the file's whole path comes
+// quoted, the arguments after it. Empty, with the reason in strWhy, unless the folder is a folder on
+// this PC written as Windows resolves it (no "." or ".." steps, devices or dropped dots and blanks)
+// and the name that of a file in it.
+CString BuildProgramCommandLine(const CString& strFolder, const CString& strProgram, CString& strWhy);
+
 // Starts the command line in the working folder (the caller's when empty) and, when asked,
 // waits up to dwTimeout ms for it to end. 0 when the process started, 1 when it did not.
 int RunCommandLine(CString strCommandLine, CString strFolder, DWORD dwTimeout, bool bHide, bool bWait);

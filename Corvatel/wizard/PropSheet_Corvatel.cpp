@@ -309,7 +309,8 @@ CString CPropSheet_Corvatel::GetReleaseNotesPath(CAppDetailsObj* pItem)
     const int kInstalled = 10;
     CString strFolder = GetRegisteredFolder(pItem->m_pProductInfo);
     CString strNotes = pItem->m_pProductInfo->GetRelNotes();
-    if (strFolder.IsEmpty() || strNotes.IsEmpty())
+    // A name the shell may not open is not looked for either.
+    if (strFolder.IsEmpty() || !IsPlainDocumentName(strNotes))
         return CString();
     CString strPath;
     strPath.Format("%s%s", static_cast<LPCSTR>(AddTrailingBackslash(strFolder)), static_cast<LPCSTR>(strNotes));

@@ -338,9 +338,11 @@ private:
     // Who has each name in the download folder (null: the program itself), made in queue order on
     // the first ask after the page is shown: a record that would share a name keeps none.
     void MakeLocalNames();
-    // True, and the record (with its owner) shows why, when one of its names is another's or the
-    // program's; pszNotDone begins the log line ("Nothing downloaded", "Not installed").
-    bool RefuseTakenLocalName(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, LPCSTR pszNotDone);
+    // True, and the record (with its owner) shows why, when its download entry would not name a
+    // plain file inside the download folder, or one of its names is another's or the program's;
+    // pszNotDone begins the log line ("Nothing downloaded", "Not installed"). Both roads ask it
+    // before they look for the record's file.
+    bool RefuseLocalName(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, LPCSTR pszNotDone);
     // The row records, in row order.
     std::vector<CAppDetailsObj*> GetRowItems();
     // Walks the records a run walks, in its order: row by row, each row's queueable parts (with their

@@ -12,9 +12,6 @@
 #include "Utilities.h"
 #include "resource.h"
 
-#include <LocalPath.h>
-
-#include <io.h>
 #include <shellapi.h>
 
 namespace {
@@ -99,18 +96,18 @@ void CPropPage_Install::OnItemDblClicked(const NMTREELIST& notify)
     auto* pItem = reinterpret_cast<CAppDetailsObj*>(m_pInstallList->GetItemData(notify.pItem));
     if (!pItem)
         return;
-    CString strPath = m_pSheet->GetReleaseNotesPath(pItem);
-    if (strPath.IsEmpty())
-        return;
     // The shell opens whatever the name points to: only a document in the product's own folder.
     CString strNotes = pItem->m_pProductInfo->GetRelNotes();
-    if (!IsPlainDocumentName(strNotes)) {
+    if (!strNotes.IsEmpty() && !IsPlainDocumentName(strNotes)) {
         CString strLine;
         strLine.Format("Release notes of %s not opened: \"%s\" is not the name of a document in its folder",
                        static_cast<LPCSTR>(pItem->m_pProductInfo->GetName()), static_cast<LPCSTR>(strNotes));
         WriteLogLine(strLine, true);
         return;
     }
+    CString strPath = m_pSheet->GetReleaseNotesPath(pItem);
+    if (strPath.IsEmpty())
+        return;
     ShellExecuteA(m_hWnd, "open", strPath, nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
@@ -206,20 +203,17 @@ void CPropPage_Install::OfferRunApplication()
         if (pProduct->GetExe().CompareNoCase(strExe) != 0)
             continue;
         CString strFolder = pProduct->GetInstalledPath();
-        CString strCommand;
-        strCommand.Format("%s%s", static_cast<LPCSTR>(AddTrailingBackslash(strFolder)), static_cast<LPCSTR>(strExe));
-        // The switch may carry arguments after the program's name.
-        int nExe = strCommand.Find(".exe");
-        CString strFile = nExe > 0 ? strCommand.Left(nExe + 4) : strCommand;
-        // Only a program on this PC: one on another machine runs whatever that machine serves.
-        if (!IsLocalPath(strFile) || _access(strFile, 0) != 0)
+        // The folder comes from the catalogue: it names a folder, never a command or its arguments.
+        CString strWhy;
+        CString strCommand = BuildProgramCommandLine(strFolder, strExe, strWhy);
+        if (strCommand.IsEmpty()) {
+            WriteLogLine(pProduct->GetName() + " is not offered to run: " + strWhy, true);
             continue;
+        }
         CString strFormat, strText;
         strFormat.LoadString(IDS_RUN_NOW);
         strText.Format(strFormat, static_cast<LPCSTR>(pProduct->GetName()));
-        // Quoted, so that no program at the start of a folder's name with a blank runs in its place.
         if (MessageBox(strText, nullptr, MB_YESNO) == IDYES)
-            RunCommandLine("\"" + strFile + "\"" + strCommand.Mid(strFile.GetLength()), strFolder, INFINITE, false,
-                           false);
+            RunCommandLine(strCommand, strFolder, INFINITE, false, false);
     }
 }

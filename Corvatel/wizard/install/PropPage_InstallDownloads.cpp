@@ -16,32 +16,6 @@
 
 #include <io.h>
 
-namespace {
-
-// A download entry the queue may fetch: the remote folder before the file's name is the server's
-// business, but nothing in it may lead the local file out of the download folder. Refused: a drive
-// or any other colon, a ".." step, and a file name that is empty, "." or "..", or names a device.
-bool IsSafeDownloadEntry(const CString& strEntry)
-{
-    if (strEntry.Find(':') >= 0)
-        return false;
-    CString strStep;
-    for (int i = 0; i <= strEntry.GetLength(); ++i) {
-        char ch = i < strEntry.GetLength() ? strEntry[i] : '/';
-        if (ch != '/' && ch != '\\') {
-            strStep += ch;
-            continue;
-        }
-        if (strStep == "..")
-            return false;
-        strStep.Empty();
-    }
-    CString strName = GetFileNameFromPath(strEntry);
-    return !strName.IsEmpty() && strName != "." && strName != ".." && !IsReservedDeviceName(strName);
-}
-
-} // namespace
-
 void CPropPage_Install::OnDownloadOnly()
 {
     ShowDriverNotice();
@@ -172,16 +146,7 @@ BOOL CPropPage_Install::StartItemDownload(CAppDetailsObj* pItem, CAppDetailsObj*
             return FALSE;
         pItem->m_nStartedAtStatus = nExpected;
     }
-    if (!IsSafeDownloadEntry(strEntry)) {
-        CString strText, strLine;
-        strText.Format("ERROR - Unsafe file name refused: %s", static_cast<LPCSTR>(strEntry));
-        UpdateItemStatus(pItem, nullptr, ItemError, strText);
-        strLine.Format("Nothing downloaded for %s: \"%s\" would not be written inside the download folder",
-                       static_cast<LPCSTR>(pProduct->GetName()), static_cast<LPCSTR>(strEntry));
-        WriteLogLine(strLine, true);
-        return FALSE;
-    }
-    if (RefuseTakenLocalName(pItem, nullptr, "Nothing downloaded"))
+    if (RefuseLocalName(pItem, nullptr, "Nothing downloaded"))
         return FALSE;
     if (!bResponsePhase)
         StartDownloadThread(pItem, GetLocalFilePath(pItem), strEntry, ItemDownloading, pItem);

@@ -26,6 +26,29 @@ std::string NameKey(const CString& strPath)
     return static_cast<LPCSTR>(strName);
 }
 
+// A download entry that names a file inside the download folder: the remote folder before the
+// file's name is the server's business, but nothing in it may lead the local file out of the
+// download folder. Refused: a drive, a stream or any other colon, a ".." step, and a file name that
+// is empty, "." or "..", or names a device.
+bool IsSafeDownloadEntry(const CString& strEntry)
+{
+    if (strEntry.Find(':') >= 0)
+        return false;
+    CString strStep;
+    for (int i = 0; i <= strEntry.GetLength(); ++i) {
+        char ch = i < strEntry.GetLength() ? strEntry[i] : '/';
+        if (ch != '/' && ch != '\\') {
+            strStep += ch;
+            continue;
+        }
+        if (strStep == "..")
+            return false;
+        strStep.Empty();
+    }
+    CString strName = GetFileNameFromPath(strEntry);
+    return !strName.IsEmpty() && strName != "." && strName != ".." && !IsReservedDeviceName(strName);
+}
+
 } // namespace
 
 std::vector<std::pair<std::string, CString>> CPropPage_Install::GetLocalNames(CAppDetailsObj* pItem)
@@ -75,8 +98,18 @@ void CPropPage_Install::MakeLocalNames()
     m_localNames.swap(names);
 }
 
-bool CPropPage_Install::RefuseTakenLocalName(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, LPCSTR pszNotDone)
+bool CPropPage_Install::RefuseLocalName(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, LPCSTR pszNotDone)
 {
+    CString strEntry = pItem->m_pProductInfo->GetDownload();
+    if (!IsSafeDownloadEntry(strEntry)) {
+        CString strText, strLine;
+        strText.Format("ERROR - Unsafe file name refused: %s", static_cast<LPCSTR>(strEntry));
+        UpdateItemStatus(pItem, pOwner, ItemError, strText);
+        strLine.Format("%s for %s: \"%s\" does not name a plain file inside the download folder", pszNotDone,
+                       static_cast<LPCSTR>(pItem->m_pProductInfo->GetName()), static_cast<LPCSTR>(strEntry));
+        WriteLogLine(strLine, true);
+        return true;
+    }
     bool bMade = false;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
@@ -108,7 +141,7 @@ bool CPropPage_Install::RefuseTakenLocalName(CAppDetailsObj* pItem, CAppDetailsO
                        static_cast<LPCSTR>(strName), static_cast<LPCSTR>(strTaken),
                        static_cast<LPCSTR>(pHolder->m_pProductInfo->GetName()));
     } else {
-        strText.Format("ERROR - Unsafe file name refused: %s", static_cast<LPCSTR>(pItem->m_pProductInfo->GetDownload()));
+        strText.Format("ERROR - Unsafe file name refused: %s", static_cast<LPCSTR>(strEntry));
         strLine.Format("%s for %s: %s in the download folder is the program's own file", pszNotDone,
                        static_cast<LPCSTR>(strName), static_cast<LPCSTR>(strTaken));
     }

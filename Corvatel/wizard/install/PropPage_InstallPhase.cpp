@@ -108,7 +108,7 @@ bool CPropPage_Install::InstallItem(CAppDetailsObj* pItem, CAppDetailsObj* pOwne
 bool CPropPage_Install::RunInstaller(CAppDetailsObj* pItem, CAppDetailsObj* pOwner, int nPart)
 {
     CProductInfo* pProduct = pItem->m_pProductInfo;
-    if (RefuseTakenLocalName(pItem, pOwner, "Not installed"))
+    if (RefuseLocalName(pItem, pOwner, "Not installed"))
         return false;
     CString strSetup = GetLocalFilePath(pItem);
     if (_access(strSetup, 0) != 0) {

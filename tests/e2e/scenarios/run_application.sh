@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Finish runs the application named on the command line: an installed Device Manager is updated
 # from a downloaded set into its own folder, where the setup puts the program anew; Finish offers
-# to run it, and Yes starts it there by its whole path (the program records that it ran).
+# to run it, and Yes starts it there by its whole path (the program records that it ran). A product
+# whose folder is a command is not offered.
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -10,6 +11,16 @@ MANAGER=QuendarDeviceManager_5.2.0.5120.exe
 FOLDER='C:\Program Files\Quendar\Device Manager'
 
 make_install_folder "$SET" catalogue-install.xml
+# Listed before it, a product that names the same program and whose "folder" is a command: its ".."
+# steps (one for each step of the text after system32, "/c" is one) lead back to
+# C:\windows\system32, so it resolves to a folder that exists.
+OWNED=$E2E_WORK/owned.txt
+PAPA_FOLDER="C:\\windows\\system32\\cmd.exe /c echo owned > $(winpath "$OWNED") & rem "
+PAPA_FOLDER+=$(printf '\\..%.0s' $(seq $(($(tr -cd / <<<"$OWNED" | wc -c) + 2))))
+PAPA="  <Product Id=\"900\" Version=\"1.0.0\"><Name>Quendar Papa</Name><Download>QuendarPapa.exe</Download>
+    <InstallType>1</InstallType><Exe>QDevMgr.exe</Exe><VersionPath>${PAPA_FOLDER//&/'&amp;'}</VersionPath></Product>"
+PAPA=$PAPA awk '{ print } /<Products>/ { print ENVIRON["PAPA"] }' "$CORVATEL_FIXTURES/catalogue-install.xml" \
+  >"$SET/CorvatelSFTP.xml"
 make_setups "$SET" "$MANAGER"
 cat >"$SET/SilentSetup.ini" <<INI
 [$MANAGER]
@@ -54,4 +65,6 @@ for ((i = 0; i < 100; i++)); do
 done
 expect_eq "the program's runs" "$(tr -d '\r"' <"$runs" 2>/dev/null | cut -f1,3)" "QDevMgr.exe	$FOLDER\\QDevMgr.exe"
 [[ ! -e $INSTALL_ROOT/SilentSetup.runs ]] || fail "Device.exe ran in the program's place"
+[[ ! -e $OWNED ]] || fail "the catalogue's command ran"
+expect_log_in_order "$SET" "Quendar Papa is not offered to run: \"$PAPA_FOLDER\" is not the full path of a folder on this PC"
 note "passed"

@@ -362,6 +362,43 @@ TEST_F(UtilitiesRunCommandLineTest, CommandThatDoesNotStartGivesOne)
     EXPECT_EQ(RunCommandLine(ChildCommand(0, "report.txt"), m_folder.Path("no-such-folder"), INFINITE, true, true), 1);
 }
 
+TEST(UtilitiesProgramCommandTest, OnlyAFileOfTheFolderRunsWithTheArgumentsOfItsOwnText)
+{
+    // "%R" is a folder holding Oscar.exe.
+    CScratchFolder folder;
+    folder.Write("Oscar.exe", "");
+    const struct
+    {
+        const char* pszFolder;
+        const char* pszProgram;
+        const char* pszCommand; // empty: refused
+    } kCases[] = {
+        {"%R", "Oscar.exe", "\"%R\\Oscar.exe\""},
+        {"%R\\", "Oscar.exe /quiet \"a b\"", "\"%R\\Oscar.exe\" /quiet \"a b\""},
+        // A folder text that resolves to the folder ("/c" is a step too), but carries a command.
+        {"%R\\cmd.exe /c echo owned > owned.txt & rem \\..\\..", "Oscar.exe", ""},
+        {"%R\\.", "Oscar.exe", ""},
+        {"%R\\Oscar.exe", "Oscar.exe", ""},
+        {"%R\\Missing", "Oscar.exe", ""},
+        {"\\\\host\\share", "Oscar.exe", ""},
+        {"Quendar", "Oscar.exe", ""},
+        {"", "Oscar.exe", ""},
+        {"%R", "Missing.exe", ""},
+        {"%R", "..\\Oscar.exe", ""},
+        {"%R", "C:Oscar.exe", ""},
+        {"%R", "NUL.exe", ""},
+        {"%R", "", ""},
+    };
+    for (const auto& test : kCases) {
+        CString strFolder = test.pszFolder, strExpected = test.pszCommand, strWhy;
+        strFolder.Replace("%R", folder.Root());
+        strExpected.Replace("%R", folder.Root());
+        EXPECT_STREQ(BuildProgramCommandLine(strFolder, test.pszProgram, strWhy), strExpected)
+            << strFolder << " + " << test.pszProgram;
+        EXPECT_EQ(strWhy.IsEmpty(), !strExpected.IsEmpty()) << strWhy;
+    }
+}
+
 // ---- messages -------------------------------------------------------------------------------
 
 namespace {

@@ -363,7 +363,8 @@ TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
               std::string::npos);
     // A transfer's reports find their record by the file's title.
     EXPECT_STREQ(m_items[10]->GetStatusText(), "ERROR - File name already used by Cut: cut.msi");
-    EXPECT_NE(strLog.find("Nothing downloaded for Drive: \"C:Evil.exe\" would not be written inside the download folder"),
+    EXPECT_NE(strLog.find("Nothing downloaded for Drive: \"C:Evil.exe\" does not name a plain file inside the download "
+                          "folder"),
               std::string::npos);
 }
 

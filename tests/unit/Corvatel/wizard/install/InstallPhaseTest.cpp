@@ -44,6 +44,9 @@ const char kCatalogue[] = R"(<?xml version="1.0"?>
     <InstallFolder>Helper</InstallFolder><ShowProduct>0</ShowProduct></Product>
   <Product Id="11" Version="1.0"><Name>Quendar Snap</Name><Download>Snap.exe</Download><InstallType>0</InstallType>
     <Snip>1</Snip></Product>
+  <Product Id="12" Version="1.0"><Name>Quendar Stream</Name><Download>Stream.exe:x</Download><InstallType>1</InstallType></Product>
+  <Product Id="13" Version="1.0"><Name>Quendar Port</Name><Download>COM1.exe</Download><InstallType>1</InstallType></Product>
+  <Product Id="14" Version="1.0"><Name>Quendar Climb</Name><Download>Up/../Snip.exe</Download><InstallType>1</InstallType></Product>
 </Products>
 )";
 
@@ -182,8 +185,9 @@ Reboot=1
         EXPECT_EQ(first.get() + second.get(), TRUE);
         EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
 
-        // Release notes that name a program in the product's folder are not opened.
+        // Release notes that name a program in the product's folder are not opened, nor looked for.
         m_wizard.SetInstalled("Tuner", "InstallDir", Sheet().m_strDownloadFolder);
+        EXPECT_STREQ(Sheet().GetReleaseNotesPath(Item(3)), "");
         CTreeListCtrl_Install* pList = Page().m_pInstallList;
         NMTREELIST notify = {{pList->m_hWnd, 502, TLN_DBLCLICK}, pList->GetTreeListItem(1),
                              CTreeListCtrl_Install::kReleaseNotesColumn};
@@ -222,18 +226,19 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
     // setup.log; Tuner and Studio's setups are missing; Rack's start-menu text would end its quotes;
     // Snip runs by its own name, not "Snip.exe", and is asked for no log: it installs; Snap, asked
     // for none either, reports its error in its result file; Engine installs and, with the box
-    // ticked, its file goes.
+    // ticked, its file goes. Stream, Port and Climb name a stream, a device and a ".." step: each is
+    // refused before its file is looked for, as the download road refuses it.
     MakeSetups({"Engine.exe", "Silent.exe", "Rack.exe", "Snip Setup.exe", "Snip.exe", "Helper.exe", "Snap.exe"},
                "[Default]\nStyle=Program\n[Engine.exe]\nStyle=Inno\n[Rack.exe]\nStyle=Inno\n[Helper.exe]\nStyle=Inno\n"
                "[Snap.exe]\nStyle=Program\nResultFile=1\nErrorMessage=Snap found no licence\n");
     m_wizard.m_tree.WriteText("set\\Broken.exe", "not a program");
     m_wizard.m_tree.WriteText("set\\Silent.iss", "[SdAskDestPath-0]\r\nszDir=C:\\Silent\r\n");
-    MakeQueue({0, 3, 4, 5, 6, 7, 8, 10});
+    MakeQueue({0, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13});
     CAppDetailsObj* pHelper = Sheet().FindOrAddAppDetails(&Sheet().m_vecProducts[4].GetDependency(0));
     pHelper->m_bChecked = true;
     Item(4)->m_lstDependencies.AddTail(pHelper);
     m_wizard.Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 8);
+        OpenInstallPage(hSheet, 11);
         HWND hPage = reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         SendDlgItemMessageA(hPage, IDC_REMOVE_FILES, BM_SETCHECK, BST_CHECKED, 0);
         ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(hPage, IDC_DOWNLOAD_AND_INSTALL)); }));
@@ -246,7 +251,8 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
         EXPECT_EQ(strSummary, "There was a problem installing one or more files.  Please try running Corvatel again.\n\n"
                               "The following application(s) did not install successfully:\n\n"
                               "     Quendar Shield\n     Quendar Studio\n     Quendar Tuner\n     Quendar Legacy\n"
-                              "     Quendar Broken\n     Quendar Silent\n     Quendar Rack\n     Quendar Snap\n\n\n");
+                              "     Quendar Broken\n     Quendar Silent\n     Quendar Rack\n     Quendar Snap\n"
+                              "     Quendar Stream\n     Quendar Port\n     Quendar Climb\n\n\n");
         // Only Finish is left.
         EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hSheet, IDCANCEL)));
@@ -288,6 +294,11 @@ TEST_F(InstallPhaseTest, SetupsThatCannotRunAreReportedAndTheRestStillInstall)
                                  "  :  Install Command Line = \"" + strSet + "\\Snip Setup.exe\"\r\n",
                                  "  :  Installed.:  Quendar Snip\r\n",
                                  "  :  Install Failed (Snap found no licence):  Quendar Snap\r\n",
+                                 "  :  ERROR - Unsafe file name refused: Stream.exe:x:  Quendar Stream\r\n",
+                                 "  :  Not installed for Quendar Stream: \"Stream.exe:x\" does not name a plain file "
+                                 "inside the download folder\r\n",
+                                 "  :  ERROR - Unsafe file name refused: COM1.exe:  Quendar Port\r\n",
+                                 "  :  ERROR - Unsafe file name refused: Up/../Snip.exe:  Quendar Climb\r\n",
                                  "  :  There was a problem installing", "  :  Finished\r\n"}));
     EXPECT_EQ(strLog.find("  :  File Not Found:  '" + strSet + "\\Tuner.exe'\r\n"), std::string::npos);
 }
