@@ -2,6 +2,7 @@
 // local catalogue, the prefix's registry, and real folders holding DLLs with version resources.
 #include "TestFolders.h"
 
+#include <LocalPath.h>
 #include <Skelvar.h>
 
 #include <gtest/gtest.h>
@@ -167,6 +168,36 @@ TEST_F(InstalledVersionTest, FileProductIsReadFromTheModuleInItsFolder)
         EXPECT_STREQ("", remote.GetInstalledVersion()) << pszPrefix;
         EXPECT_STREQ("", remote.GetInstalledPath()) << pszPrefix;
     }
+}
+
+TEST(LocalPathTest, NetworkPathsAndDevicesAreNotLocal)
+{
+    const struct
+    {
+        CString strPath;
+        bool bLocal;
+    } kCases[] = {
+        {"C:\\Program Files\\Quendar\\Mixer", true},
+        {"c:/", true},
+        {"\\\\host\\share\\Mixer", false},
+        {"/\\host/share", false},
+        {"\\??\\C:\\Mixer", false},
+        // A device anywhere in the path, with any extension, in any case.
+        {"C:\\COM1", false},
+        {"C:\\x\\NUL.txt\\y", false},
+        {"C:\\Quendar\\com1.dll", false},
+        {"C:\\Quendar\\Lpt0", false},
+        {"C:/Quendar/COM0.tar.gz", false},
+        {"C:\\Quendar\\CONOUT$", false},
+        {"C:\\Quendar\\aux .log\\", false},
+        {"C:\\Quendar\\CON:stream", false},
+        {"C:\\Quendar\\LPT\xB2", false},
+        {"C:\\Quendar\\COM10.dll", true},
+        {"C:\\Console\\NULL.txt", true},
+        {"C:\\Quendar\\LPT", true},
+    };
+    for (const auto& test : kCases)
+        EXPECT_EQ(IsLocalPath(test.strPath), test.bLocal) << test.strPath;
 }
 
 TEST_F(InstalledVersionTest, FileProductWithoutAFolderOrAVersionIsNew)
