@@ -6,6 +6,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include <atomic>
 #include <initializer_list>
 
 // True for a name that Windows takes for a device (CON, PRN, AUX, NUL, COM0-9, LPT0-9, COM and
@@ -31,13 +32,35 @@ inline bool IsReservedDeviceName(const char* pszName)
             (wchDigit == L'\u00B9' || wchDigit == L'\u00B2' || wchDigit == L'\u00B3'));
 }
 
+// GetDriveType of the lettered drive's root. A listing asks it for every product and Windows may
+// be slow to answer, so each letter's answer is kept for a second: a letter mapped to a share is
+// taken for one within a second.
+inline UINT GetLetteredDriveType(char chLetter)
+{
+    // The tick count of the answer in the high half, a mark and the type in the low; zero for none.
+    static std::atomic<unsigned long long> s_answers[26];
+    std::atomic<unsigned long long>& answer = s_answers[(chLetter | 0x20) - 'a'];
+    DWORD dwNow = GetTickCount();
+    unsigned long long ullAnswer = answer.load();
+    if (ullAnswer && dwNow - static_cast<DWORD>(ullAnswer >> 32) < 1000)
+        return static_cast<UINT>(ullAnswer & 0xFFFF);
+    char szRoot[] = {chLetter, ':', '\\', '\0'};
+    UINT nType = GetDriveTypeA(szRoot);
+    answer.store(static_cast<unsigned long long>(dwNow) << 32 | 0x10000 | nType);
+    return nType;
+}
+
 // False for a path off this PC or naming a device: two separators of either kind at its start
-// (\\host\share, \\.\device, \\?\...), the object manager's \??\, or a device name as any of its
-// components (C:\COM1, C:\x\NUL.txt\y). Reading such a path may sign in to another machine or wait
-// on a device, and running from it runs what that machine serves.
+// (\\host\share, \\.\device, \\?\...), the object manager's \??\, a drive letter that Windows maps
+// to a network share (for a path without one, the current folder's drive), or a device name as
+// any of its components (C:\COM1, C:\x\NUL.txt\y). Reading such a path may sign in to another
+// machine or wait on a device, and running from it runs what that machine serves. An empty path
+// names nothing to read.
 inline bool IsLocalPath(const char* pszPath)
 {
     auto isSeparator = [](char ch) { return ch == '\\' || ch == '/'; };
+    if (!*pszPath)
+        return true;
     if ((isSeparator(pszPath[0]) && isSeparator(pszPath[1])) || strncmp(pszPath, "\\??\\", 4) == 0)
         return false;
     for (const char* p = pszPath; *p;) {
@@ -49,5 +72,7 @@ inline bool IsLocalPath(const char* pszPath)
         if (*p)
             ++p;
     }
-    return true;
+    char chLetter = static_cast<char>(pszPath[0] | 0x20);
+    bool bDrive = chLetter >= 'a' && chLetter <= 'z' && pszPath[1] == ':';
+    return (bDrive ? GetLetteredDriveType(pszPath[0]) : GetDriveTypeA(nullptr)) != DRIVE_REMOTE;
 }

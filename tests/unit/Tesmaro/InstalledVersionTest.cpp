@@ -63,6 +63,16 @@ std::vector<long> Parts(const long* plVersion)
     return std::vector<long>(plVersion, plVersion + 4);
 }
 
+// The drive the test prefix maps as a network share (scripts/test), as "R:\".
+CString RemoteDrive()
+{
+    char szDrive[8] = {};
+    GetEnvironmentVariableA("CORVATEL_REMOTE_DRIVE", szDrive, sizeof(szDrive));
+    CString strRoot = CString(szDrive) + "\\";
+    EXPECT_EQ(static_cast<UINT>(DRIVE_REMOTE), GetDriveTypeA(strRoot)) << "no network share in the prefix: " << szDrive;
+    return strRoot;
+}
+
 class InstalledVersionTest : public ::testing::Test
 {
 protected:
@@ -161,17 +171,21 @@ TEST_F(InstalledVersionTest, FileProductIsReadFromTheModuleInItsFolder)
     CProductInfo newer = FileRecord("4.0.12", strFolder, "QMixer.dll");
     EXPECT_EQ(1, m_client.IsProductNew(&newer));
 
-    // A device or network path is not read, not even one that leads back to this PC's folder.
-    for (const char* pszPrefix : {"\\\\?\\", "\\\\.\\", "//?/"}) {
-        CProductInfo remote = FileRecord("4.0.11", pszPrefix + strFolder, "QMixer.dll");
-        EXPECT_EQ(1, m_client.IsProductNew(&remote)) << pszPrefix;
-        EXPECT_STREQ("", remote.GetInstalledVersion()) << pszPrefix;
-        EXPECT_STREQ("", remote.GetInstalledPath()) << pszPrefix;
+    // A device or network path is not read, not even one that leads back to this PC's folder, nor
+    // a folder on a drive mapped to a share.
+    CTempTree share(RemoteDrive());
+    share.CopyModule("VerInfoEnglish.dll", "QMixer.dll");
+    for (const CString& strRemote : {"\\\\?\\" + strFolder, "\\\\.\\" + strFolder, "//?/" + strFolder, share.Root()}) {
+        CProductInfo remote = FileRecord("4.0.11", strRemote, "QMixer.dll");
+        EXPECT_EQ(1, m_client.IsProductNew(&remote)) << strRemote;
+        EXPECT_STREQ("", remote.GetInstalledVersion()) << strRemote;
+        EXPECT_STREQ("", remote.GetInstalledPath()) << strRemote;
     }
 }
 
-TEST(LocalPathTest, NetworkPathsAndDevicesAreNotLocal)
+TEST(LocalPathTest, NetworkPathsSharedDrivesAndDevicesAreNotLocal)
 {
+    CString strShare = RemoteDrive();
     const struct
     {
         CString strPath;
@@ -179,9 +193,12 @@ TEST(LocalPathTest, NetworkPathsAndDevicesAreNotLocal)
     } kCases[] = {
         {"C:\\Program Files\\Quendar\\Mixer", true},
         {"c:/", true},
+        {"", true},
         {"\\\\host\\share\\Mixer", false},
         {"/\\host/share", false},
         {"\\??\\C:\\Mixer", false},
+        {strShare, false},
+        {strShare + "Quendar\\Mixer", false},
         // A device anywhere in the path, with any extension, in any case.
         {"C:\\COM1", false},
         {"C:\\x\\NUL.txt\\y", false},
@@ -198,6 +215,16 @@ TEST(LocalPathTest, NetworkPathsAndDevicesAreNotLocal)
     };
     for (const auto& test : kCases)
         EXPECT_EQ(IsLocalPath(test.strPath), test.bLocal) << test.strPath;
+
+    // A path without a drive letter lies on the current folder's drive.
+    char szCurrent[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, szCurrent);
+    ASSERT_TRUE(SetCurrentDirectoryA(strShare));
+    bool bRelative = IsLocalPath("Quendar\\Mixer"), bRooted = IsLocalPath("\\Quendar");
+    SetCurrentDirectoryA(szCurrent);
+    EXPECT_FALSE(bRelative);
+    EXPECT_FALSE(bRooted);
+    EXPECT_TRUE(IsLocalPath("Quendar\\Mixer"));
 }
 
 TEST_F(InstalledVersionTest, FileProductWithoutAFolderOrAVersionIsNew)

@@ -42,12 +42,13 @@ inline void RemoveTree(const CString& strFolder)
 class CTempTree
 {
 public:
-    // Named after the running test: ctest runs tests side by side in one prefix.
-    CTempTree()
+    // Named after the running test: ctest runs tests side by side in one prefix. The tree lies in
+    // the temp folder, or in the given folder (ending in a backslash).
+    explicit CTempTree(const char* pszBase = nullptr)
     {
         char szTemp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, szTemp);
-        m_strRoot.Format("%sQuendarTest-%lu-%s", szTemp, GetCurrentProcessId(),
+        m_strRoot.Format("%sQuendarTest-%lu-%s", pszBase ? pszBase : szTemp, GetCurrentProcessId(),
                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
         EXPECT_TRUE(CreateDirectoryA(m_strRoot, nullptr)) << m_strRoot;
     }
