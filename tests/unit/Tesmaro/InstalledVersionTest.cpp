@@ -73,6 +73,14 @@ CString RemoteDrive()
     return strRoot;
 }
 
+// A client whose catalogue can be loaded again, as a new Init would.
+class CReloadableClient : public CSkelvar
+{
+public:
+    using CSkelvar::CSkelvar;
+    using CSkelvar::LoadCatalogue;
+};
+
 class InstalledVersionTest : public ::testing::Test
 {
 protected:
@@ -106,7 +114,7 @@ protected:
 
     CTempTree m_tree;
     CTestKey m_key;
-    CSkelvar m_client;
+    CReloadableClient m_client;
 };
 
 TEST_F(InstalledVersionTest, RegistryProductIsComparedOverTheCatalogueVersionsParts)
@@ -265,6 +273,33 @@ TEST_F(InstalledVersionTest, SearchDoesNotFollowLinkedFolders)
     ASSERT_TRUE(GetFileAttributesA(strLoop + "\\Inner\\Back") & FILE_ATTRIBUTE_REPARSE_POINT) << strLoop;
     CProductInfo product = FileRecord("4.0.11", strLoop, "QLoop.dll");
     EXPECT_EQ(1, m_client.IsProductNew(&product));
+}
+
+// All the searches of one load walk at most the bound's folder entries; past it a product found
+// only by searching counts as not installed, until the catalogue is loaded again.
+TEST_F(InstalledVersionTest, SearchesOfOneLoadStopAtTheirBound)
+{
+    const int kEntries = 1000;
+    CProductInfo missing = FileRecord("4.0.11", m_tree.MakeFullFolder("Full", kEntries), "QMissing.dll");
+    m_tree.MakeFolder("Quendar\\Mixer\\Bin");
+    m_tree.CopyModule("VerInfoEnglish.dll", "Quendar\\Mixer\\Bin\\QMixer.dll");
+    CProductInfo deeper = FileRecord("4.0.11", m_tree.Path("Quendar\\Mixer"), "QMixer.dll");
+
+    // Searches of the full folder come to a thousand entries short of the bound, and the deeper file
+    // is still found; the next search of the full folder goes past the bound.
+    for (size_t n = 0; n + 1 < CSkelvar::kMaxSearchEntries / kEntries; ++n)
+        m_client.IsProductNew(&missing);
+    EXPECT_EQ(0, m_client.IsProductNew(&deeper));
+    EXPECT_FALSE(m_client.IsSearchStopped());
+    m_client.IsProductNew(&missing);
+    EXPECT_TRUE(m_client.IsSearchStopped());
+    EXPECT_EQ(1, m_client.IsProductNew(&deeper));
+    EXPECT_STREQ("", deeper.GetInstalledVersion());
+
+    ASSERT_EQ(1, m_client.LoadCatalogue(kCatalogue, ""));
+    EXPECT_FALSE(m_client.IsSearchStopped());
+    EXPECT_EQ(0, m_client.IsProductNew(&deeper));
+    EXPECT_STREQ("4.0.11.0", deeper.GetInstalledVersion());
 }
 
 TEST_F(InstalledVersionTest, MovedFolderInTheRegistryIsReadFromItsNewPlaceAndRewritten)

@@ -70,6 +70,18 @@ public:
         return Path(pszRelative);
     }
 
+    // A folder of that many empty files, for searches that walk many entries.
+    CString MakeFullFolder(const char* pszRelative, int nFiles) const
+    {
+        CString strFolder = MakeFolder(pszRelative);
+        for (int i = 0; i < nFiles; ++i) {
+            CString strName;
+            strName.Format("%s\\%05d.txt", pszRelative, i);
+            WriteText(strName, "");
+        }
+        return strFolder;
+    }
+
     CString CopyModule(const char* pszFixture, const char* pszRelative) const
     {
         EXPECT_TRUE(CopyFileA(FixtureModule(pszFixture), Path(pszRelative), FALSE)) << pszFixture;
