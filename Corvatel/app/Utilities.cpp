@@ -201,29 +201,6 @@ bool IsSafeInQuotes(const char* pszValue)
     return pszLast == pszEnd || pszLast != pszEnd - 1 || *pszLast != '\\';
 }
 
-bool IsReservedDeviceName(const char* pszName)
-{
-    // The device is named by what comes before the first dot, blanks at its end ignored.
-    CString strBase(pszName);
-    int nDot = strBase.Find('.');
-    if (nDot >= 0)
-        strBase = strBase.Left(nDot);
-    strBase.TrimRight(' ');
-    strBase.MakeUpper();
-    for (const char* pszDevice : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (strBase == pszDevice)
-            return true;
-    if (strBase.GetLength() != 4 || (strBase.Left(3) != "COM" && strBase.Left(3) != "LPT"))
-        return false;
-    // Windows takes the superscript digits one to three for port numbers too; which byte spells
-    // them depends on the code page.
-    char chDigit = strBase[3];
-    wchar_t wchDigit = 0;
-    return (chDigit >= '1' && chDigit <= '9') ||
-           (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &chDigit, 1, &wchDigit, 1) == 1 &&
-            (wchDigit == L'\u00B9' || wchDigit == L'\u00B2' || wchDigit == L'\u00B3'));
-}
-
 bool IsPlainDocumentName(const char* pszName)
 {
     // The shell runs, or follows to something it runs, far more types than it shows: only

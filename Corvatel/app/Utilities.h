@@ -6,6 +6,8 @@
 
 #include <CObList.h>
 #include <CString.h>
+// IsReservedDeviceName, which the library asks too.
+#include <LocalPath.h>
 
 class CFile;
 
@@ -43,9 +45,6 @@ bool IsRegularFile(const char* pszPath);
 // or break the quoted argument it is put into, or ends in a backslash, which would make the
 // closing quote part of the argument.
 bool IsSafeInQuotes(const char* pszValue);
-// True for a name that Windows takes for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, COM and
-// LPT with a superscript 1-3, CONIN$, CONOUT$), whatever its extension and letter case.
-bool IsReservedDeviceName(const char* pszName);
 // True for the bare name of a document in a folder: no folder, drive or stream, not a device,
 // and a document type (.txt .rtf .pdf .htm .html .doc .docx .xps).
 bool IsPlainDocumentName(const char* pszName);

@@ -292,7 +292,17 @@ int CPropSheet_Corvatel::CompareInstalledVersion(CAppDetailsObj* pItem, CProduct
 
 int CPropSheet_Corvatel::IsProductNew(CProductInfo* pProduct)
 {
-    return m_installedVersions.IsProductNew(m_pSkelvar, pProduct);
+    bool bSearching = m_pSkelvar && !m_pSkelvar->IsSearchStopped();
+    int nNewer = m_installedVersions.IsProductNew(m_pSkelvar, pProduct);
+    // Once stopped, the searches stay stopped until the next load: said once.
+    if (bSearching && m_pSkelvar->IsSearchStopped()) {
+        CString strLine;
+        strLine.Format("The search for installed files stopped at %s after %u folder entries: products whose "
+                       "file is not where the catalogue says count as not installed",
+                       static_cast<LPCSTR>(pProduct->m_strName), static_cast<unsigned>(CSkelvar::kMaxSearchEntries));
+        m_pPageInstall->WriteLogLine(strLine, false);
+    }
+    return nNewer;
 }
 
 CString CPropSheet_Corvatel::GetRegisteredFolder(CProductInfo* pProduct)

@@ -62,6 +62,14 @@ public:
     int IsUpdateable(int nAppId, char* pszVersion, char* pszBuild);
     // 1 when the product is missing or older than the catalogue's release; records what was found.
     int IsProductNew(CProductInfo* pProduct);
+    // The folder entries that all searches for products' files may visit from one load to the
+    // next. A search runs only for a file that is not where the catalogue says and walks its
+    // install folder, some hundreds or thousands of entries, once a listing; a whole drive holds
+    // hundreds of thousands, and each product that names one walks them on the window's thread.
+    static constexpr size_t kMaxSearchEntries = 200000;
+    // Whether a search since the load stopped at that bound: its product, and every product
+    // searched for after it, counts as not installed.
+    bool IsSearchStopped() const { return m_nSearchEntries > kMaxSearchEntries; }
     static int GetVersionFromRegistry(const CString& strRootName, const CString& strPath, long* plVersion,
                                       CString& strText);
     static int GetBuildFromRegistry(const CString& strRootName, const CString& strPath, long* plVersion);
@@ -138,4 +146,6 @@ private:
     struct CLoad;
     CLoad* m_pLoad;
     size_t m_nLoadSteps;
+    // Entries the searches visited since the load; past the bound once a search stopped there.
+    size_t m_nSearchEntries;
 };

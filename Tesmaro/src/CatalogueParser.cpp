@@ -508,6 +508,7 @@ int CSkelvar::LoadCatalogue(const CString& strCatalogue, const CString& strSecon
 {
     m_strLicense = strSecond;
     m_nLoadSteps = 0;
+    m_nSearchEntries = 0;
     m_strCorvatelMinVer = GetXMLString(strCatalogue, "MinCorvatelVer");
     m_strCorvatelDownloadURL = DecodeMarkupText(GetXMLString(strCatalogue, "CorvatelDownloadURL"));
     if (!m_pDocument)

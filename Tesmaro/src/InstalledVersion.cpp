@@ -167,12 +167,17 @@ int CSkelvar::IsProductNewBasedOnFile(CProductInfo* pProduct)
 
 CString CSkelvar::FindProduct(CProductInfo* pProduct, const CString& strFolder)
 {
+    if (IsSearchStopped())
+        return CString();
     CFileFind finder;
     BOOL bMore = finder.FindFile(strFolder + "*.*");
     while (bMore) {
         bMore = finder.FindNextFile();
         if (finder.IsDots())
             continue;
+        // Past the load's bound the search ends as one that found nothing; so do those above it.
+        if (++m_nSearchEntries > kMaxSearchEntries)
+            return CString();
         if (finder.IsDirectory()) {
             // A linked folder may lead back up the tree; only real sub-folders are searched.
             if (finder.IsReparsePoint())

@@ -9,7 +9,7 @@ CSkelvar::CSkelvar(CString strLocation, CString strAltLocation, CString strText)
     : m_strLicense(strText), m_nAppId(0), m_hUpdateWnd(nullptr), m_nReserved1(0), m_strLocation(strLocation),
       m_strAltLocation(strAltLocation), m_nReserved2(0), m_bDisplayAtStartup(1), m_bInitialized(0),
       m_bCorvatel(0), m_bHTMLHelp(0), m_lAppVersion(0), m_lAppBuild(0), m_lHelpId(0), m_pLoad(nullptr),
-      m_nLoadSteps(0)
+      m_nLoadSteps(0), m_nSearchEntries(0)
 {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     GetRegistryInfo();

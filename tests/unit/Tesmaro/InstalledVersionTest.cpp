@@ -2,6 +2,7 @@
 // local catalogue, the prefix's registry, and real folders holding DLLs with version resources.
 #include "TestFolders.h"
 
+#include <LocalPath.h>
 #include <Skelvar.h>
 
 #include <gtest/gtest.h>
@@ -62,6 +63,24 @@ std::vector<long> Parts(const long* plVersion)
     return std::vector<long>(plVersion, plVersion + 4);
 }
 
+// The drive the test prefix maps as a network share (scripts/test), as "R:\".
+CString RemoteDrive()
+{
+    char szDrive[8] = {};
+    GetEnvironmentVariableA("CORVATEL_REMOTE_DRIVE", szDrive, sizeof(szDrive));
+    CString strRoot = CString(szDrive) + "\\";
+    EXPECT_EQ(static_cast<UINT>(DRIVE_REMOTE), GetDriveTypeA(strRoot)) << "no network share in the prefix: " << szDrive;
+    return strRoot;
+}
+
+// A client whose catalogue can be loaded again, as a new Init would.
+class CReloadableClient : public CSkelvar
+{
+public:
+    using CSkelvar::CSkelvar;
+    using CSkelvar::LoadCatalogue;
+};
+
 class InstalledVersionTest : public ::testing::Test
 {
 protected:
@@ -95,7 +114,7 @@ protected:
 
     CTempTree m_tree;
     CTestKey m_key;
-    CSkelvar m_client;
+    CReloadableClient m_client;
 };
 
 TEST_F(InstalledVersionTest, RegistryProductIsComparedOverTheCatalogueVersionsParts)
@@ -160,13 +179,60 @@ TEST_F(InstalledVersionTest, FileProductIsReadFromTheModuleInItsFolder)
     CProductInfo newer = FileRecord("4.0.12", strFolder, "QMixer.dll");
     EXPECT_EQ(1, m_client.IsProductNew(&newer));
 
-    // A device or network path is not read, not even one that leads back to this PC's folder.
-    for (const char* pszPrefix : {"\\\\?\\", "\\\\.\\", "//?/"}) {
-        CProductInfo remote = FileRecord("4.0.11", pszPrefix + strFolder, "QMixer.dll");
-        EXPECT_EQ(1, m_client.IsProductNew(&remote)) << pszPrefix;
-        EXPECT_STREQ("", remote.GetInstalledVersion()) << pszPrefix;
-        EXPECT_STREQ("", remote.GetInstalledPath()) << pszPrefix;
+    // A device or network path is not read, not even one that leads back to this PC's folder, nor
+    // a folder on a drive mapped to a share.
+    CTempTree share(RemoteDrive());
+    share.CopyModule("VerInfoEnglish.dll", "QMixer.dll");
+    for (const CString& strRemote : {"\\\\?\\" + strFolder, "\\\\.\\" + strFolder, "//?/" + strFolder, share.Root()}) {
+        CProductInfo remote = FileRecord("4.0.11", strRemote, "QMixer.dll");
+        EXPECT_EQ(1, m_client.IsProductNew(&remote)) << strRemote;
+        EXPECT_STREQ("", remote.GetInstalledVersion()) << strRemote;
+        EXPECT_STREQ("", remote.GetInstalledPath()) << strRemote;
     }
+}
+
+TEST(LocalPathTest, NetworkPathsSharedDrivesAndDevicesAreNotLocal)
+{
+    CString strShare = RemoteDrive();
+    const struct
+    {
+        CString strPath;
+        bool bLocal;
+    } kCases[] = {
+        {"C:\\Program Files\\Quendar\\Mixer", true},
+        {"c:/", true},
+        {"", true},
+        {"\\\\host\\share\\Mixer", false},
+        {"/\\host/share", false},
+        {"\\??\\C:\\Mixer", false},
+        {strShare, false},
+        {strShare + "Quendar\\Mixer", false},
+        // A device anywhere in the path, with any extension, in any case.
+        {"C:\\COM1", false},
+        {"C:\\x\\NUL.txt\\y", false},
+        {"C:\\Quendar\\com1.dll", false},
+        {"C:\\Quendar\\Lpt0", false},
+        {"C:/Quendar/COM0.tar.gz", false},
+        {"C:\\Quendar\\CONOUT$", false},
+        {"C:\\Quendar\\aux .log\\", false},
+        {"C:\\Quendar\\CON:stream", false},
+        {"C:\\Quendar\\LPT\xB2", false},
+        {"C:\\Quendar\\COM10.dll", true},
+        {"C:\\Console\\NULL.txt", true},
+        {"C:\\Quendar\\LPT", true},
+    };
+    for (const auto& test : kCases)
+        EXPECT_EQ(IsLocalPath(test.strPath), test.bLocal) << test.strPath;
+
+    // A path without a drive letter lies on the current folder's drive.
+    char szCurrent[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, szCurrent);
+    ASSERT_TRUE(SetCurrentDirectoryA(strShare));
+    bool bRelative = IsLocalPath("Quendar\\Mixer"), bRooted = IsLocalPath("\\Quendar");
+    SetCurrentDirectoryA(szCurrent);
+    EXPECT_FALSE(bRelative);
+    EXPECT_FALSE(bRooted);
+    EXPECT_TRUE(IsLocalPath("Quendar\\Mixer"));
 }
 
 TEST_F(InstalledVersionTest, FileProductWithoutAFolderOrAVersionIsNew)
@@ -207,6 +273,33 @@ TEST_F(InstalledVersionTest, SearchDoesNotFollowLinkedFolders)
     ASSERT_TRUE(GetFileAttributesA(strLoop + "\\Inner\\Back") & FILE_ATTRIBUTE_REPARSE_POINT) << strLoop;
     CProductInfo product = FileRecord("4.0.11", strLoop, "QLoop.dll");
     EXPECT_EQ(1, m_client.IsProductNew(&product));
+}
+
+// All the searches of one load walk at most the bound's folder entries; past it a product found
+// only by searching counts as not installed, until the catalogue is loaded again.
+TEST_F(InstalledVersionTest, SearchesOfOneLoadStopAtTheirBound)
+{
+    const int kEntries = 1000;
+    CProductInfo missing = FileRecord("4.0.11", m_tree.MakeFullFolder("Full", kEntries), "QMissing.dll");
+    m_tree.MakeFolder("Quendar\\Mixer\\Bin");
+    m_tree.CopyModule("VerInfoEnglish.dll", "Quendar\\Mixer\\Bin\\QMixer.dll");
+    CProductInfo deeper = FileRecord("4.0.11", m_tree.Path("Quendar\\Mixer"), "QMixer.dll");
+
+    // Searches of the full folder come to a thousand entries short of the bound, and the deeper file
+    // is still found; the next search of the full folder goes past the bound.
+    for (size_t n = 0; n + 1 < CSkelvar::kMaxSearchEntries / kEntries; ++n)
+        m_client.IsProductNew(&missing);
+    EXPECT_EQ(0, m_client.IsProductNew(&deeper));
+    EXPECT_FALSE(m_client.IsSearchStopped());
+    m_client.IsProductNew(&missing);
+    EXPECT_TRUE(m_client.IsSearchStopped());
+    EXPECT_EQ(1, m_client.IsProductNew(&deeper));
+    EXPECT_STREQ("", deeper.GetInstalledVersion());
+
+    ASSERT_EQ(1, m_client.LoadCatalogue(kCatalogue, ""));
+    EXPECT_FALSE(m_client.IsSearchStopped());
+    EXPECT_EQ(0, m_client.IsProductNew(&deeper));
+    EXPECT_STREQ("4.0.11.0", deeper.GetInstalledVersion());
 }
 
 TEST_F(InstalledVersionTest, MovedFolderInTheRegistryIsReadFromItsNewPlaceAndRewritten)

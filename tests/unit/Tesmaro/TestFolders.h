@@ -42,12 +42,13 @@ inline void RemoveTree(const CString& strFolder)
 class CTempTree
 {
 public:
-    // Named after the running test: ctest runs tests side by side in one prefix.
-    CTempTree()
+    // Named after the running test: ctest runs tests side by side in one prefix. The tree lies in
+    // the temp folder, or in the given folder (ending in a backslash).
+    explicit CTempTree(const char* pszBase = nullptr)
     {
         char szTemp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, szTemp);
-        m_strRoot.Format("%sQuendarTest-%lu-%s", szTemp, GetCurrentProcessId(),
+        m_strRoot.Format("%sQuendarTest-%lu-%s", pszBase ? pszBase : szTemp, GetCurrentProcessId(),
                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
         EXPECT_TRUE(CreateDirectoryA(m_strRoot, nullptr)) << m_strRoot;
     }
@@ -67,6 +68,18 @@ public:
             CreateDirectoryA(Path(strRelative.Left(n)), nullptr);
         EXPECT_TRUE(CreateDirectoryA(Path(pszRelative), nullptr)) << pszRelative;
         return Path(pszRelative);
+    }
+
+    // A folder of that many empty files, for searches that walk many entries.
+    CString MakeFullFolder(const char* pszRelative, int nFiles) const
+    {
+        CString strFolder = MakeFolder(pszRelative);
+        for (int i = 0; i < nFiles; ++i) {
+            CString strName;
+            strName.Format("%s\\%05d.txt", pszRelative, i);
+            WriteText(strName, "");
+        }
+        return strFolder;
     }
 
     CString CopyModule(const char* pszFixture, const char* pszRelative) const

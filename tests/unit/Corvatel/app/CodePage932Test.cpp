@@ -37,6 +37,12 @@ TEST(CodePage932Test, TrailingBackslashFollowsTheLastCharacter)
     EXPECT_STREQ("C:\\" + kTable + "\\", AddTrailingBackslash("C:\\" + kTable + "\\"));
 }
 
+TEST(CodePage932Test, ATrailByteEndsNoPathComponent)
+{
+    EXPECT_TRUE(IsLocalPath("C:\\" + kTable + "CON\\Mixer"));
+    EXPECT_FALSE(IsLocalPath("C:\\" + kTable + "\\CON\\Mixer"));
+}
+
 TEST(CodePage932Test, InstallFolderKeepsItsDoubleByteCharacters)
 {
     CCommandLineInfo_Corvatel info;

@@ -271,6 +271,8 @@ TEST(UtilitiesNameTest, DevicesAndProgramsAreToldFromDocuments)
         {"Notes.bat ", false, false},      {"..", false, false},                  {"..\\Notes.rtf", false, false},
         {"docs/Notes.rtf", false, false},  {"C:Notes.rtf", false, false},         {"Notes.rtf:run.exe", false, false},
         {"Notes", false, false},           {"", false, false},
+        // Port numbers start at 0, and a colon ends the device's name as a dot does.
+        {"COM0", true, false},             {"lpt0.txt", true, false},             {"Com1:", true, false},
         // Superscript port numbers (code page 1252) are devices as well.
         {"COM\xB9", true, false},          {"lpt\xB2.txt", true, false},         {"Com\xB3.pdf", true, false},
         // Only document types open: whatever else the shell would run or follow is refused.

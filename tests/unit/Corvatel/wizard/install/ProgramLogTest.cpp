@@ -10,8 +10,10 @@
 
 namespace {
 
+// Mixer's file is looked for in a folder of the test's tree.
 const char kCatalogue[] = R"(<?xml version="1.0"?>
-<Products><Product Id="1" Version="1.0"><Name>Quendar Mixer</Name><Download>Mixer.exe</Download></Product></Products>
+<Products><Product Id="1" Version="1.0"><Name>Quendar Mixer</Name><Download>Mixer.exe</Download>
+  <VersionModule>QMixer.dll</VersionModule><VersionPath>%TREE%\Full</VersionPath></Product></Products>
 )";
 
 class ProgramLogTest : public ::testing::Test
@@ -115,6 +117,20 @@ TEST_F(ProgramLogTest, ANameWithLineBreaksCannotForgeALine)
     const std::string strFlat = "Quendar  01/02/2024 10:00:00  :  Installed.:  Quendar Mixer X Y";
     EXPECT_EQ(std::regex_replace(content.str(), std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d  :  (Downloaded|did))"), "$1"),
               "Downloaded.:  " + strFlat + "\r\ndid not install:\n\n     " + strFlat + "\n\r\n");
+}
+
+TEST_F(ProgramLogTest, SearchesStoppedAtTheLoadsBoundAreLoggedOnce)
+{
+    const int kEntries = 1000;
+    m_wizard.m_tree.MakeFullFolder("Full", kEntries);
+    CPropSheet_Corvatel& sheet = m_wizard.Sheet();
+    for (size_t n = 0; n < CSkelvar::kMaxSearchEntries / kEntries + 2; ++n)
+        sheet.IsProductNew(&sheet.m_vecProducts[0]);
+    Page().WriteLogLine("Finished", true);
+    EXPECT_EQ(FileTexts(), (std::vector<std::string>{"The search for installed files stopped at Quendar Mixer after "
+                                                     "200000 folder entries: products whose file is not where the "
+                                                     "catalogue says count as not installed",
+                                                     "Finished"}));
 }
 
 TEST_F(ProgramLogTest, LinesFromSeveralThreadsArriveWholeAndInTheirOrder)
