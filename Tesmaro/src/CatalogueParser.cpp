@@ -21,6 +21,8 @@ namespace {
 // MSXML's DOM document class, created in any server context.
 const CLSID kClsidDomDocument = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
 const DWORD kAnyServerContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+// The document's interface with named settings; the system's libraries do not define its id.
+const IID kIidDomDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const int kMaxAdditionalExes = 50;
 // A product's own dependencies are level 1. A dependency nested deeper than this is left
 // uncompleted, as a repeated entry of a cycle is: it keeps its own attributes. Real catalogues
@@ -274,6 +276,25 @@ CComRef<IXMLDOMNamedNodeMap> Attributes(IXMLDOMNode* pNode)
     CComRef<IXMLDOMNamedNodeMap> pAttributes;
     pNode->get_attributes(&pAttributes);
     return pAttributes;
+}
+
+// The parser reads no document type and fetches nothing a document names. A catalogue that
+// declares a type is refused before it is parsed; these settings hold should anything pass that
+// check. A parser that does not know a setting goes without it.
+void ForbidExternals(IXMLDOMDocument* pDocument)
+{
+    pDocument->put_resolveExternals(VARIANT_FALSE);
+    pDocument->put_validateOnParse(VARIANT_FALSE);
+    CComRef<IXMLDOMDocument2> pDocument2;
+    if (FAILED(pDocument->QueryInterface(kIidDomDocument2, reinterpret_cast<void**>(&pDocument2))))
+        return;
+    VARIANT varTrue;
+    VariantInit(&varTrue);
+    V_VT(&varTrue) = VT_BOOL;
+    V_BOOL(&varTrue) = VARIANT_TRUE;
+    BSTR bstrName = SysAllocString(L"ProhibitDTD");
+    pDocument2->setProperty(bstrName, varTrue);
+    SysFreeString(bstrName);
 }
 
 // Element children only: comments and processing instructions carry no entry.
@@ -561,6 +582,7 @@ int CSkelvar::CreateInstance()
         AfxMessageBox(AfxGetSystemErrorText(static_cast<DWORD>(hr)), MB_OK);
         return 0;
     }
+    ForbidExternals(pDocument.Get());
     m_pDocument = pDocument;
     return 1;
 }
@@ -576,7 +598,13 @@ int CSkelvar::LoadCatalogue(const CString& strCatalogue, const CString& strSecon
 
     int nWide = MultiByteToWideChar(CP_ACP, 0, strCatalogue, strCatalogue.GetLength(), nullptr, 0);
     BSTR bstrCatalogue = SysAllocStringLen(nullptr, static_cast<UINT>(nWide));
+    if (!bstrCatalogue)
+        return 0;
     MultiByteToWideChar(CP_ACP, 0, strCatalogue, strCatalogue.GetLength(), bstrCatalogue, nWide);
+    if (HasDocumentType(bstrCatalogue, static_cast<size_t>(nWide))) {
+        SysFreeString(bstrCatalogue);
+        return 0;
+    }
     VARIANT_BOOL bLoaded = VARIANT_FALSE;
     HRESULT hr = m_pDocument->loadXML(bstrCatalogue, &bLoaded);
     SysFreeString(bstrCatalogue);

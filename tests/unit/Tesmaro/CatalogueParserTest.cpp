@@ -22,6 +22,7 @@ public:
     using CSkelvar::CreateInstance;
     using CSkelvar::GetXMLString;
     using CSkelvar::LoadCatalogue;
+    using CSkelvar::m_pDocument;
 };
 
 CString FixturePath(const char* pszName)
@@ -575,6 +576,41 @@ TEST_F(CatalogueParserTest, RefusesAMalformedCatalogueAfterTakingTheTextValues)
     EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
     EXPECT_STREQ("{\\rtf1 licence}", m_catalogue.m_strLicense);
     EXPECT_STREQ("4.0.11", m_catalogue.m_strCorvatelMinVer);
+
+    // A document type declaration is refused before the parse, wherever the parser would take it:
+    // the parser could read the files and shares it names, and grow texts past every budget.
+    const struct
+    {
+        const char* pszProlog;
+        const char* pszName;
+        int bLoaded;
+    } kDocumentTypes[] = {
+        {"<?xml version='1.0'?><!DOCTYPE Products SYSTEM '\\\\host\\share\\a.dtd'>", "Quendar", 0},
+        {"<!DOCTYPE Products [<!ENTITY n SYSTEM 'file:///C:/windows/win.ini'>]>", "&n;", 0},
+        {"<!DOCTYPE Products [<!ENTITY a 'Quendar'><!ENTITY n '&a;&a;&a;&a;'>]>", "&n;", 0},
+        {"<?xml version='1.0'?>\r\n<!-- <Products> -->\r\n<?catalogue version='2'?>\r\n<!DOCTYPE Products>",
+         "Quendar", 0},
+        {"\xEF\xBB\xBF \r\n\t<!doctype Products [<!ENTITY n 'Quendar'>]>", "&n;", 0},
+        // Only a declaration is one.
+        {"<?xml version='1.0'?><!-- <!DOCTYPE Products> -->", "Quendar", 1},
+    };
+    for (const auto& row : kDocumentTypes) {
+        std::string strCatalogue = std::string(row.pszProlog) +
+                                   "<Products><Catalogue><MinCorvatelVer>4.0.12</MinCorvatelVer></Catalogue>"
+                                   "<Product Id='1'><Name>" +
+                                   row.pszName + "</Name></Product></Products>";
+        CCatalogueUnderTest catalogue;
+        ASSERT_EQ(1, catalogue.CreateInstance());
+        EXPECT_EQ(row.bLoaded, catalogue.LoadCatalogue(strCatalogue.c_str(), "")) << row.pszProlog;
+        EXPECT_EQ(row.bLoaded ? 2u : 0u, catalogue.m_vecProducts.size()) << row.pszProlog;
+        EXPECT_STREQ("4.0.12", catalogue.m_strCorvatelMinVer) << row.pszProlog;
+    }
+    // Nor is the parser to read what a document names where the check is not reached.
+    VARIANT_BOOL bResolveExternals = VARIANT_TRUE, bValidateOnParse = VARIANT_TRUE;
+    ASSERT_TRUE(SUCCEEDED(m_catalogue.m_pDocument->get_resolveExternals(&bResolveExternals)));
+    ASSERT_TRUE(SUCCEEDED(m_catalogue.m_pDocument->get_validateOnParse(&bValidateOnParse)));
+    EXPECT_EQ(VARIANT_FALSE, bResolveExternals);
+    EXPECT_EQ(VARIANT_FALSE, bValidateOnParse);
 
     // 8 layers of 10 products, each needing every product of the next layer: 10^8 records in full.
     std::string strHostile = "<Products>";
