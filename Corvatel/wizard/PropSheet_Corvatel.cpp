@@ -17,6 +17,8 @@
 #include <io.h>
 #include <shlobj.h>
 
+#include <new>
+
 // The catalogue client's destructor is exported and not virtual (its one virtual is OnUpdate), so
 // deleting it binds the destructor by name; nothing derives from it here.
 #pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
@@ -116,10 +118,19 @@ void CPropSheet_Corvatel::LoadCatalogue()
         m_pSkelvar = new CSkelvar(kCatalogueLocation, "", kLicenseLocation);
         bLoaded = m_pSkelvar->Init("", "");
     }
+    CString strCatalogueLogLine;
     if (bLoaded) {
         m_pSkelvar->SetCorvatel(1);
-        m_vecProducts = m_pSkelvar->m_vecProducts;
-        m_strLicenseText = m_pSkelvar->m_strLicense;
+        try {
+            m_vecProducts = m_pSkelvar->m_vecProducts;
+            m_strLicenseText = m_pSkelvar->m_strLicense;
+        } catch (const std::bad_alloc&) {
+            // A catalogue that fits in memory once but not twice goes as one that cannot be read.
+            std::vector<CProductInfo>().swap(m_vecProducts);
+            std::vector<CProductInfo>().swap(m_pSkelvar->m_vecProducts);
+            m_strLicenseText.Empty();
+            strCatalogueLogLine = "The catalogue does not fit in the memory left: no applications are listed";
+        }
     }
 
     m_pPageAppSelection = new CPropPage_AppSelection(this);
@@ -131,8 +142,9 @@ void CPropSheet_Corvatel::LoadCatalogue()
         AddPage(m_pPageDestinationFolder);
     AddPage(m_pPageLicense);
     AddPage(m_pPageInstall);
-    if (!strNoticeLogLine.IsEmpty())
-        m_pPageInstall->WriteLogLine(strNoticeLogLine, false);
+    for (const CString& strLine : {strNoticeLogLine, strCatalogueLogLine})
+        if (!strLine.IsEmpty())
+            m_pPageInstall->WriteLogLine(strLine, false);
 }
 
 void CPropSheet_Corvatel::CreateFolders()

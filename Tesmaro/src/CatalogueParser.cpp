@@ -21,6 +21,8 @@ namespace {
 // MSXML's DOM document class, created in any server context.
 const CLSID kClsidDomDocument = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
 const DWORD kAnyServerContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+// The document's interface with named settings; the system's libraries do not define its id.
+const IID kIidDomDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const int kMaxAdditionalExes = 50;
 // A product's own dependencies are level 1. A dependency nested deeper than this is left
 // uncompleted, as a repeated entry of a cycle is: it keeps its own attributes. Real catalogues
@@ -39,6 +41,9 @@ const size_t kMaxSteps = 4000000;
 // The text all records of one load hold, copies of completions included: a component with a
 // 1 MB note that 5,000 products need would otherwise make 5 GB of records from a 1.3 MB catalogue.
 const size_t kMaxRecordBytes = 256u << 20;
+// A list entry holds a node and a string beside its text, each a block of the heap, and counts
+// as this many bytes of text besides its own: a list of empty names costs memory too.
+const size_t kListEntryBytes = 64;
 
 // Ends a load that outgrew one of the budgets above.
 struct CLoadTooLarge
@@ -78,7 +83,7 @@ size_t TextBytes(CProductInfo& record)
         nBytes += static_cast<size_t>((record.*pText).GetLength());
     CStringList* pExes = record.GetAdditionalExeList();
     for (POSITION pos = pExes->GetHeadPosition(); pos;)
-        nBytes += static_cast<size_t>(pExes->GetNext(pos).GetLength());
+        nBytes += kListEntryBytes + static_cast<size_t>(pExes->GetNext(pos).GetLength());
     return nBytes;
 }
 
@@ -109,6 +114,22 @@ struct CEntryAttributes
 
     CEntryKey Key() const { return CEntryKey(nId, StdString(strVersion), StdString(strBuild)); }
 
+    // The text MakeKeyRecord copies.
+    size_t KeyBytes() const
+    {
+        return static_cast<size_t>(strVersion.GetLength()) + static_cast<size_t>(strBuild.GetLength());
+    }
+
+    // The text MakeRecord copies.
+    size_t TextBytes() const { return KeyBytes() + OwnBytes(false); }
+
+    // The text ApplyOwn copies.
+    size_t OwnBytes(bool bEntryStartMenuText) const
+    {
+        return static_cast<size_t>(strMinRequiredVersion.GetLength()) +
+               (bEntryStartMenuText ? 0 : static_cast<size_t>(strStartMenuText.GetLength()));
+    }
+
     CProductInfo MakeRecord() const
     {
         return CProductInfo(nId, strVersion, strMinRequiredVersion, strStartMenuText, strBuild, bShowDependency,
@@ -131,6 +152,22 @@ struct CEntryAttributes
         record.m_bShowDependency = bShowDependency;
         record.m_bOptionalDependency = bOptionalDependency;
         record.m_bDisplayStartMenu = bDisplayStartMenu;
+    }
+
+    // Copies a completion made for another dependency with this key into a slot for this one.
+    // The texts that dependency's own attributes gave the source are left out of the copy, which
+    // takes this one's: copied, each slot would keep their room, however short its own texts.
+    void CopyCompletion(CProductInfo& source, bool bEntryStartMenuText, CProductInfo& slot) const
+    {
+        CString strSourceMinRequiredVersion, strSourceStartMenuText;
+        std::swap(strSourceMinRequiredVersion, source.m_strMinRequiredVersion);
+        if (!bEntryStartMenuText)
+            std::swap(strSourceStartMenuText, source.m_strStartMenuText);
+        slot = source;
+        std::swap(strSourceMinRequiredVersion, source.m_strMinRequiredVersion);
+        if (!bEntryStartMenuText)
+            std::swap(strSourceStartMenuText, source.m_strStartMenuText);
+        ApplyOwn(slot, bEntryStartMenuText);
     }
 };
 
@@ -241,6 +278,25 @@ CComRef<IXMLDOMNamedNodeMap> Attributes(IXMLDOMNode* pNode)
     return pAttributes;
 }
 
+// The parser reads no document type and fetches nothing a document names. A catalogue that
+// declares a type is refused before it is parsed; these settings hold should anything pass that
+// check. A parser that does not know a setting goes without it.
+void ForbidExternals(IXMLDOMDocument* pDocument)
+{
+    pDocument->put_resolveExternals(VARIANT_FALSE);
+    pDocument->put_validateOnParse(VARIANT_FALSE);
+    CComRef<IXMLDOMDocument2> pDocument2;
+    if (FAILED(pDocument->QueryInterface(kIidDomDocument2, reinterpret_cast<void**>(&pDocument2))))
+        return;
+    VARIANT varTrue;
+    VariantInit(&varTrue);
+    V_VT(&varTrue) = VT_BOOL;
+    V_BOOL(&varTrue) = VARIANT_TRUE;
+    BSTR bstrName = SysAllocString(L"ProhibitDTD");
+    pDocument2->setProperty(bstrName, varTrue);
+    SysFreeString(bstrName);
+}
+
 // Element children only: comments and processing instructions carry no entry.
 std::vector<CComRef<IXMLDOMNode>> ElementNodes(IXMLDOMNodeList* pNodes)
 {
@@ -257,10 +313,11 @@ std::vector<CComRef<IXMLDOMNode>> ElementNodes(IXMLDOMNodeList* pNodes)
 struct CSkelvar::CLoad
 {
     // A completion that may be copied: the record completed from a key base, whether the
-    // catalogue's entries gave it a start-menu text, and the records and text bytes a copy makes.
+    // catalogue's entries gave it a start-menu text, and the records and text bytes a copy makes
+    // before its own attributes.
     struct CCompleted
     {
-        const CProductInfo* pRecord;
+        CProductInfo* pRecord;
         bool bEntryStartMenuText;
         size_t nRecords;
         size_t nBytes;
@@ -274,11 +331,13 @@ struct CSkelvar::CLoad
     // Dependencies left uncompleted, at a cycle or below the depth limit.
     size_t nStops = 0;
     size_t nRecords = 0;
-    size_t nBytes = 0;
+    size_t nBytes = 0;     // the text of the records made: products and dependencies
+    size_t nBaseBytes = 0; // the text of the key bases
     size_t nSteps = 0;
     std::vector<CWalkDependencies> walks; // by position in entries
-    // The walk under way, and the last walk that found dependencies.
+    // The walk under way, the count its text goes to, and the last walk that found dependencies.
     CWalkDependencies* pWalk = nullptr;
+    size_t* pWalkBytes = nullptr;
     const CWalkDependencies* pLastDependencies = nullptr;
     // Keys whose dependencies lead back to them, found when a completion first stops somewhere.
     std::set<CEntryKey> onCycle;
@@ -332,28 +391,45 @@ struct CSkelvar::CLoad
     // allow, before it makes them.
     void Reserve(size_t nRecordCount, size_t nByteCount) const
     {
-        if (nRecordCount > kMaxRecords - nRecords || nByteCount > kMaxRecordBytes - nBytes)
+        if (nRecordCount > kMaxRecords - nRecords || nByteCount > kMaxRecordBytes - nBytes - nBaseBytes)
             throw CLoadTooLarge();
     }
 
     // Counted before the text is copied, so that a refused load never holds it.
-    void AddBytes(size_t nCount)
+    void AddBytes(size_t nCount, size_t& nCounter)
     {
         Reserve(0, nCount);
-        nBytes += nCount;
+        nCounter += nCount;
+    }
+    void AddBytes(size_t nCount) { AddBytes(nCount, nBytes); }
+
+    // A text the walk under way writes into its record. A text it replaces still counts: the
+    // field keeps its room.
+    void SetText(CString& strField, const CString& strText)
+    {
+        AddBytes(static_cast<size_t>(strText.GetLength()), *pWalkBytes);
+        strField = strText;
     }
 
-    // Walks the elements of an entry into a record. Its dependencies are read on the first walk
-    // only, and completed by the caller.
-    const CWalkDependencies& Walk(CSkelvar& client, size_t nEntry, CProductInfo& record)
+    void AddListEntry(CStringList& list, const CString& strText)
+    {
+        AddBytes(kListEntryBytes + static_cast<size_t>(strText.GetLength()), *pWalkBytes);
+        list.AddTail(strText);
+    }
+
+    // Walks the elements of an entry into a record, counting the text it writes in nCounter. Its
+    // dependencies are read on the first walk only, and completed by the caller.
+    const CWalkDependencies& Walk(CSkelvar& client, size_t nEntry, CProductInfo& record, size_t& nCounter)
     {
         pWalk = &walks[nEntry];
+        pWalkBytes = &nCounter;
         CComRef<IXMLDOMNodeList> pChildren = ChildNodes(entries[nEntry].pNode.Get());
         client.GetFileInfo(pChildren.Get(), &record);
         pWalk->bWalked = true;
         if (pWalk->bPresent)
             pLastDependencies = pWalk;
         pWalk = nullptr;
+        pWalkBytes = nullptr;
         return walks[nEntry];
     }
 
@@ -378,6 +454,7 @@ struct CSkelvar::CLoad
         if (found != bases.end())
             return found->second;
         CKeyBase& base = bases[key];
+        AddBytes(attributes.KeyBytes(), nBaseBytes);
         base.record = attributes.MakeKeyRecord();
         pLastDependencies = nullptr;
         client.GetProductSpecificInfo(pIndexed, &base.record);
@@ -456,24 +533,29 @@ struct CSkelvar::CLoad
         if (bRepeated || nLevel > kMaxDependencyLevels) {
             ++nStops;
             AddRecords(1);
+            AddBytes(attributes.TextBytes());
             slot = attributes.MakeRecord();
-            AddBytes(TextBytes(slot));
             return;
         }
 
+        // The dependency's own attributes are counted once per slot; the rest of a completion
+        // is the same for every slot of its key and level.
         auto done = completed.find({key, nLevel});
         if (done != completed.end()) {
-            Reserve(done->second.nRecords * nLeft, done->second.nBytes * nLeft);
-            AddRecords(done->second.nRecords);
-            AddBytes(done->second.nBytes);
-            slot = *done->second.pRecord;
-            attributes.ApplyOwn(slot, done->second.bEntryStartMenuText);
+            const CCompleted& completion = done->second;
+            const size_t nOwnBytes = attributes.OwnBytes(completion.bEntryStartMenuText);
+            Reserve(completion.nRecords * nLeft, completion.nBytes * nLeft + nOwnBytes);
+            AddRecords(completion.nRecords);
+            AddBytes(completion.nBytes + nOwnBytes);
+            attributes.CopyCompletion(*completion.pRecord, completion.bEntryStartMenuText, slot);
             return;
         }
 
         const CKeyBase& base = Base(client, attributes);
         const size_t nBaseRecords = 1 + (base.pDependencies ? base.pDependencies->attributes.size() : 0);
-        Reserve(nBaseRecords * nLeft, base.nBytes * nLeft);
+        const bool bEntryStartMenuText = !base.record.m_strStartMenuText.IsEmpty();
+        const size_t nOwnBytes = attributes.OwnBytes(bEntryStartMenuText);
+        Reserve(nBaseRecords * nLeft, base.nBytes * nLeft + nOwnBytes);
         const size_t nStopsBefore = nStops, nRecordsBefore = nRecords, nBytesBefore = nBytes;
         AddRecords(1);
         AddBytes(base.nBytes);
@@ -481,12 +563,12 @@ struct CSkelvar::CLoad
         completing.push_back(key);
         CompleteDependencies(client, base.pDependencies, slot);
         completing.pop_back();
-        bool bEntryStartMenuText = !slot.m_strStartMenuText.IsEmpty();
         // A completion that stopped somewhere is the same wherever its key is completed at this
         // level, unless the key is on a cycle: which of the cycle's entries are above it then
         // decides where it stops, and the depth limit may have hidden that below it.
         if (nStops == nStopsBefore || !IsOnCycle(client, key))
             completed[{key, nLevel}] = {&slot, bEntryStartMenuText, nRecords - nRecordsBefore, nBytes - nBytesBefore};
+        AddBytes(nOwnBytes);
         attributes.ApplyOwn(slot, bEntryStartMenuText);
     }
 };
@@ -500,6 +582,7 @@ int CSkelvar::CreateInstance()
         AfxMessageBox(AfxGetSystemErrorText(static_cast<DWORD>(hr)), MB_OK);
         return 0;
     }
+    ForbidExternals(pDocument.Get());
     m_pDocument = pDocument;
     return 1;
 }
@@ -516,7 +599,13 @@ int CSkelvar::LoadCatalogue(const CString& strCatalogue, const CString& strSecon
 
     int nWide = MultiByteToWideChar(CP_ACP, 0, strCatalogue, strCatalogue.GetLength(), nullptr, 0);
     BSTR bstrCatalogue = SysAllocStringLen(nullptr, static_cast<UINT>(nWide));
+    if (!bstrCatalogue)
+        return 0;
     MultiByteToWideChar(CP_ACP, 0, strCatalogue, strCatalogue.GetLength(), bstrCatalogue, nWide);
+    if (HasDocumentType(bstrCatalogue, static_cast<size_t>(nWide))) {
+        SysFreeString(bstrCatalogue);
+        return 0;
+    }
     VARIANT_BOOL bLoaded = VARIANT_FALSE;
     HRESULT hr = m_pDocument->loadXML(bstrCatalogue, &bLoaded);
     SysFreeString(bstrCatalogue);
@@ -574,10 +663,10 @@ void CSkelvar::GetProductInfo(IXMLDOMNodeList* pNodes)
         if (!takenIds.insert(entry.attributes.nId).second)
             continue; // the first entry of an id wins
         load.AddRecords(1);
+        load.AddBytes(entry.attributes.TextBytes());
         m_vecProducts.push_back(entry.attributes.MakeRecord());
         CProductInfo& product = m_vecProducts.back();
-        const CWalkDependencies& dependencies = load.Walk(*this, nEntry, product);
-        load.AddBytes(TextBytes(product));
+        const CWalkDependencies& dependencies = load.Walk(*this, nEntry, product, load.nBytes);
         load.completing.push_back(entry.attributes.Key());
         load.CompleteDependencies(*this, &dependencies, product);
         load.completing.pop_back();
@@ -638,11 +727,11 @@ void CSkelvar::GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
             GetAdditionalExes(pNode.Get(), pProduct);
         else if (strName == "startmenutext") {
             if (!strText.IsEmpty())
-                pProduct->m_strStartMenuText = strText;
+                m_pLoad->SetText(pProduct->m_strStartMenuText, strText);
         } else if (int CProductInfo::*pNumber = FindElement(kNumberElements, strName))
             pProduct->*pNumber = atoi(strText);
         else if (CString CProductInfo::*pText = FindElement(kTextElements, strName))
-            pProduct->*pText = strText;
+            m_pLoad->SetText(pProduct->*pText, strText);
 
         if (IsLateElement(strName))
             mapTexts[strName] = strText;
@@ -651,7 +740,7 @@ void CSkelvar::GetFileInfo(IXMLDOMNodeList* pNodes, CProductInfo* pProduct)
     for (const auto& element : kLateTextElements) {
         auto it = mapTexts.find(element.pszName);
         if (it != mapTexts.end())
-            pProduct->*element.pField = it->second;
+            m_pLoad->SetText(pProduct->*element.pField, it->second);
     }
     auto it = mapTexts.find("beta");
     if (it != mapTexts.end())
@@ -681,7 +770,7 @@ void CSkelvar::GetFileLocalInfo(IXMLDOMNode* pNode, CProductInfo* pProduct)
     }
 
     // Without a "registry" attribute the text names a file or folder.
-    *pField = GetNodeText(pNode);
+    m_pLoad->SetText(*pField, GetNodeText(pNode));
     CComRef<IXMLDOMNamedNodeMap> pAttributes = Attributes(pNode);
     long nCount = 0;
     if (!pAttributes || FAILED(pAttributes->get_length(&nCount)))
@@ -706,7 +795,7 @@ void CSkelvar::GetProductSpecificInfo(IXMLDOMNodeList* pNodes, CProductInfo* pPr
     if (matches == m_pLoad->byKey.end())
         return;
     for (size_t nEntry : matches->second)
-        m_pLoad->Walk(*this, nEntry, *pProduct);
+        m_pLoad->Walk(*this, nEntry, *pProduct, m_pLoad->nBaseBytes);
 }
 
 void CSkelvar::GetAdditionalExes(IXMLDOMNode* pNode, CProductInfo* pProduct)
@@ -724,7 +813,7 @@ void CSkelvar::GetAdditionalExes(IXMLDOMNode* pNode, CProductInfo* pProduct)
             CString strExpected;
             strExpected.Format("exe%ld", i + 1);
             if (GetNodeName(pAttribute.Get()).CompareNoCase(strExpected) == 0)
-                pProduct->m_lstAdditionalExes.AddTail(GetNodeText(pAttribute.Get()));
+                m_pLoad->AddListEntry(pProduct->m_lstAdditionalExes, GetNodeText(pAttribute.Get()));
         }
     }
 }

@@ -1,7 +1,9 @@
 #include "DomText.h"
 
 #include <string.h>
+#include <wchar.h>
 
+#include <algorithm>
 #include <string>
 
 CString BstrToAnsi(BSTR bstr)
@@ -116,4 +118,40 @@ CString DecodeMarkupText(const CString& strText)
         psz = pszSemicolon + 1;
     }
     return CString(strDecoded.data(), static_cast<int>(strDecoded.size()));
+}
+
+namespace {
+
+bool StartsWith(const wchar_t* pwch, const wchar_t* pwchEnd, const wchar_t* pwszPrefix)
+{
+    const size_t nPrefix = wcslen(pwszPrefix);
+    return static_cast<size_t>(pwchEnd - pwch) >= nPrefix && _wcsnicmp(pwch, pwszPrefix, nPrefix) == 0;
+}
+
+// Where the markup that starts at pwch ends: after the first pwszClose from there on.
+const wchar_t* After(const wchar_t* pwch, const wchar_t* pwchEnd, const wchar_t* pwszClose)
+{
+    const wchar_t* pwchClose = std::search(pwch, pwchEnd, pwszClose, pwszClose + wcslen(pwszClose));
+    return pwchClose == pwchEnd ? pwchEnd : pwchClose + wcslen(pwszClose);
+}
+
+} // namespace
+
+bool HasDocumentType(const wchar_t* pwchDocument, size_t nLength)
+{
+    const wchar_t* pwch = pwchDocument;
+    const wchar_t* const pwchEnd = pwchDocument + nLength;
+    while ((pwch = std::find(pwch, pwchEnd, L'<')) != pwchEnd) {
+        if (StartsWith(pwch, pwchEnd, L"<!--"))
+            pwch = After(pwch + 4, pwchEnd, L"-->");
+        else if (StartsWith(pwch, pwchEnd, L"<?"))
+            pwch = After(pwch + 2, pwchEnd, L"?>");
+        else if (StartsWith(pwch, pwchEnd, L"<!doctype"))
+            return true;
+        else if (StartsWith(pwch, pwchEnd, L"<!"))
+            pwch += 2;
+        else
+            return false; // the first element
+    }
+    return false;
 }

@@ -10,6 +10,16 @@
   make_catalogue.py widecycle N FILE product 2 with N empty elements and a dependency on itself,
                                      product 1 depending on product 2 N times
   make_catalogue.py bignote N FILE   product 2 with a 1 MB note, product 1 depending on it N times
+  make_catalogue.py depstartmenu N FILE
+                                     product 3 needing product 2 through a dependency element with
+                                     a 1 MB StartMenuText, N/100 products listing product 3 100 times
+  make_catalogue.py depminversion N FILE
+                                     the same with a 1 MB MinRequiredVersion
+  make_catalogue.py ownnote N FILE   product 1 needing product 2 N times, the first time through a
+                                     dependency element with a 1 MB StartMenuText
+  make_catalogue.py emptyexes N FILE product 2 with AdditionalExes of 2,000 children of 50 empty
+                                     exeN attributes, N/100 products listing product 2 100 times
+  make_catalogue.py shortexes N FILE the same with 4-byte names
 
 The same arguments always give the same file.
 """
@@ -96,24 +106,61 @@ def hostile(layers):
     return rows
 
 
-def two_products(count, inner, path):
-    """Product 1 depending on product 2 count times; product 2's body is inner."""
+def two_products(count, inner, path, first=""):
+    """Product 1 depending on product 2 count times, the first time with the attributes first;
+    product 2's body is inner."""
     with open(path, "w", encoding="ascii", newline="\r\n") as out:
         out.write('<?xml version="1.0"?>\n<Products>\n<Product Id="1"><Name>Wide</Name><Dependency>\n')
-        out.write('<Product Id="2" Version="1.0" Build="1"/>\n' * count)
+        out.write('<Product Id="2" Version="1.0" Build="1"%s/>\n' % (" " + first if first else ""))
+        out.write('<Product Id="2" Version="1.0" Build="1"/>\n' * (count - 1))
         out.write('</Dependency></Product>\n<Product Id="2" Version="1.0" Build="1"><Name>Target</Name>%s</Product>\n</Products>\n' % inner)
+
+
+def listed(count, target, entries, path):
+    """count/100 products listing product target 100 times each, then the entries."""
+    with open(path, "w", encoding="ascii", newline="\r\n") as out:
+        out.write('<?xml version="1.0"?>\n<Products>\n')
+        for product_id in range(10, 10 + count // 100):
+            out.write('<Product Id="%d"><Name>Lister</Name><Dependency>\n' % product_id)
+            out.write('<Product Id="%d" Version="1.0" Build="1"/>\n' % target * 100)
+            out.write("</Dependency></Product>\n")
+        out.write(entries + "</Products>\n")
+
+
+def needed_through(attribute):
+    """Product 3 needing product 2 through a dependency element whose attribute is 1 MB long."""
+    return ('<Product Id="2" Version="1.0" Build="1"><Name>Base</Name></Product>\n'
+            '<Product Id="3" Version="1.0" Build="1"><Name>Middle</Name><Dependency>'
+            '<Product Id="2" Version="1.0" Build="1" %s="%s"/></Dependency></Product>\n' % (attribute, "1" * (1 << 20)))
+
+
+def many_exes(name):
+    """Product 2 with 2,000 AdditionalExes children of 50 exeN attributes each."""
+    child = "<Exes %s/>\n" % " ".join('exe%d="%s"' % (i, name) for i in range(1, 51))
+    return ('<Product Id="2" Version="1.0" Build="1"><Name>Target</Name><AdditionalExes>\n%s'
+            "</AdditionalExes></Product>\n" % (child * 2000))
 
 
 def main():
     shapes = {"layered": lambda count, rng: layered(count, rng), "chain": lambda count, rng: chain(count),
               "hostile": lambda count, rng: hostile(count)}
-    specials = {"widecycle": lambda count: "<E/>" * count + '<Dependency><Product Id="2" Version="1.0" Build="1"/></Dependency>',
-                "bignote": lambda count: "<Notes>%s</Notes>" % ("n" * (1 << 20))}
-    if len(sys.argv) != 4 or sys.argv[1] not in list(shapes) + list(specials):
+    # Product 2's body, and the attributes of product 1's first dependency on it.
+    specials = {"widecycle": (lambda count: "<E/>" * count + '<Dependency><Product Id="2" Version="1.0" Build="1"/></Dependency>', ""),
+                "bignote": (lambda count: "<Notes>%s</Notes>" % ("n" * (1 << 20)), ""),
+                "ownnote": (lambda count: "", 'StartMenuText="%s"' % ("s" * (1 << 20)))}
+    listings = {"depstartmenu": (3, lambda: needed_through("StartMenuText")),
+                "depminversion": (3, lambda: needed_through("MinRequiredVersion")),
+                "emptyexes": (2, lambda: many_exes("")), "shortexes": (2, lambda: many_exes("a.ex"))}
+    if len(sys.argv) != 4 or sys.argv[1] not in list(shapes) + list(specials) + list(listings):
         sys.exit(__doc__)
     shape, count, path = sys.argv[1], int(sys.argv[2]), sys.argv[3]
     if shape in specials:
-        two_products(count, specials[shape](count), path)
+        inner, first = specials[shape]
+        two_products(count, inner(count), path, first)
+        return
+    if shape in listings:
+        target, entries = listings[shape]
+        listed(count, target, entries(), path)
         return
     rng = random.Random(count)
     rows = shapes[shape](count, rng)

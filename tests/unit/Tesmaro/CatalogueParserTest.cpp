@@ -22,6 +22,7 @@ public:
     using CSkelvar::CreateInstance;
     using CSkelvar::GetXMLString;
     using CSkelvar::LoadCatalogue;
+    using CSkelvar::m_pDocument;
 };
 
 CString FixturePath(const char* pszName)
@@ -82,6 +83,26 @@ std::string WideCycle(int n)
 std::string BigNote(int nReferences)
 {
     return TwoProducts(nReferences, "<Notes>" + std::string(1 << 20, 'n') + "</Notes>");
+}
+
+// Product 2 needing product 3 through a dependency element whose attribute is 1 MB long.
+std::string BigDependencyAttribute(int nReferences, const char* pszAttribute)
+{
+    return TwoProducts(nReferences, std::string("<Dependency><Product Id='3' ") + pszAttribute + "='" +
+                                        std::string(1 << 20, '1') + "'/></Dependency>");
+}
+
+// Product 2 with nChildren additional-executables children of 50 names each.
+std::string ManyExes(int nReferences, int nChildren, const std::string& strName)
+{
+    std::string strChild = "<Exes";
+    for (int i = 1; i <= 50; ++i)
+        strChild += " exe" + std::to_string(i) + "='" + strName + "'";
+    strChild += "/>";
+    std::string strBody = "<AdditionalExes>";
+    for (int i = 0; i < nChildren; ++i)
+        strBody += strChild;
+    return TwoProducts(nReferences, strBody + "</AdditionalExes>");
 }
 
 class CatalogueParserTest : public ::testing::Test
@@ -556,6 +577,41 @@ TEST_F(CatalogueParserTest, RefusesAMalformedCatalogueAfterTakingTheTextValues)
     EXPECT_STREQ("{\\rtf1 licence}", m_catalogue.m_strLicense);
     EXPECT_STREQ("4.0.11", m_catalogue.m_strCorvatelMinVer);
 
+    // A document type declaration is refused before the parse, wherever the parser would take it:
+    // the parser could read the files and shares it names, and grow texts past every budget.
+    const struct
+    {
+        const char* pszProlog;
+        const char* pszName;
+        int bLoaded;
+    } kDocumentTypes[] = {
+        {"<?xml version='1.0'?><!DOCTYPE Products SYSTEM '\\\\host\\share\\a.dtd'>", "Quendar", 0},
+        {"<!DOCTYPE Products [<!ENTITY n SYSTEM 'file:///C:/windows/win.ini'>]>", "&n;", 0},
+        {"<!DOCTYPE Products [<!ENTITY a 'Quendar'><!ENTITY n '&a;&a;&a;&a;'>]>", "&n;", 0},
+        {"<?xml version='1.0'?>\r\n<!-- <Products> -->\r\n<?catalogue version='2'?>\r\n<!DOCTYPE Products>",
+         "Quendar", 0},
+        {"\xEF\xBB\xBF \r\n\t<!doctype Products [<!ENTITY n 'Quendar'>]>", "&n;", 0},
+        // Only a declaration is one.
+        {"<?xml version='1.0'?><!-- <!DOCTYPE Products> -->", "Quendar", 1},
+    };
+    for (const auto& row : kDocumentTypes) {
+        std::string strCatalogue = std::string(row.pszProlog) +
+                                   "<Products><Catalogue><MinCorvatelVer>4.0.12</MinCorvatelVer></Catalogue>"
+                                   "<Product Id='1'><Name>" +
+                                   row.pszName + "</Name></Product></Products>";
+        CCatalogueUnderTest catalogue;
+        ASSERT_EQ(1, catalogue.CreateInstance());
+        EXPECT_EQ(row.bLoaded, catalogue.LoadCatalogue(strCatalogue.c_str(), "")) << row.pszProlog;
+        EXPECT_EQ(row.bLoaded ? 2u : 0u, catalogue.m_vecProducts.size()) << row.pszProlog;
+        EXPECT_STREQ("4.0.12", catalogue.m_strCorvatelMinVer) << row.pszProlog;
+    }
+    // Nor is the parser to read what a document names where the check is not reached.
+    VARIANT_BOOL bResolveExternals = VARIANT_TRUE, bValidateOnParse = VARIANT_TRUE;
+    ASSERT_TRUE(SUCCEEDED(m_catalogue.m_pDocument->get_resolveExternals(&bResolveExternals)));
+    ASSERT_TRUE(SUCCEEDED(m_catalogue.m_pDocument->get_validateOnParse(&bValidateOnParse)));
+    EXPECT_EQ(VARIANT_FALSE, bResolveExternals);
+    EXPECT_EQ(VARIANT_FALSE, bValidateOnParse);
+
     // 8 layers of 10 products, each needing every product of the next layer: 10^8 records in full.
     std::string strHostile = "<Products>";
     for (int nId = 0; nId < 80; ++nId) {
@@ -565,19 +621,37 @@ TEST_F(CatalogueParserTest, RefusesAMalformedCatalogueAfterTakingTheTextValues)
         strHostile += "</Dependency></Product>";
     }
     strHostile += "</Products>";
-    EXPECT_EQ(0, m_catalogue.LoadCatalogue(strHostile.c_str(), ""));
-    EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
+    // Catalogues that outgrow a budget of the load: each is refused before it makes what it asks for.
+    const struct
+    {
+        const char* pszWhat;
+        std::string strCatalogue;
+    } kOverBudget[] = {
+        {"10^8 records", strHostile},
+        // Refused by the record budget once the walk no longer repeats.
+        {"few records, much work", WideCycle(100000)},
+        {"a 1 MB note copied into 5,000 dependencies", BigNote(5000)},
+        // What a dependency element gives its record goes with every copy of the record.
+        {"a dependency element's 1 MB start-menu text copied 300 times", BigDependencyAttribute(300, "StartMenuText")},
+        {"a dependency element's 1 MB minimum version copied 300 times",
+         BigDependencyAttribute(300, "MinRequiredVersion")},
+        // A list entry costs memory by its number, not only by its text.
+        {"10,000 empty additional programs copied 500 times", ManyExes(500, 200, "")},
+        {"10,000 additional programs of 4 bytes copied 500 times", ManyExes(500, 200, "a.ex")},
+    };
+    for (const auto& row : kOverBudget) {
+        EXPECT_EQ(0, m_catalogue.LoadCatalogue(row.strCatalogue.c_str(), "")) << row.pszWhat;
+        EXPECT_TRUE(m_catalogue.m_vecProducts.empty()) << row.pszWhat;
+        EXPECT_LT(m_catalogue.GetLoadSteps(), 1000000u) << row.pszWhat;
+    }
 
-    // Few records, much work: refused by the record budget once the walk no longer repeats.
-    EXPECT_EQ(0, m_catalogue.LoadCatalogue(WideCycle(100000).c_str(), ""));
-    EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
-    EXPECT_LT(m_catalogue.GetLoadSteps(), 1000000u);
-
-    // Few records, many bytes: a 1 MB note copied into 5,000 dependencies is refused; 50 copies load.
-    EXPECT_EQ(0, m_catalogue.LoadCatalogue(BigNote(5000).c_str(), ""));
-    EXPECT_TRUE(m_catalogue.m_vecProducts.empty());
+    // 50 copies of the 1 MB note load, and 20 of the 10,000 names.
     ASSERT_EQ(1, m_catalogue.LoadCatalogue(BigNote(50).c_str(), ""));
     EXPECT_EQ(1 << 20, Product(1).GetDependency(49).GetNotes().GetLength());
+    CCatalogueUnderTest names;
+    ASSERT_EQ(1, names.CreateInstance());
+    ASSERT_EQ(1, names.LoadCatalogue(ManyExes(20, 200, "a.ex").c_str(), ""));
+    EXPECT_EQ(10000u, AdditionalExes(names.m_vecProducts.at(0).GetDependency(19)).size());
 
     CCatalogueUnderTest empty;
     ASSERT_EQ(1, empty.CreateInstance());
@@ -604,7 +678,7 @@ TEST_F(CatalogueParserTest, InitFailsWhenTheCatalogueFileIsMissing)
     EXPECT_TRUE(client.m_vecProducts.empty());
 }
 
-// Run only by its own ctest entry, which limits the process's address space to 2 GB.
+// This and the next run only by their own ctest entry, which limits the process's address space to 2 GB.
 TEST_F(CatalogueParserTest, DISABLED_InitFailsWhenTheCatalogueDoesNotFitInMemory)
 {
     // A component with 1 MB of notes that 4,000 applications need asks for 4 GB of records, well
@@ -621,6 +695,29 @@ TEST_F(CatalogueParserTest, DISABLED_InitFailsWhenTheCatalogueDoesNotFitInMemory
     CSkelvar client(strPath, "", "");
     EXPECT_EQ(0, client.Init("", ""));
     EXPECT_TRUE(client.m_vecProducts.empty());
+}
+
+// A dependency element's 1 MB start-menu text is its own record's only: the 2,999 other
+// dependencies on the same component, copied from that record, take none of its room.
+TEST_F(CatalogueParserTest, DISABLED_InitLoadsACatalogueWhoseRecordsFitInMemory)
+{
+    CTempTree folder;
+    const CString strPath = folder.Path("own-text.xml");
+    {
+        std::ofstream file(static_cast<LPCSTR>(strPath), std::ios::binary);
+        file << "<Products><Product Id='1'><Dependency><Product Id='2' StartMenuText='" << std::string(1 << 20, 's')
+             << "'/>";
+        for (int i = 1; i < 3000; ++i)
+            file << "<Product Id='2' StartMenuText='Two'/>";
+        file << "</Dependency></Product><Product Id='2'><Name>Two</Name></Product></Products>";
+    }
+    CSkelvar client(strPath, "", "");
+    ASSERT_EQ(1, client.Init("", ""));
+    const CProductInfo& product = client.m_vecProducts.at(0);
+    ASSERT_EQ(3000, product.GetDependencyCount());
+    EXPECT_EQ(1 << 20, product.GetDependency(0).GetStartMenuText().GetLength());
+    EXPECT_STREQ("Two", product.GetDependency(2999).GetStartMenuText());
+    EXPECT_STREQ("Two", product.GetDependency(2999).GetName());
 }
 
 } // namespace

@@ -1,11 +1,15 @@
 // The wizard sheet as the program builds it, with the program's own resources linked into the test.
+#include "AllocationLimit.h"
 #include "CorvatelApp.h"
 #include "PropSheet_Corvatel.h"
+#include "TestWizard.h"
 #include "resource.h"
 
 #include <UiDriver.h>
 
 #include <gtest/gtest.h>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -80,6 +84,36 @@ TEST(WizardSheetTest, InstallFolderModeReadsTheFoldersCatalogueAndLeavesOutTheFo
     EXPECT_STREQ(strInstallRoot, CPropSheet_Corvatel::GetDefaultInstallRoot());
     EXPECT_EQ(nItems, 13);
     EXPECT_TRUE(unexpectedBoxes.WaitForAnswer("Are you sure you want to exit Quendar Corvatel?", 5000));
+}
+
+TEST(WizardSheetTest, ACatalogueThatLoadsButCannotBeCopiedOpensTheWizardEmptyAndIsLogged)
+{
+    // The sheet's copy of 4,000 products is one block of megabytes, more than the limit allows.
+    std::string strCatalogue = "<Products>";
+    for (int nId = 1; nId <= 4000; ++nId)
+        strCatalogue += "<Product Id='" + std::to_string(nId) + "' Version='1.0'><Name>Quendar P" +
+                        std::to_string(nId) + "</Name></Product>";
+    CTestWizard wizard((strCatalogue + "</Products>").c_str());
+    {
+        CAllocationLimit limit(1 << 20);
+        wizard.Sheet();
+    }
+    CPropSheet_Corvatel& sheet = wizard.Sheet();
+    EXPECT_TRUE(sheet.m_vecProducts.empty());
+    EXPECT_TRUE(sheet.m_pSkelvar->m_vecProducts.empty());
+    EXPECT_EQ(sheet.GetPageCount(), 3);
+
+    int nItems = -1;
+    wizard.Run([&](HWND) { nItems = sheet.m_lstProductItems.GetCount(); });
+    EXPECT_EQ(nItems, 0);
+    EXPECT_EQ(wizard.m_answers, std::vector<std::string>{"Are you sure you want to exit Quendar Corvatel?"});
+    sheet.m_pPageInstall->WriteLogLine("(test)", true);
+    std::ifstream file(static_cast<LPCSTR>(sheet.m_pPageInstall->GetLogFilePath()), std::ios::binary);
+    std::stringstream log;
+    log << file.rdbuf();
+    EXPECT_NE(log.str().find("The catalogue does not fit in the memory left: no applications are listed"),
+              std::string::npos)
+        << log.str();
 }
 
 TEST(WizardSheetTest, FindsQueueRecordsByNameVersionAndMark)
