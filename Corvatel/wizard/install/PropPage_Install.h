@@ -245,9 +245,6 @@ public:
     void PostTransferEnded(bool bSetupFile);
     void OnTransfersEnded();
     static constexpr UINT kTransfersEndedMessage = WM_USER + 208;
-    // Aborts the record's running transfers; false when it has none. With bSupersede they are no
-    // longer the record's own from here on: the ones that replace them report instead.
-    bool AbortTransfer(CAppDetailsObj* pItem, bool bSupersede);
     // Aborts every transfer and waits (bounded) for their threads to end, then cuts the threads'
     // link to the page: one still running reaches neither the page nor its records. The page is closing.
     void CloseTransfers(DWORD dwTimeout);
@@ -398,6 +395,9 @@ private:
     // Not current, or the record's abort came.
     bool IsStoppedLocked(CAppDetailsObj* pItem, unsigned nTransfer);
     bool IsSetupFileArriving(CAppDetailsObj* pItem);
+    // Aborts the record's running transfers; false when it has none. With bSupersede they are no
+    // longer the record's own from here on: the ones that replace them report instead.
+    bool AbortTransferLocked(CAppDetailsObj* pItem, bool bSupersede);
     std::vector<CTransfer> m_transfers;
     std::shared_ptr<CTransferLink> m_pTransferLink;
     // A request to show the transfers' progress is posted and not yet handled.

@@ -223,9 +223,8 @@ void CPropPage_Install::EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
     m_transfers.erase(it);
 }
 
-bool CPropPage_Install::AbortTransfer(CAppDetailsObj* pItem, bool bSupersede)
+bool CPropPage_Install::AbortTransferLocked(CAppDetailsObj* pItem, bool bSupersede)
 {
-    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
     bool bRunning = false;
     for (int nKind = 0; nKind < CAppDetailsObj::TransferKinds; ++nKind) {
         if (bSupersede)

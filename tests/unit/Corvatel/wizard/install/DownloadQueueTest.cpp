@@ -5,6 +5,7 @@
 #include "FtpDownloadThread.h"
 #include "FtpMgr.h"
 #include "HandshakeTurn.h"
+#include "HoldWindowThread.h"
 #include "PropPage_Install.h"
 #include "SftpPeer.h"
 #include "TestWizard.h"
@@ -520,6 +521,54 @@ TEST_F(DownloadQueueTest, AnAbortAtAnyStepOfTheThreadStaysAbortedAndKeepsNoFile)
         EXPECT_STREQ(pLate->GetStatusText(), "Download Aborted");
     });
     EXPECT_EQ(FileSize(Local("Late.exe")) + FileSize(Local("Late.ex_")), -2);
+}
+
+// The test plays the row's download thread: its transfer ends while the next abort of the row,
+// held at its part's refresh of the row, has not yet come to the row itself.
+TEST_F(DownloadQueueTest, ARowWhoseTransferEndsDuringItsAbortEndsAbortedAndTheRunWithIt)
+{
+    MakeWizard({{"Row", Entry("Row.exe"), 1}, {"Part", Entry("Part.exe"), 1}}, "PASSWORD", true);
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        CAppDetailsObj* pRow = m_items[0];
+        CAppDetailsObj* pPart = m_items[1];
+        Page().m_bInstallAfterDownload = false;
+        // The run is under way: no Finish until its end.
+        Page().UpdateFinishButton(TRUE);
+        ASSERT_TRUE(WaitUntil([&] { return !CTestWizard::IsFinishEnabled(hSheet); }));
+        Page().UpdateItemStatus(pPart, pRow, ItemPreparingSetupDownload, "");
+        Page().UpdateItemStatus(pRow, nullptr, ItemPreparingSetupDownload, "");
+        CFtpMgr manager(nullptr);
+        unsigned nTransfer = 0;
+        ASSERT_TRUE(Page().BeginTransfer(pRow, GetCurrentThread(), false, nTransfer));
+        ASSERT_TRUE(Page().AttachTransferManager(pRow, nTransfer, &manager));
+        ASSERT_TRUE(Page().BeginReceipt(pRow, nTransfer, &manager, true, ItemDownloading));
+        const std::string strTemporary = Local("Row.ex_");
+        std::ofstream(strTemporary, std::ios::binary) << "the first blocks";
+        // The row's own abort: its transfer stops and the thread is to end it.
+        Page().AbortItemDownload(pRow, nullptr, false);
+        ASSERT_EQ(pRow->GetStatus(), ItemAbortingDownload);
+
+        HoldWindowThread hold(hSheet);
+        ASSERT_TRUE(hold.Held());
+        auto abort = std::async(std::launch::async, [&] { Page().AbortDownload(pRow, false); });
+        ASSERT_TRUE(WaitForStatus(pPart, ItemDownloadAborted));
+        auto end = std::async(std::launch::async, [&] {
+            Page().DetachTransferManager(pRow, nTransfer, &manager);
+            Page().EndReceipt(pRow, nTransfer, true, true, strTemporary.c_str(), Local("Row.exe").c_str());
+            Page().PostTransferEnded(true);
+            Page().EndTransfer(pRow, nTransfer);
+        });
+        // The thread's end is past the step that ends the abort when its partial file is gone.
+        EXPECT_TRUE(WaitUntil([&] { return FileSize(strTemporary) == -1; }));
+        hold.Release();
+        EXPECT_EQ(abort.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        EXPECT_EQ(end.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        EXPECT_TRUE(WaitForStatus(pRow, ItemDownloadAborted)) << pRow->GetStatusText();
+        EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
+    });
+    EXPECT_STREQ(m_items[0]->GetStatusText(), "Download Aborted");
 }
 
 TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
