@@ -232,9 +232,10 @@ public:
     // The end of the current transfer's receipt, decided under the records' lock against the aborts:
     // a receipt aborted (bAborted, or an abort that came since) keeps nothing and its record says
     // "Download Aborted"; a whole one takes its own name and its record "Downloaded." (a response
-    // file's "Response File Downloaded." while it is still receiving). False when the file could not
-    // take its name.
-    bool EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
+    // file's "Response File Downloaded." while it is still receiving). A file that cannot take its
+    // name (the old one held open by another program) fails its record, the system's reason logged,
+    // and is not kept.
+    void EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
                     const CString& strTemporary, const CString& strFile);
     // The thread's last call on the page.
     void EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer);

@@ -13,9 +13,12 @@
 #include "TreeListCtrl_Install.h"
 #include "Utilities.h"
 
+#include <SystemErrorText.h>
+
 #include <atomic>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -571,6 +574,40 @@ TEST_F(DownloadQueueTest, ARowWhoseTransferEndsDuringItsAbortEndsAbortedAndTheRu
         EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
     });
     EXPECT_STREQ(m_items[0]->GetStatusText(), "Download Aborted");
+}
+
+// Another program holds the old response file open, so it cannot be deleted: the new one is
+// received whole but cannot take its name.
+TEST_F(DownloadQueueTest, AFileThatCannotTakeItsNameFailsItsRecordAndIsNotKept)
+{
+    WriteServedFile(m_strServed + "\\Held.exe", 1000);
+    WriteServedFile(m_strServed + "\\_iss\\Held.iss", 5000, 7);
+    MakeWizard({{"Held", Entry("Held.exe"), 0}}, "PASSWORD");
+    m_pWizard->m_tree.WriteText("set\\Held.iss", "stale answers");
+    HANDLE hHeld = CreateFileA(Local("Held.iss").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitForStatus(m_items[0], ItemDownloadAborted)) << m_items[0]->GetStatusText();
+        // The row shows it once the window's thread has drawn it.
+        auto rowText = [&] { return Page().m_pInstallList->GetItemText(0, CTreeListCtrl_Install::kProgressColumn); };
+        EXPECT_TRUE(WaitUntil([&] { return rowText() == "Download Aborted"; })) << rowText();
+    });
+    CloseHandle(hHeld);
+    EXPECT_EQ(FileSize(Local("Held.is_")), -1);
+    EXPECT_EQ(FileSize(Local("Held.exe")), -1);
+    std::ifstream held(Local("Held.iss"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(held), {}), "stale answers");
+    std::string strLog = Log();
+    // The system's reason for the move's failure; the page names the download folder in capitals.
+    std::string strLine = "  :  ERROR (Error renaming " + Local("Held.is_") + " to Held.iss: " +
+                          static_cast<LPCSTR>(AfxGetSystemErrorText(ERROR_ACCESS_DENIED)) + "):  Held\r\n";
+    size_t nLine = strLog.find("  :  ERROR (");
+    ASSERT_NE(nLine, std::string::npos) << strLog;
+    EXPECT_EQ(_stricmp(strLog.substr(nLine, strLine.size()).c_str(), strLine.c_str()), 0) << strLog;
+    EXPECT_EQ(Count(strLog, "Response File Downloaded.:  Held"), 0u);
 }
 
 TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
