@@ -172,10 +172,11 @@ bool ReadFileText(CFile& file, CString& strText)
     return ullLength == 0 || nRead > 0;
 }
 
-int RenameFile(CString strOldPath, CString strNewPath)
+DWORD RenameFile(CString strOldPath, CString strNewPath)
 {
-    MoveFileA(strOldPath, strNewPath);
-    return 1;
+    if (MoveFileExA(strOldPath, strNewPath, MOVEFILE_REPLACE_EXISTING))
+        return ERROR_SUCCESS;
+    return GetLastError();
 }
 
 bool IsRegularFile(const char* pszPath)

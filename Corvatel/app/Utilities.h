@@ -1,7 +1,7 @@
 // Program-wide helpers: path splitting, file and registry access that never throws, running a
 // command line, draining the message queue and emptying an owning object list. Apart from the
-// whole-file read, none of them reports a failure; a caller that needs to know checks the result
-// on disk.
+// whole-file read and the rename, none of them reports a failure; a caller that needs to know
+// checks the result on disk.
 #pragma once
 
 #include <CObList.h>
@@ -36,8 +36,10 @@ void SetFileAttributeByte(CString strPath, BYTE byAttribute);
 // The rest of an open file into the text (a text-mode file with single line breaks); false when
 // the file is too large for one string or cannot be read.
 bool ReadFileText(CFile& file, CString& strText);
-// Moves the file to its new name; a failure leaves both names as they were. Always 1.
-int RenameFile(CString strOldPath, CString strNewPath);
+// Moves the file to its new name, over a file of that name. ERROR_SUCCESS when it moved, else the
+// system's error code, both names then left as they were: a file that is there is no sign that the
+// move took (the old one may be held open by another program).
+DWORD RenameFile(CString strOldPath, CString strNewPath);
 // True for a file on disk: not a folder, not a device such as NUL, not missing.
 bool IsRegularFile(const char* pszPath);
 

@@ -140,6 +140,5 @@ void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bA
         page.OnDownloadError(m_strLocalFile, strError, IsResponseFile(), bStalled);
         return;
     }
-    if (!page.EndReceipt(m_pTransferItem, m_nTransfer, bAborted, m_pItem != nullptr, strTemporary, m_strLocalFile))
-        page.OnDownloadError(m_strLocalFile, "Error renaming " + strTemporary, IsResponseFile());
+    page.EndReceipt(m_pTransferItem, m_nTransfer, bAborted, m_pItem != nullptr, strTemporary, m_strLocalFile);
 }

@@ -232,9 +232,10 @@ public:
     // The end of the current transfer's receipt, decided under the records' lock against the aborts:
     // a receipt aborted (bAborted, or an abort that came since) keeps nothing and its record says
     // "Download Aborted"; a whole one takes its own name and its record "Downloaded." (a response
-    // file's "Response File Downloaded." while it is still receiving). False when the file could not
-    // take its name.
-    bool EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
+    // file's "Response File Downloaded." while it is still receiving). A file that cannot take its
+    // name (the old one held open by another program) fails its record, the system's reason logged,
+    // and is not kept.
+    void EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
                     const CString& strTemporary, const CString& strFile);
     // The thread's last call on the page.
     void EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer);
@@ -245,9 +246,6 @@ public:
     void PostTransferEnded(bool bSetupFile);
     void OnTransfersEnded();
     static constexpr UINT kTransfersEndedMessage = WM_USER + 208;
-    // Aborts the record's running transfers; false when it has none. With bSupersede they are no
-    // longer the record's own from here on: the ones that replace them report instead.
-    bool AbortTransfer(CAppDetailsObj* pItem, bool bSupersede);
     // Aborts every transfer and waits (bounded) for their threads to end, then cuts the threads'
     // link to the page: one still running reaches neither the page nor its records. The page is closing.
     void CloseTransfers(DWORD dwTimeout);
@@ -400,6 +398,9 @@ private:
     // Not current, or the record's abort came.
     bool IsStoppedLocked(CAppDetailsObj* pItem, unsigned nTransfer);
     bool IsSetupFileArriving(CAppDetailsObj* pItem);
+    // Aborts the record's running transfers; false when it has none. With bSupersede they are no
+    // longer the record's own from here on: the ones that replace them report instead.
+    bool AbortTransferLocked(CAppDetailsObj* pItem, bool bSupersede);
     std::vector<CTransfer> m_transfers;
     std::shared_ptr<CTransferLink> m_pTransferLink;
     // A request to show the transfers' progress is posted and not yet handled.

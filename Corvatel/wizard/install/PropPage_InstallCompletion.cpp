@@ -50,10 +50,12 @@ BOOL CPropPage_Install::CheckDownloadsComplete()
         // An abort still under way ends with its thread, which checks again.
         if (nStatus < ItemDownloaded || nStatus == ItemAbortingDownload)
             return false;
-        if (nStatus > ItemDone)
+        if (nStatus > ItemDone) {
             bFailed = true;
-        else if (!pOwner && !m_bInstallAfterDownload && !bFailed)
+        } else if (!pOwner && !m_bInstallAfterDownload && !bFailed && nStatus != ItemDone) {
+            // Once: the check runs again at every transfer's end and watchdog tick.
             UpdateItemStatus(pItem, nullptr, ItemDone, "");
+        }
         return true;
     });
     if (!bAllEnded)

@@ -9,7 +9,7 @@
 #include "TransferLink.h"
 #include "Utilities.h"
 
-#include <io.h>
+#include <SystemErrorText.h>
 
 #include <algorithm>
 
@@ -157,12 +157,12 @@ void CPropPage_Install::WaitForEarlierTransfers(std::vector<HANDLE>& threads)
     WaitForThreads(threads, kEarlierTransferWaitMs);
 }
 
-bool CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
+void CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bool bAborted, bool bSetupFile,
                                    const CString& strTemporary, const CString& strFile)
 {
     int nStatus = -1;
     int nImage = -1;
-    bool bTaken = true;
+    DWORD dwRenameError = ERROR_SUCCESS;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
         int nNow = pItem->m_nStatus;
@@ -174,22 +174,29 @@ bool CPropPage_Install::EndReceipt(CAppDetailsObj* pItem, unsigned nTransfer, bo
                 nStatus = ItemDownloadAborted;
         } else {
             // Named before the record says it is in: a completion check on another thread may start
-            // installing at once. A response file replaces an earlier one.
+            // installing at once. A response file replaces an earlier one, a read-only one too.
             DeleteFileIfExists(strFile);
-            RenameFile(strTemporary, strFile);
-            bTaken = _access(strFile, 0) == 0;
-            if (bTaken && bSetupFile)
+            dwRenameError = RenameFile(strTemporary, strFile);
+            if (dwRenameError != ERROR_SUCCESS) {
+                // The file under the final name is the old one (another program holds it open): the
+                // record is not taken for having this one, and nothing received is left behind.
+                DeleteFileIfExists(strTemporary);
+                nStatus = ItemDownloadAborted;
+            } else if (bSetupFile) {
                 nStatus = ItemDownloaded;
-            else if (bTaken && (nNow == ItemDownloadingResponseFile || nNow == ItemDownloading) &&
-                     !IsSetupFileArriving(pItem))
+            } else if ((nNow == ItemDownloadingResponseFile || nNow == ItemDownloading) &&
+                       !IsSetupFileArriving(pItem)) {
                 nStatus = ItemResponseFileDownloaded;
+            }
         }
         if (nStatus >= 0)
             nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
     }
+    if (dwRenameError != ERROR_SUCCESS)
+        LogDownloadError(pItem, "Error renaming " + strTemporary + " to " + GetFileNameFromPath(strFile) + ": " +
+                                    AfxGetSystemErrorText(dwRenameError));
     if (nStatus >= 0)
         ShowItemStatus(pItem, nullptr, nStatus, nImage);
-    return bTaken;
 }
 
 void CPropPage_Install::PostTransferEnded(bool bSetupFile)
@@ -223,9 +230,8 @@ void CPropPage_Install::EndTransfer(CAppDetailsObj* pItem, unsigned nTransfer)
     m_transfers.erase(it);
 }
 
-bool CPropPage_Install::AbortTransfer(CAppDetailsObj* pItem, bool bSupersede)
+bool CPropPage_Install::AbortTransferLocked(CAppDetailsObj* pItem, bool bSupersede)
 {
-    std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
     bool bRunning = false;
     for (int nKind = 0; nKind < CAppDetailsObj::TransferKinds; ++nKind) {
         if (bSupersede)

@@ -76,13 +76,7 @@ void CPropPage_Install::AbortDownload(CAppDetailsObj* pItem, bool bTimeout)
 {
     if (!pItem)
         return;
-    int nStatus = pItem->GetStatus();
     ForEachQueued(pItem, [&](CAppDetailsObj* pQueued, CAppDetailsObj* pOwner, int) {
-        if (!pOwner) {
-            // The parts' failures were copied into the record; its own abort goes by its own status.
-            std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-            pItem->m_nStatus = nStatus;
-        }
         AbortItemDownload(pQueued, pOwner, bTimeout);
         return true;
     });
@@ -92,22 +86,41 @@ void CPropPage_Install::AbortItemDownload(CAppDetailsObj* pItem, CAppDetailsObj*
 {
     if (!pItem)
         return;
-    int nStatus = pItem->GetStatus();
-    if (nStatus > ItemDownloading)
-        return;
-    // A transfer still connecting is stopped too; "Aborting" is shown only for one that receives.
-    // One that times out is superseded at once: its thread must not report into the retry.
-    bool bRunning = AbortTransfer(pItem, bTimeout);
-    bool bReceiving = bRunning && (nStatus == ItemDownloading || nStatus == ItemDownloadingResponseFile);
-    UpdateItemStatus(pItem, pOwner, bReceiving ? ItemAbortingDownload : ItemDownloadAborted, "");
-    if (!bTimeout) {
+    // A part's abort shows in its owner's row, but the owner's record keeps its own status: the
+    // owner's own abort, which follows, goes by it.
+    int nStatus;
+    int nImage;
+    bool bRunning;
+    bool bEnded;
+    {
+        // The look at the status, the abort and the new status are one step against the threads: a
+        // thread that ended in between would leave "Aborting Download..." with no one to end it.
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        int nNow = pItem->m_nStatus;
+        // "Aborting" is ended by the record's thread; one whose thread has ended gets its end here.
+        bEnded = nNow == ItemAbortingDownload && !AbortTransferLocked(pItem, false);
+        if (nNow > ItemDownloading && !bEnded)
+            return;
+        // A transfer still connecting is stopped too; "Aborting" is shown only for one that receives.
+        // One that times out is superseded at once: its thread must not report into the retry.
+        bRunning = !bEnded && AbortTransferLocked(pItem, bTimeout);
+        bool bReceiving = bRunning && (nNow == ItemDownloading || nNow == ItemDownloadingResponseFile);
+        nStatus = bReceiving ? ItemAbortingDownload : ItemDownloadAborted;
+        nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
+    }
+    ShowItemStatus(pItem, pOwner, nStatus, nImage);
+    if (!bTimeout || bEnded) {
         // No thread of the record will end and look whether the run has ended with it: the
         // window's thread looks.
         if (!bRunning)
             PostTransferEnded(false);
         return;
     }
-    UpdateItemStatus(pItem, pOwner, ItemTimedOut, "");
+    {
+        std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+        nImage = ApplyItemStatus(pItem, nullptr, ItemTimedOut, CString());
+    }
+    ShowItemStatus(pItem, pOwner, ItemTimedOut, nImage);
     pItem->SetStatusText(kTimeoutText);
     if (CTreeListItem* pRow = FindRow(pItem))
         m_pInstallList->UpdateProgressText(pRow);

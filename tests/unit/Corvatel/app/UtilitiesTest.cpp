@@ -218,23 +218,31 @@ TEST(UtilitiesFileTest, DeleteFileIfExistsRemovesReadOnlyFilesAndIgnoresMissingO
     EXPECT_EQ(DeleteFileIfExists(""), 1);
 }
 
-TEST(UtilitiesFileTest, RenameFileMovesOrLeavesBothNamesAlone)
+TEST(UtilitiesFileTest, RenameFileMovesOrSaysWhyItLeftBothNamesAlone)
 {
     CScratchFolder folder;
     CString strPart = folder.Write("setup.exe.part", "downloaded");
     CString strFinal = folder.Path("setup.exe");
 
-    EXPECT_EQ(RenameFile(strPart, strFinal), 1);
+    EXPECT_EQ(RenameFile(strPart, strFinal), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(Exists(strPart));
     EXPECT_EQ(ReadAll(strFinal), "downloaded");
 
-    // An existing target is not replaced; the failure is absorbed.
     CString strOther = folder.Write("other.part", "other");
-    EXPECT_EQ(RenameFile(strOther, strFinal), 1);
-    EXPECT_EQ(ReadAll(strFinal), "downloaded");
-    EXPECT_EQ(ReadAll(strOther), "other");
+    EXPECT_EQ(RenameFile(strOther, strFinal), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(ReadAll(strFinal), "other");
 
-    EXPECT_EQ(RenameFile(folder.Path("missing.part"), folder.Path("missing.exe")), 1);
+    // A target another program holds open, without sharing its deletion, stays as it is.
+    CString strNewer = folder.Write("newer.part", "newer");
+    HANDLE hHeld = CreateFileA(strFinal, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RenameFile(strNewer, strFinal), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    CloseHandle(hHeld);
+    EXPECT_EQ(ReadAll(strFinal), "other");
+    EXPECT_EQ(ReadAll(strNewer), "newer");
+
+    EXPECT_EQ(RenameFile(folder.Path("missing.part"), folder.Path("missing.exe")),
+              static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(UtilitiesFileTest, FailedReadsAndThingsThatAreNoFileAreToldApart)

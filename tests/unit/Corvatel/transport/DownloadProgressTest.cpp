@@ -2,6 +2,7 @@
 // fetches from the loopback sshd on the test's second thread, as a download thread does.
 #include "AppDetailsObj.h"
 #include "FtpMgr.h"
+#include "HoldWindowThread.h"
 #include "PropPage_Install.h"
 #include "SftpPeer.h"
 #include "TestWizard.h"
@@ -25,46 +26,6 @@ const char kTwoProducts[] = R"(<?xml version="1.0"?>
   <Product Id="5" Version="0.9"><Name>Quendar Mixer</Name><Download>Mixer.exe</Download><Size>100</Size><VersionPath>C:\Q</VersionPath></Product>
 </Products>
 )";
-
-// Holds a window's thread inside a hook on a message sent to it, until released.
-class HoldWindowThread
-{
-public:
-    explicit HoldWindowThread(HWND hWnd)
-    {
-        s_hHeld = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        s_hRelease = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        s_nHold = RegisterWindowMessageA("DownloadProgressTest.Hold");
-        m_hHook = SetWindowsHookExA(WH_CALLWNDPROC, Hook, nullptr, GetWindowThreadProcessId(hWnd, nullptr));
-        SendNotifyMessageA(hWnd, s_nHold, 0, 0);
-    }
-    ~HoldWindowThread()
-    {
-        Release();
-        UnhookWindowsHookEx(m_hHook);
-        CloseHandle(s_hHeld);
-        CloseHandle(s_hRelease);
-    }
-    bool Held() const { return m_hHook && WaitForSingleObject(s_hHeld, 30000) == WAIT_OBJECT_0; }
-    void Release() { SetEvent(s_hRelease); }
-
-private:
-    static LRESULT CALLBACK Hook(int nCode, WPARAM wParam, LPARAM lParam)
-    {
-        if (nCode == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == s_nHold) {
-            SetEvent(s_hHeld);
-            WaitForSingleObject(s_hRelease, 60000);
-        }
-        return CallNextHookEx(nullptr, nCode, wParam, lParam);
-    }
-    static HANDLE s_hHeld;
-    static HANDLE s_hRelease;
-    static UINT s_nHold;
-    HHOOK m_hHook;
-};
-HANDLE HoldWindowThread::s_hHeld;
-HANDLE HoldWindowThread::s_hRelease;
-UINT HoldWindowThread::s_nHold;
 
 // Shows the install page and waits until it lists nRows rows; its timers then stand still.
 bool ShowInstallList(CTestWizard& wizard, HWND hSheet, CPropPage_Install& page, int nRows)

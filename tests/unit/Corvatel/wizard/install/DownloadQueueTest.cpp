@@ -5,6 +5,7 @@
 #include "FtpDownloadThread.h"
 #include "FtpMgr.h"
 #include "HandshakeTurn.h"
+#include "HoldWindowThread.h"
 #include "PropPage_Install.h"
 #include "SftpPeer.h"
 #include "TestWizard.h"
@@ -12,9 +13,12 @@
 #include "TreeListCtrl_Install.h"
 #include "Utilities.h"
 
+#include <SystemErrorText.h>
+
 #include <atomic>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -200,6 +204,8 @@ TEST_F(DownloadQueueTest, ResponseFilesFirstThenWholeSetupsAndPresentOnesSkipped
         EXPECT_EQ(m_items[1]->GetStatus(), ItemDownloaded);
         for (CAppDetailsObj* pItem : m_items)
             EXPECT_FALSE(pItem->m_pFtpMgr[0] || pItem->m_pFtpMgr[1]);
+        // The check again, as the next transfer's end or watchdog tick makes it: nothing is marked twice.
+        Page().CheckDownloadsComplete();
     });
     for (const char* pszName : {"Studio.exe", "Engine.exe", "Cased.EXE"})
         EXPECT_EQ(Md5OfFile(Local(pszName)), Md5OfFile(Served(pszName))) << pszName;
@@ -521,6 +527,88 @@ TEST_F(DownloadQueueTest, AnAbortAtAnyStepOfTheThreadStaysAbortedAndKeepsNoFile)
         EXPECT_STREQ(pLate->GetStatusText(), "Download Aborted");
     });
     EXPECT_EQ(FileSize(Local("Late.exe")) + FileSize(Local("Late.ex_")), -2);
+}
+
+// The test plays the row's download thread: its transfer ends while the next abort of the row,
+// held at its part's refresh of the row, has not yet come to the row itself.
+TEST_F(DownloadQueueTest, ARowWhoseTransferEndsDuringItsAbortEndsAbortedAndTheRunWithIt)
+{
+    MakeWizard({{"Row", Entry("Row.exe"), 1}, {"Part", Entry("Part.exe"), 1}}, "PASSWORD", true);
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        CAppDetailsObj* pRow = m_items[0];
+        CAppDetailsObj* pPart = m_items[1];
+        Page().m_bInstallAfterDownload = false;
+        // The run is under way: no Finish until its end.
+        Page().UpdateFinishButton(TRUE);
+        ASSERT_TRUE(WaitUntil([&] { return !CTestWizard::IsFinishEnabled(hSheet); }));
+        Page().UpdateItemStatus(pPart, pRow, ItemPreparingSetupDownload, "");
+        Page().UpdateItemStatus(pRow, nullptr, ItemPreparingSetupDownload, "");
+        CFtpMgr manager(nullptr);
+        unsigned nTransfer = 0;
+        ASSERT_TRUE(Page().BeginTransfer(pRow, GetCurrentThread(), false, nTransfer));
+        ASSERT_TRUE(Page().AttachTransferManager(pRow, nTransfer, &manager));
+        ASSERT_TRUE(Page().BeginReceipt(pRow, nTransfer, &manager, true, ItemDownloading));
+        const std::string strTemporary = Local("Row.ex_");
+        std::ofstream(strTemporary, std::ios::binary) << "the first blocks";
+        // The row's own abort: its transfer stops and the thread is to end it.
+        Page().AbortItemDownload(pRow, nullptr, false);
+        ASSERT_EQ(pRow->GetStatus(), ItemAbortingDownload);
+
+        HoldWindowThread hold(hSheet);
+        ASSERT_TRUE(hold.Held());
+        auto abort = std::async(std::launch::async, [&] { Page().AbortDownload(pRow, false); });
+        ASSERT_TRUE(WaitForStatus(pPart, ItemDownloadAborted));
+        auto end = std::async(std::launch::async, [&] {
+            Page().DetachTransferManager(pRow, nTransfer, &manager);
+            Page().EndReceipt(pRow, nTransfer, true, true, strTemporary.c_str(), Local("Row.exe").c_str());
+            Page().PostTransferEnded(true);
+            Page().EndTransfer(pRow, nTransfer);
+        });
+        // The thread's end is past the step that ends the abort when its partial file is gone.
+        EXPECT_TRUE(WaitUntil([&] { return FileSize(strTemporary) == -1; }));
+        hold.Release();
+        EXPECT_EQ(abort.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        EXPECT_EQ(end.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        EXPECT_TRUE(WaitForStatus(pRow, ItemDownloadAborted)) << pRow->GetStatusText();
+        EXPECT_TRUE(WaitUntil([&] { return CTestWizard::IsFinishEnabled(hSheet); }));
+    });
+    EXPECT_STREQ(m_items[0]->GetStatusText(), "Download Aborted");
+}
+
+// Another program holds the old response file open, so it cannot be deleted: the new one is
+// received whole but cannot take its name.
+TEST_F(DownloadQueueTest, AFileThatCannotTakeItsNameFailsItsRecordAndIsNotKept)
+{
+    WriteServedFile(m_strServed + "\\Held.exe", 1000);
+    WriteServedFile(m_strServed + "\\_iss\\Held.iss", 5000, 7);
+    MakeWizard({{"Held", Entry("Held.exe"), 0}}, "PASSWORD");
+    m_pWizard->m_tree.WriteText("set\\Held.iss", "stale answers");
+    HANDLE hHeld = CreateFileA(Local("Held.iss").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        Page().StartAllDownloads();
+        ASSERT_TRUE(WaitForStatus(m_items[0], ItemDownloadAborted)) << m_items[0]->GetStatusText();
+        // The row shows it once the window's thread has drawn it.
+        auto rowText = [&] { return Page().m_pInstallList->GetItemText(0, CTreeListCtrl_Install::kProgressColumn); };
+        EXPECT_TRUE(WaitUntil([&] { return rowText() == "Download Aborted"; })) << rowText();
+    });
+    CloseHandle(hHeld);
+    EXPECT_EQ(FileSize(Local("Held.is_")), -1);
+    EXPECT_EQ(FileSize(Local("Held.exe")), -1);
+    std::ifstream held(Local("Held.iss"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(held), {}), "stale answers");
+    std::string strLog = Log();
+    // The system's reason for the move's failure; the page names the download folder in capitals.
+    std::string strLine = "  :  ERROR (Error renaming " + Local("Held.is_") + " to Held.iss: " +
+                          static_cast<LPCSTR>(AfxGetSystemErrorText(ERROR_ACCESS_DENIED)) + "):  Held\r\n";
+    size_t nLine = strLog.find("  :  ERROR (");
+    ASSERT_NE(nLine, std::string::npos) << strLog;
+    EXPECT_EQ(_stricmp(strLog.substr(nLine, strLine.size()).c_str(), strLine.c_str()), 0) << strLog;
+    EXPECT_EQ(Count(strLog, "Response File Downloaded.:  Held"), 0u);
 }
 
 TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
