@@ -331,15 +331,22 @@ TEST_F(DownloadQueueTest, FortyDownloadsStartedTogetherAllLogInToAStockServer)
 TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
 {
     WriteServedFile(m_strServed + "\\Cut.exe", kLarge);
+    // The short name of the components' result file (wine's depends on the long name alone).
+    WriteServedFile(m_strServed + "\\Corvatel_Install.log", 0);
+    char szShort[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameA(Served("Corvatel_Install.log").c_str(), szShort, MAX_PATH), 0u);
+    std::string strShort = static_cast<LPCSTR>(GetFileNameFromPath(szShort));
     // The program's own files in the download folder, and a name another record has, are no one
     // else's to write; Cut, first in the queue, keeps its name.
     MakeWizard({{"Cut", Entry("Cut.exe"), 1}, {"Up", "../Evil.exe", 1}, {"Drive", "C:Evil.exe", 1},
                 {"Dots", Entry(".."), 0}, {"Device", Entry("NUL.exe"), 1}, {"Port", "setups/com3", 0},
                 {"Log", "setups/Corvatel.log", 1}, {"Result", Entry("corvatel_install.LOG."), 1},
-                {"Shadow", Entry("Cut.ex_"), 1}, {"Twin", "other/CUT.exe", 1}, {"Kin", Entry("cut.msi"), 1}},
+                {"Shadow", Entry("Cut.ex_"), 1}, {"Twin", "other/CUT.exe", 1}, {"Kin", Entry("cut.msi"), 1},
+                {"Short", Entry(strShort.c_str()), 1}},
                "DROP");
+    m_pWizard->m_tree.WriteText("set\\Corvatel_Install.log", "");
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 11);
+        OpenInstallPage(hSheet, 12);
         Page().StartAllDownloads();
         ASSERT_TRUE(WaitForStatus(m_items[0], ItemDownloadAborted));
         for (size_t i = 1; i < m_items.size(); ++i)
@@ -352,10 +359,15 @@ TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
     EXPECT_EQ(FileSize(Local("..\\Evil.exe")), -1);
     std::string strLog = Log();
     EXPECT_EQ(Count(strLog, "ERROR ("), 1u) << strLog;
-    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 10u);
+    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 11u);
     EXPECT_NE(strLog.find("Nothing downloaded for Result: corvatel_install.LOG. in the download folder is the program's "
                           "own file"),
               std::string::npos);
+    // A short name is the name of the file it stands for.
+    EXPECT_NE(strLog.find("Nothing downloaded for Short: " + strShort +
+                          " in the download folder is the program's own file"),
+              std::string::npos)
+        << strShort;
     // The name a file is received under is its record's too.
     EXPECT_NE(strLog.find("Nothing downloaded for Shadow: Cut.ex_ in the download folder is the file of Cut"),
               std::string::npos);
