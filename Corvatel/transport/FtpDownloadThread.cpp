@@ -137,9 +137,9 @@ void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bA
     if (!bReceived && !bAborted) {
         // Nothing partial is left to be taken for a whole file.
         DeleteFileIfExists(strTemporary);
-        page.OnDownloadError(m_strLocalFile, strError, IsResponseFile(), bStalled);
+        page.OnDownloadError(m_pTransferItem, m_nTransfer, strError, bStalled);
         return;
     }
     if (!page.EndReceipt(m_pTransferItem, m_nTransfer, bAborted, m_pItem != nullptr, strTemporary, m_strLocalFile))
-        page.OnDownloadError(m_strLocalFile, "Error renaming " + strTemporary, IsResponseFile());
+        page.OnDownloadError(m_pTransferItem, m_nTransfer, "Error renaming " + strTemporary);
 }

@@ -201,9 +201,9 @@ public:
     BOOL ContinueDownloads();
     void ContinueItemDownload(CAppDetailsObj* pItem);
     bool IsOneAtATime();
-    // A transfer of the file failed; bResponseFile for a response file's transfer. One that stalled
+    // The record's transfer nTransfer failed; only the record's current one acts. One that stalled
     // (no file data for the session's stall limit) leaves its record timed out, for the retry question.
-    void OnDownloadError(CString strFile, CString strError, bool bResponseFile, bool bStalled = false);
+    void OnDownloadError(CAppDetailsObj* pItem, unsigned nTransfer, CString strError, bool bStalled = false);
     // A transfer's error text in the log file, with the product's name.
     void LogDownloadError(CAppDetailsObj* pItem, CString strError);
 

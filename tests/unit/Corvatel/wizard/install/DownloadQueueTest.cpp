@@ -12,6 +12,8 @@
 #include "TreeListCtrl_Install.h"
 #include "Utilities.h"
 
+#include <TreeListMessages.h>
+
 #include <atomic>
 #include <fstream>
 #include <future>
@@ -413,6 +415,58 @@ TEST_F(DownloadQueueTest, StalledTransfersAreRetriedAndTheSupersededOneStaysQuie
     EXPECT_EQ(Count(strLog, "Download Aborted:  Slow\r\n"), 2u) << strLog;
     EXPECT_GE(Count(strLog, "Aborting Download...:  Slow\r\n"), 1u);
     EXPECT_EQ(Count(strLog, "  :  Downloaded.:  Slow\r\n"), 1u);
+}
+
+TEST_F(DownloadQueueTest, AFailedTransferDeletesNoFileThatAnotherHasTaken)
+{
+    // Shield's setup lies in the download folder, and the server has no response file for it.
+    MakeWizard({{"Shield", Entry("Shield.exe"), 0}}, "PASSWORD");
+    m_pWizard->m_tree.WriteText("set\\Shield.exe", "already here");
+    bool bHeld = false;
+    bool bTaken = false;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        CAppDetailsObj* pShield = m_items[0];
+        // The response file's failure is held where its thread sends the row its new image: the
+        // window's thread meanwhile moves the record on, and the setup pass takes the file there.
+        static std::function<void(const TLCellArgs&)>* s_pSent;
+        std::function<void(const TLCellArgs&)> sent = [&](const TLCellArgs& args) {
+            if (args.nImages[0] != InstallImageResponseFile || bHeld)
+                return;
+            bHeld = true;
+            Page().ContinueDownloads();
+            bTaken = WaitForStatus(pShield, ItemDownloaded);
+        };
+        s_pSent = &sent;
+        HHOOK hHook = SetWindowsHookExA(
+            WH_CALLWNDPROC,
+            [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                auto* pMessage = reinterpret_cast<CWPSTRUCT*>(lParam);
+                if (nCode == HC_ACTION && InSendMessage() && pMessage->message == TLM_SETITEMIMAGE)
+                    (*s_pSent)(*reinterpret_cast<const TLCellArgs*>(pMessage->lParam));
+                return CallNextHookEx(nullptr, nCode, wParam, lParam);
+            },
+            nullptr, GetWindowThreadProcessId(hSheet, nullptr));
+        ASSERT_NE(hHook, nullptr);
+        Page().StartAllDownloads();
+        bool bDone = WaitForStatus(pShield, ItemDone);
+        UnhookWindowsHookEx(hHook);
+        ASSERT_TRUE(bHeld && bTaken && bDone) << Log();
+
+        // A transfer that a later one superseded reports nothing into the record.
+        unsigned nEarlier = 0, nLater = 0;
+        ASSERT_TRUE(Page().BeginTransfer(pShield, GetCurrentThread(), false, nEarlier) &&
+                    Page().BeginTransfer(pShield, GetCurrentThread(), false, nLater));
+        Page().OnDownloadError(pShield, nEarlier, "superseded");
+        Page().EndTransfer(pShield, nEarlier);
+        Page().EndTransfer(pShield, nLater);
+        EXPECT_EQ(pShield->GetStatus(), ItemDone);
+    });
+    EXPECT_EQ(FileSize(Local("Shield.exe")), 12);
+    std::string strLog = Log();
+    EXPECT_EQ(Count(strLog, "Downloading...:  Shield") + Count(strLog, "ERROR (superseded)"), 0u) << strLog;
+    EXPECT_LT(strLog.find("Response File Downloaded.:  Shield"), strLog.find("Done.:  Shield"));
 }
 
 TEST_F(DownloadQueueTest, AbortAllStopsTheTransfersAndANewRunStartsAfresh)
