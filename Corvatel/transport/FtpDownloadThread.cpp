@@ -137,7 +137,7 @@ void CFtpDownloadThread::Finish(CPropPage_Install& page, bool bReceived, bool bA
     if (!bReceived && !bAborted) {
         // Nothing partial is left to be taken for a whole file.
         DeleteFileIfExists(strTemporary);
-        page.OnDownloadError(m_strLocalFile, strError, IsResponseFile(), bStalled);
+        page.OnDownloadError(m_pTransferItem, m_nTransfer, strError, bStalled);
         return;
     }
     page.EndReceipt(m_pTransferItem, m_nTransfer, bAborted, m_pItem != nullptr, strTemporary, m_strLocalFile);

@@ -201,9 +201,9 @@ public:
     BOOL ContinueDownloads();
     void ContinueItemDownload(CAppDetailsObj* pItem);
     bool IsOneAtATime();
-    // A transfer of the file failed; bResponseFile for a response file's transfer. One that stalled
+    // The record's transfer nTransfer failed; only the record's current one acts. One that stalled
     // (no file data for the session's stall limit) leaves its record timed out, for the retry question.
-    void OnDownloadError(CString strFile, CString strError, bool bResponseFile, bool bStalled = false);
+    void OnDownloadError(CAppDetailsObj* pItem, unsigned nTransfer, CString strError, bool bStalled = false);
     // A transfer's error text in the log file, with the product's name.
     void LogDownloadError(CAppDetailsObj* pItem, CString strError);
 
@@ -329,6 +329,11 @@ private:
     // the file cannot be read or written.
     bool RewriteResponseFileDir(const CString& strPath, const CString& strSection,
                                 const std::function<CString(const CString&)>& newDir);
+    // The key under which Windows takes a name in the download folder for a file: the file's long
+    // name for a short one, its letter case and the dots and blanks at its end left out; with
+    // bTitle, of its name without the extension. Transfers' files and the names records may have
+    // are told apart by it alike.
+    static std::string LocalNameKey(const CString& strPath, bool bTitle = false);
     // The names a record has in the download folder, each as its key and as shown: its setup file
     // and, unless it is an Inno Setup one, its response file, each with its temporary name, and the
     // title its transfers' reports are matched by.
@@ -373,7 +378,7 @@ private:
     // thread other than the window's cannot stop its timer.
     std::atomic<int> m_nCloseProgramsQuestions{0};
     std::unordered_map<std::string, std::vector<CAppDetailsObj*>> m_programRecords;
-    // By name in lower case, without its trailing dots and blanks; guarded by the records' lock.
+    // By LocalNameKey; guarded by the records' lock.
     std::unordered_map<std::string, CAppDetailsObj*> m_localNames;
     std::once_flag m_programRecordsMade;
 

@@ -219,44 +219,47 @@ bool CPropPage_Install::IsOneAtATime()
     return IsDlgButtonChecked(m_hWnd, IDC_ONE_AT_A_TIME) == BST_CHECKED;
 }
 
-void CPropPage_Install::OnDownloadError(CString strFile, CString strError, bool bResponseFile, bool bStalled)
+void CPropPage_Install::OnDownloadError(CAppDetailsObj* pItem, unsigned nTransfer, CString strError, bool bStalled)
 {
-    CAppDetailsObj* pItem = nullptr;
-    CAppDetailsObj* pOwner = nullptr;
-    CTreeListItem* pRow = FindItemByFile(strFile, &pItem, &pOwner);
-    if (!pItem)
-        return;
-    LogDownloadError(pItem, strError);
+    bool bResponseFile = CAppDetailsObj::TransferKind(nTransfer) == CAppDetailsObj::TransferResponseFile;
+    CString strSetupFile = GetLocalFilePath(pItem);
+    CString strResponseFile = GetResponseFilePath(pItem);
     int nStatus;
+    int nImage;
     {
+        // One look decides and deletes: no other transfer takes a file between the two, and one
+        // that a retry has superseded reports nothing into the retry.
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        // The setup file that came on without its response file is not stopped by it.
-        if (bResponseFile && IsSetupFileArriving(pItem))
+        if (!IsCurrentLocked(pItem, nTransfer))
             return;
-        nStatus = pItem->m_nStatus;
+        // Before whatever the record's next step logs.
+        LogDownloadError(pItem, strError);
+        int nNow = pItem->m_nStatus;
+        // The setup file that came on without its response file is not stopped by it, and one
+        // that is in (found there, or received) keeps its record.
+        if ((bResponseFile && IsSetupFileArriving(pItem)) || (nNow >= ItemDownloaded && nNow <= ItemDone))
+            return;
+        if (nNow == ItemAbortingDownload || nNow == ItemDownloadAborted) {
+            nStatus = ItemDownloadAborted;
+        } else if (bStalled) {
+            // A time-out keeps the text it is given, and the retry question counts it.
+            pItem->m_strStatusText.Format("ERROR - Timeout occured: no file data came from the FTP site for %u seconds.",
+                                          static_cast<unsigned>(CCrypto::kStallLimitMs / 1000));
+            nStatus = ItemTimedOut;
+        } else {
+            // A response file of which nothing arrived (the server has none) is not needed: the
+            // setup file follows and runs recording its answers.
+            bool bNoResponseFile = bResponseFile &&
+                                   (nNow == ItemPreparingDownload || nNow == ItemDownloadingResponseFile);
+            nStatus = bNoResponseFile ? ItemResponseFileDownloaded : ItemDownloadAborted;
+        }
+        nImage = ApplyItemStatus(pItem, nullptr, nStatus, CString());
+        // The setup pass that follows a missing response file takes the setup file there.
+        if (nStatus != ItemResponseFileDownloaded)
+            DeleteFileIfExists(strSetupFile);
+        DeleteFileIfExists(strResponseFile);
     }
-    if (nStatus == ItemDownloaded)
-        return;
-    if (nStatus == ItemAbortingDownload || nStatus == ItemDownloadAborted) {
-        UpdateItemStatus(pItem, nullptr, ItemDownloadAborted, "");
-    } else if (bStalled) {
-        // A time-out keeps the text it is given, and the retry question counts it.
-        CString strText;
-        strText.Format("ERROR - Timeout occured: no file data came from the FTP site for %u seconds.",
-                       static_cast<unsigned>(CCrypto::kStallLimitMs / 1000));
-        pItem->SetStatusText(strText);
-        UpdateItemStatus(pItem, nullptr, ItemTimedOut, "");
-    } else {
-        // A response file of which nothing arrived (the server has none) is not needed: the setup
-        // file follows and runs recording its answers.
-        bool bNoResponseFile = bResponseFile &&
-                               (nStatus == ItemPreparingDownload || nStatus == ItemDownloadingResponseFile);
-        UpdateItemStatus(pItem, nullptr, bNoResponseFile ? ItemResponseFileDownloaded : ItemDownloadAborted, "");
-        if (pRow)
-            m_pInstallList->UpdateProgressText(pRow);
-    }
-    DeleteFileIfExists(GetLocalFilePath(pItem));
-    DeleteFileIfExists(GetResponseFilePath(pItem));
+    ShowItemStatus(pItem, nullptr, nStatus, nImage);
 }
 
 void CPropPage_Install::LogDownloadError(CAppDetailsObj* pItem, CString strError)

@@ -10,14 +10,29 @@
 #include "PropSheet_Corvatel.h"
 #include "Utilities.h"
 
+#include <string.h>
+
 #include <algorithm>
 
-namespace {
-
-// Windows compares names without regard to case and drops dots and blanks at their end.
-std::string NameKey(const CString& strPath)
+std::string CPropPage_Install::LocalNameKey(const CString& strPath, bool bTitle)
 {
+    // A short name of an existing file stands for its long name. Only a name with a tilde can be
+    // one that Windows made for another, so only such a name is looked up (each look-up takes
+    // milliseconds); one with wildcards names no one file.
     CString strName = GetFileNameFromPath(strPath);
+    CString strLong = strPath;
+    bool bShort = strName.Find('~') >= 0 && !strpbrk(strName, "*?<>\"");
+    DWORD dwSize = bShort ? GetLongPathNameA(strPath, nullptr, 0) : 0;
+    if (dwSize > 0) {
+        CString strFound;
+        DWORD dwLength = GetLongPathNameA(strPath, strFound.GetBuffer(static_cast<int>(dwSize)), dwSize);
+        strFound.ReleaseBuffer(dwLength < dwSize ? static_cast<int>(dwLength) : 0);
+        if (!strFound.IsEmpty())
+            strLong = strFound;
+    }
+    // Windows compares names without regard to case and drops dots and blanks at their end; it
+    // ignores no character and takes none for two.
+    strName = bTitle ? GetFileTitleFromPath(strLong) : GetFileNameFromPath(strLong);
     int nLength = strName.GetLength();
     while (nLength > 0 && (strName[nLength - 1] == '.' || strName[nLength - 1] == ' '))
         --nLength;
@@ -25,6 +40,8 @@ std::string NameKey(const CString& strPath)
     strName.MakeLower();
     return static_cast<LPCSTR>(strName);
 }
+
+namespace {
 
 // A download entry that names a file inside the download folder: the remote folder before the
 // file's name is the server's business, but nothing in it may lead the local file out of the
@@ -66,10 +83,10 @@ std::vector<std::pair<std::string, CString>> CPropPage_Install::GetLocalNames(CA
     }
     std::vector<std::pair<std::string, CString>> names;
     for (const CString& strFile : files)
-        names.emplace_back(NameKey(strFile), GetFileNameFromPath(strFile));
+        names.emplace_back(LocalNameKey(strFile), GetFileNameFromPath(strFile));
     // A transferred file is told to its record by its title, whatever its extension: "*" is in no
     // file name.
-    names.emplace_back(NameKey(GetFileTitleFromPath(strSetup)) + ".*", strEntryName);
+    names.emplace_back(LocalNameKey(strSetup, true) + ".*", strEntryName);
     return names;
 }
 
@@ -79,7 +96,7 @@ void CPropPage_Install::MakeLocalNames()
     CString strFolder = m_pSheet->m_pSkelvar->GetDownloadPath();
     for (const CString& strOwn : {GetLogFilePath(), CCorvatelInstallIniObj::GetFilePath(strFolder), GetSetupLogPath(),
                                   GetInnoSetupLogPath()})
-        names[NameKey(strOwn)] = nullptr;
+        names[LocalNameKey(strOwn)] = nullptr;
     for (CAppDetailsObj* pItem : GetQueueOrder(nullptr)) {
         std::vector<std::string> keys;
         for (const auto& name : GetLocalNames(pItem))
@@ -117,11 +134,13 @@ bool CPropPage_Install::RefuseLocalName(CAppDetailsObj* pItem, CAppDetailsObj* p
     }
     if (!bMade)
         MakeLocalNames();
+    // Looked for on disk before the lock is taken.
+    std::vector<std::pair<std::string, CString>> names = GetLocalNames(pItem);
     CString strTaken;
     CAppDetailsObj* pHolder = nullptr;
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-        for (const auto& name : GetLocalNames(pItem)) {
+        for (const auto& name : names) {
             auto it = m_localNames.find(name.first);
             if (it != m_localNames.end() && it->second != pItem) {
                 strTaken = name.second;

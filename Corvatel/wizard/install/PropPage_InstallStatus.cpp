@@ -198,10 +198,10 @@ CTreeListItem* CPropPage_Install::FindItemByFile(CString strFile, CAppDetailsObj
 {
     if (!m_hWnd || !m_pInstallList || !m_pInstallList->m_hWnd)
         return nullptr;
-    CString strKey = GetFileTitleFromPath(strFile);
-    auto matches = [&](CAppDetailsObj* pItem) {
-        return GetFileTitleFromPath(GetLocalFilePath(pItem)).CompareNoCase(strKey) == 0;
-    };
+    // The key the local names are refused by: a name that is not another record's file does not
+    // find that record.
+    std::string strKey = LocalNameKey(strFile, true);
+    auto matches = [&](CAppDetailsObj* pItem) { return LocalNameKey(GetLocalFilePath(pItem), true) == strKey; };
     for (CAppDetailsObj* pRowItem : m_pInstallList->GetRowItems()) {
         for (POSITION pos = pRowItem->m_lstDependencies.GetHeadPosition(); pos;) {
             auto* pPart = static_cast<CAppDetailsObj*>(pRowItem->m_lstDependencies.GetNext(pos));

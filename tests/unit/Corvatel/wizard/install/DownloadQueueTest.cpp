@@ -14,6 +14,7 @@
 #include "Utilities.h"
 
 #include <SystemErrorText.h>
+#include <TreeListMessages.h>
 
 #include <atomic>
 #include <fstream>
@@ -337,15 +338,22 @@ TEST_F(DownloadQueueTest, FortyDownloadsStartedTogetherAllLogInToAStockServer)
 TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
 {
     WriteServedFile(m_strServed + "\\Cut.exe", kLarge);
+    // The short name of the components' result file (wine's depends on the long name alone).
+    WriteServedFile(m_strServed + "\\Corvatel_Install.log", 0);
+    char szShort[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameA(Served("Corvatel_Install.log").c_str(), szShort, MAX_PATH), 0u);
+    std::string strShort = static_cast<LPCSTR>(GetFileNameFromPath(szShort));
     // The program's own files in the download folder, and a name another record has, are no one
     // else's to write; Cut, first in the queue, keeps its name.
     MakeWizard({{"Cut", Entry("Cut.exe"), 1}, {"Up", "../Evil.exe", 1}, {"Drive", "C:Evil.exe", 1},
                 {"Dots", Entry(".."), 0}, {"Device", Entry("NUL.exe"), 1}, {"Port", "setups/com3", 0},
                 {"Log", "setups/Corvatel.log", 1}, {"Result", Entry("corvatel_install.LOG."), 1},
-                {"Shadow", Entry("Cut.ex_"), 1}, {"Twin", "other/CUT.exe", 1}, {"Kin", Entry("cut.msi"), 1}},
+                {"Shadow", Entry("Cut.ex_"), 1}, {"Twin", "other/CUT.exe", 1}, {"Kin", Entry("cut.msi"), 1},
+                {"Short", Entry(strShort.c_str()), 1}},
                "DROP");
+    m_pWizard->m_tree.WriteText("set\\Corvatel_Install.log", "");
     m_pWizard->Run([&](HWND hSheet) {
-        OpenInstallPage(hSheet, 11);
+        OpenInstallPage(hSheet, 12);
         Page().StartAllDownloads();
         ASSERT_TRUE(WaitForStatus(m_items[0], ItemDownloadAborted));
         for (size_t i = 1; i < m_items.size(); ++i)
@@ -358,10 +366,15 @@ TEST_F(DownloadQueueTest, CutTransfersLeaveNoFileAndUnsafeNamesAreRefused)
     EXPECT_EQ(FileSize(Local("..\\Evil.exe")), -1);
     std::string strLog = Log();
     EXPECT_EQ(Count(strLog, "ERROR ("), 1u) << strLog;
-    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 10u);
+    EXPECT_EQ(Count(strLog, "Nothing downloaded for "), 11u);
     EXPECT_NE(strLog.find("Nothing downloaded for Result: corvatel_install.LOG. in the download folder is the program's "
                           "own file"),
               std::string::npos);
+    // A short name is the name of the file it stands for.
+    EXPECT_NE(strLog.find("Nothing downloaded for Short: " + strShort +
+                          " in the download folder is the program's own file"),
+              std::string::npos)
+        << strShort;
     // The name a file is received under is its record's too.
     EXPECT_NE(strLog.find("Nothing downloaded for Shadow: Cut.ex_ in the download folder is the file of Cut"),
               std::string::npos);
@@ -408,6 +421,58 @@ TEST_F(DownloadQueueTest, StalledTransfersAreRetriedAndTheSupersededOneStaysQuie
     EXPECT_EQ(Count(strLog, "Download Aborted:  Slow\r\n"), 2u) << strLog;
     EXPECT_GE(Count(strLog, "Aborting Download...:  Slow\r\n"), 1u);
     EXPECT_EQ(Count(strLog, "  :  Downloaded.:  Slow\r\n"), 1u);
+}
+
+TEST_F(DownloadQueueTest, AFailedTransferDeletesNoFileThatAnotherHasTaken)
+{
+    // Shield's setup lies in the download folder, and the server has no response file for it.
+    MakeWizard({{"Shield", Entry("Shield.exe"), 0}}, "PASSWORD");
+    m_pWizard->m_tree.WriteText("set\\Shield.exe", "already here");
+    bool bHeld = false;
+    bool bTaken = false;
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        CAppDetailsObj* pShield = m_items[0];
+        // The response file's failure is held where its thread sends the row its new image: the
+        // window's thread meanwhile moves the record on, and the setup pass takes the file there.
+        static std::function<void(const TLCellArgs&)>* s_pSent;
+        std::function<void(const TLCellArgs&)> sent = [&](const TLCellArgs& args) {
+            if (args.nImages[0] != InstallImageResponseFile || bHeld)
+                return;
+            bHeld = true;
+            Page().ContinueDownloads();
+            bTaken = WaitForStatus(pShield, ItemDownloaded);
+        };
+        s_pSent = &sent;
+        HHOOK hHook = SetWindowsHookExA(
+            WH_CALLWNDPROC,
+            [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                auto* pMessage = reinterpret_cast<CWPSTRUCT*>(lParam);
+                if (nCode == HC_ACTION && InSendMessage() && pMessage->message == TLM_SETITEMIMAGE)
+                    (*s_pSent)(*reinterpret_cast<const TLCellArgs*>(pMessage->lParam));
+                return CallNextHookEx(nullptr, nCode, wParam, lParam);
+            },
+            nullptr, GetWindowThreadProcessId(hSheet, nullptr));
+        ASSERT_NE(hHook, nullptr);
+        Page().StartAllDownloads();
+        bool bDone = WaitForStatus(pShield, ItemDone);
+        UnhookWindowsHookEx(hHook);
+        ASSERT_TRUE(bHeld && bTaken && bDone) << Log();
+
+        // A transfer that a later one superseded reports nothing into the record.
+        unsigned nEarlier = 0, nLater = 0;
+        ASSERT_TRUE(Page().BeginTransfer(pShield, GetCurrentThread(), false, nEarlier) &&
+                    Page().BeginTransfer(pShield, GetCurrentThread(), false, nLater));
+        Page().OnDownloadError(pShield, nEarlier, "superseded");
+        Page().EndTransfer(pShield, nEarlier);
+        Page().EndTransfer(pShield, nLater);
+        EXPECT_EQ(pShield->GetStatus(), ItemDone);
+    });
+    EXPECT_EQ(FileSize(Local("Shield.exe")), 12);
+    std::string strLog = Log();
+    EXPECT_EQ(Count(strLog, "Downloading...:  Shield") + Count(strLog, "ERROR (superseded)"), 0u) << strLog;
+    EXPECT_LT(strLog.find("Response File Downloaded.:  Shield"), strLog.find("Done.:  Shield"));
 }
 
 TEST_F(DownloadQueueTest, AbortAllStopsTheTransfersAndANewRunStartsAfresh)

@@ -177,6 +177,14 @@ TEST_F(InstallQueueTest, ListRowsProgressTextsAndStatusesFromAnotherThread)
         EXPECT_EQ(Page().FindItemByFile("Studio_2.0.iss", &pItem, &pOwner), List().GetTreeListItem(0));
         EXPECT_EQ(pItem, m_pStudio);
         EXPECT_EQ(pOwner, nullptr);
+        // A name Windows keeps apart from Tuner's is no file of Tuner's; a short name of a file there
+        // is that file's.
+        EXPECT_EQ(Page().FindItemByFile("Tu\xADner.exe", &pItem, &pOwner), nullptr);
+        EXPECT_EQ(pItem, nullptr);
+        m_wizard.m_tree.WriteText("set\\Studio_2.0.exe", "setup");
+        char szShort[MAX_PATH] = {};
+        ASSERT_NE(GetShortPathNameA(Page().GetLocalFilePath(m_pStudio), szShort, MAX_PATH), 0u);
+        EXPECT_EQ(Page().FindItemByFile(szShort, &pItem, &pOwner), List().GetTreeListItem(0)) << szShort;
         EXPECT_EQ(Page().FindItemByFile("Unknown.exe", &pItem, &pOwner), nullptr);
         EXPECT_EQ(pItem, nullptr);
         EXPECT_STREQ(Page().GetLocalFilePath(m_pTuner), Sheet().m_strDownloadFolder + "\\Tuner.exe");
