@@ -150,15 +150,17 @@ bool CCrypto::RecvSFTP(const char* pszRemote, const char* pszLocal, std::string&
         }
     }
 
-    // A stall is why the receipt failed, not the closing calls that then give up too.
+    // A stall is why the receipt failed, not the closing calls that then give up too; nor is a
+    // close that gives up waiting after an earlier failure, though the session is stalled by it.
     const bool bStalled = m_bStalled;
     std::string strCloseError = receipt.Close();
+    const bool bCloseGaveUp = !bStalled && m_bStalled;
     if (m_bAbort)
         strError = "[RecvSFTP] aborted.";
     else if (bStalled)
         strError = "[RecvSFTP] no file data for " + std::to_string(kStallLimitMs / 1000) +
                    " seconds: the transfer has stalled.";
-    else if (!strCloseError.empty())
+    else if (!strCloseError.empty() && (bResult || !bCloseGaveUp))
         strError = strCloseError;
     if (fclose(file.release()) != 0 && bResult) {
         strError = std::string("Error writing to ") + pszLocal;

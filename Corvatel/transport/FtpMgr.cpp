@@ -29,7 +29,7 @@ CString ComErrorText(const _com_error& error)
 } // namespace
 
 CFtpMgr::CFtpMgr(CPropPage_Install* pOwner)
-    : m_nPort(22), m_pSession(nullptr), m_pOwner(pOwner), m_bComStarted(false)
+    : m_nPort(22), m_pSession(nullptr), m_pOwner(pOwner), m_bComStarted(false), m_dwComThread(GetCurrentThreadId())
 {
     m_bComStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     m_pSession = new (std::nothrow) CCrypto(std::string());
@@ -38,8 +38,7 @@ CFtpMgr::CFtpMgr(CPropPage_Install* pOwner)
 CFtpMgr::~CFtpMgr()
 {
     Close();
-    if (m_bComStarted)
-        CoUninitialize();
+    ReleaseCom();
 }
 
 bool CFtpMgr::Open(CString strHost, unsigned short nPort, CString strUser, CString strPassword)
@@ -71,8 +70,8 @@ bool CFtpMgr::Connect(const char* pszHost)
         const bool bConnected = m_pSession->Connect(strError);
         m_strLastError = strError.c_str();
         // A host key that could be pinned nowhere does not stop the connection, but leaves a trace.
-        if (bConnected && !strError.empty() && m_pOwner)
-            m_pOwner->WriteLogLine(m_strLastError, true);
+        if (bConnected && !strError.empty())
+            ReachOwner([this](CPropPage_Install& page) { page.WriteLogLine(m_strLastError, true); });
         return bConnected;
     } catch (const _com_error& error) {
         m_strLastError = ComErrorText(error);
@@ -106,14 +105,18 @@ bool CFtpMgr::Receive(CString strRemote, const CString& strLocal)
 void CFtpMgr::OnProgress(const std::string& strLocal, unsigned long long ullDone, unsigned long long ullTotal)
 {
     const int nPercent = ullTotal == 0 ? 0 : static_cast<int>(ullDone * 100 / ullTotal);
-    auto report = [&](CPropPage_Install& page) {
+    ReachOwner([&](CPropPage_Install& page) {
         if (IsWindow(page.GetSafeHwnd()))
             page.OnDownloadProgress(this, CString(strLocal.c_str()), nPercent, ullTotal, ullDone);
-    };
+    });
+}
+
+void CFtpMgr::ReachOwner(const std::function<void(CPropPage_Install&)>& call)
+{
     if (m_pLink)
-        m_pLink->With(report);
+        m_pLink->With(call);
     else if (m_pOwner)
-        report(*m_pOwner);
+        call(*m_pOwner);
 }
 
 void CFtpMgr::Abort()
@@ -128,13 +131,17 @@ void CFtpMgr::Close()
         return;
     try {
         m_pSession->CloseSocket();
-        if (m_bComStarted) {
-            CoUninitialize();
-            m_bComStarted = false;
-        }
+        ReleaseCom();
         delete m_pSession;
         m_pSession = nullptr;
     } catch (...) {
         // Closing never fails its caller; what is left is released with the process.
     }
+}
+
+void CFtpMgr::ReleaseCom()
+{
+    if (m_bComStarted && GetCurrentThreadId() == m_dwComThread)
+        CoUninitialize();
+    m_bComStarted = false;
 }

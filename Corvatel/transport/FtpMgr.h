@@ -7,6 +7,7 @@
 
 #include <CString.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,13 +41,20 @@ public:
     CString m_strUser;
     CString m_strPassword;
     CPropPage_Install* m_pOwner;
-    // A download thread's way to the page, used instead of the owner: the page may go first.
+    // The way to the page, used instead of the owner, for a manager that may outlive the page: a
+    // download thread's, or a login's that its dialog no longer waits for.
     std::shared_ptr<CTransferLink> m_pLink;
 
 private:
     // The progress function handed to the session.
     void OnProgress(const std::string& strLocal, unsigned long long ullDone, unsigned long long ullTotal);
+    // Runs call(page) on the page that takes this manager's reports, while there is one.
+    void ReachOwner(const std::function<void(CPropPage_Install&)>& call);
 
-    // COM is released on Close only when the constructor's start-up took.
+    // Releases what the constructor's COM start-up took, once, and only on the thread that took
+    // it: a login's thread may be the last to let its manager go.
+    void ReleaseCom();
+
     bool m_bComStarted;
+    DWORD m_dwComThread;
 };

@@ -7,35 +7,19 @@
 #include <AfxMessageBox.h>
 #include <CWinThread.h>
 
-namespace {
-
-// How long a dialog that is gone waits for the login it aborted: the session ends any wait within
-// a second of an abort, and its closing calls within half a second more.
-const DWORD kAbortedLoginWaitMs = 10000;
-
-} // namespace
-
-CUserPassDlg::CUserPassDlg(CWnd* pParent, CFtpMgr* pFtpMgr, CString strHost, unsigned short nPort)
-    : CDialog(IDD_USER_PASS, pParent), m_strHost(strHost), m_nPort(nPort), m_pFtpMgr(pFtpMgr), m_bLoggingIn(false),
-      m_hLogin(nullptr), m_bCancelled(false)
+CUserPassDlg::CUserPassDlg(CWnd* pParent, std::shared_ptr<CFtpMgr> pFtpMgr, CString strHost, unsigned short nPort)
+    : CDialog(IDD_USER_PASS, pParent), m_strHost(strHost), m_nPort(nPort), m_pFtpMgr(std::move(pFtpMgr)),
+      m_bLoggingIn(false), m_bCancelled(false)
 {
-}
-
-CUserPassDlg::~CUserPassDlg()
-{
-    if (m_hLogin)
-        CloseHandle(m_hLogin);
 }
 
 INT_PTR CUserPassDlg::DoModal()
 {
     const INT_PTR nResult = CDialog::DoModal();
-    // Only a window destroyed from outside ends the dialog while its login runs.
-    if (m_bLoggingIn) {
+    // Only a window destroyed from outside ends the dialog while its login runs: nobody waits for
+    // that login's answer now.
+    if (m_bLoggingIn)
         m_pFtpMgr->Abort();
-        if (m_hLogin)
-            WaitForSingleObject(m_hLogin, kAbortedLoginWaitMs);
-    }
     return nResult;
 }
 
@@ -52,25 +36,22 @@ void CUserPassDlg::OnOK()
     UpdateData(TRUE);
     if (!m_pFtpMgr)
         return;
-    CWinThread* pThread = AfxBeginThread(LoginThread, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (!pThread)
+    auto* pLogin = new CLogin{m_pFtpMgr, m_strHost, m_nPort, m_strUser, m_strPassword, m_hWnd};
+    if (!AfxBeginThread(LoginThread, pLogin)) {
+        delete pLogin;
         return;
-    // A handle of the dialog's own: the thread's object goes with the thread.
-    if (m_hLogin)
-        CloseHandle(m_hLogin);
-    m_hLogin = nullptr;
-    DuplicateHandle(GetCurrentProcess(), pThread->m_hThread, GetCurrentProcess(), &m_hLogin, SYNCHRONIZE, FALSE, 0);
+    }
+    // The thread's end is posted here, so it is seen only after this.
     m_bLoggingIn = true;
     EnableInput(false);
-    pThread->ResumeThread();
 }
 
 UINT CUserPassDlg::LoginThread(LPVOID pParam)
 {
-    CUserPassDlg* pDialog = static_cast<CUserPassDlg*>(pParam);
-    const bool bConnected = pDialog->m_pFtpMgr->Open(pDialog->m_strHost, pDialog->m_nPort, pDialog->m_strUser,
-                                                     pDialog->m_strPassword);
-    ::PostMessageA(pDialog->m_hWnd, kLoginEndedMessage, bConnected, 0);
+    std::unique_ptr<CLogin> pLogin(static_cast<CLogin*>(pParam));
+    const bool bConnected = pLogin->pFtpMgr->Open(pLogin->strHost, pLogin->nPort, pLogin->strUser, pLogin->strPassword);
+    // A window destroyed meanwhile takes no message: nothing is left waiting for it.
+    ::PostMessageA(pLogin->hDialog, kLoginEndedMessage, bConnected, 0);
     return 0;
 }
 

@@ -85,15 +85,18 @@ bool CPropPage_Install::EnsureCredentials()
         if (!m_strUser.IsEmpty() || !m_strPassword.IsEmpty())
             return true;
     }
-    CFtpMgr manager(this);
-    if (!manager.m_pSession)
+    // A login the dialog no longer waits for keeps the manager until it ends, and reaches the
+    // page only while the page is there.
+    auto pManager = std::make_shared<CFtpMgr>(this);
+    if (!pManager->m_pSession)
         return false;
-    CUserPassDlg dialog(this, &manager, m_pSheet->GetServerHost(), m_pSheet->GetServerPort());
+    pManager->m_pLink = m_pTransferLink;
+    CUserPassDlg dialog(this, pManager, m_pSheet->GetServerHost(), m_pSheet->GetServerPort());
     if (dialog.DoModal() != IDOK)
         return false;
     std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
-    m_strUser = manager.m_strUser;
-    m_strPassword = manager.m_strPassword;
+    m_strUser = pManager->m_strUser;
+    m_strPassword = pManager->m_strPassword;
     return true;
 }
 

@@ -166,8 +166,9 @@ void CPropPage_Install::ShowDownloadProgress(CAppDetailsObj* pItem)
     {
         std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
         // A showing asked for while the transfer ran may come after its end ("Downloaded.", or an
-        // abort): the text it would write is no longer true.
-        if (pItem->m_nStatus != ItemDownloading)
+        // abort): the text it would write is no longer true. A part's figure is its row's text only
+        // while the row downloads too: a row whose own file has failed or is in keeps that text.
+        if (pItem->m_nStatus != ItemDownloading || pShown->m_nStatus != ItemDownloading)
             return;
         for (CAppDetailsObj* pQueued : order)
             ullBytesDone += pQueued->m_ullBytesDone;

@@ -12,6 +12,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -424,6 +425,45 @@ TEST_F(SftpSessionTest, ServerThatFallsSilentFailsTheReceiptWithinAMinute)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(45));
     // The closing calls, on the same silent server, wait no more; their failure is not the reason.
     EXPECT_EQ(session.m_strError, "[RecvSFTP] no file data for 30 seconds: the transfer has stalled.");
+}
+
+// A failed write, then closing calls that the server, fallen silent meanwhile, never answers: the
+// close gives up and marks the session stalled, but the text stays the write's, the reason.
+TEST_F(SftpSessionTest, AFailureKeepsItsTextWhenTheCloseThenTimesOut)
+{
+    WriteServedFile("unwritten.bin", 4 << 20);
+    CSession session("STALL", m_strPassword);
+    ASSERT_TRUE(session.Connect()) << session.m_strError;
+    // The local file is a pipe whose reader goes after six blocks, so the seventh cannot be
+    // written; by then the proxy has stopped forwarding (after 1 MiB, what was asked ahead).
+    const std::string strPipe = "\\\\.\\pipe\\SftpSessionTest-" + std::to_string(GetCurrentProcessId());
+    HANDLE hPipe = CreateNamedPipeA(strPipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 1 << 20,
+                                    0, nullptr);
+    ASSERT_NE(hPipe, INVALID_HANDLE_VALUE);
+    const unsigned long long kReadBeforeGone = 6 * 131072;
+    HANDLE hGone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread reader([&] {
+        ConnectNamedPipe(hPipe, nullptr);
+        std::vector<char> buffer(131072);
+        unsigned long long ullRead = 0;
+        DWORD dwRead = 0;
+        auto wanted = [&] { return static_cast<DWORD>(std::min<unsigned long long>(buffer.size(), kReadBeforeGone - ullRead)); };
+        while (ullRead < kReadBeforeGone && ReadFile(hPipe, buffer.data(), wanted(), &dwRead, nullptr))
+            ullRead += dwRead;
+        CloseHandle(hPipe);
+        SetEvent(hGone);
+    });
+    EXPECT_FALSE(session.Receive("unwritten.bin", strPipe, [&](const CProgressCall& call) {
+        if (call.ullDone == kReadBeforeGone)
+            WaitForSingleObject(hGone, 10000);
+    }));
+    // A receipt that never opened the pipe leaves its reader waiting for a writer.
+    if (WaitForSingleObject(hGone, 0) != WAIT_OBJECT_0)
+        CloseHandle(CreateFileA(strPipe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    reader.join();
+    CloseHandle(hGone);
+    EXPECT_EQ(session.m_strError, "Error writing to " + strPipe);
+    EXPECT_TRUE(session.m_session.IsStalled());
 }
 
 TEST_F(SftpSessionTest, ConnectionDroppedMidTransferIsAFailure)

@@ -113,7 +113,8 @@ TEST_F(InstallQueueTest, ListRowsProgressTextsAndStatusesFromAnotherThread)
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(List().GetColumnWidth(i), static_cast<int>(nPercents[i] * nWidth / 100)) << i;
 
-        // 7,680,000 bytes of 35 MB (35.84 truncated to 35).
+        // 7,680,000 bytes of 35 MB (35.84 truncated to 35), shown in the row while it downloads.
+        Page().UpdateItemStatus(m_pStudio, nullptr, ItemDownloading, "");
         m_pEngine->m_ullBytesDone = 5000000;
         m_pRuntime->m_ullBytesDone = 2680000;
         Page().UpdateItemStatus(m_pEngine, m_pStudio, ItemDownloading, "");
@@ -125,6 +126,13 @@ TEST_F(InstallQueueTest, ListRowsProgressTextsAndStatusesFromAnotherThread)
         m_pStudio->m_bLocalFileExists = true;
         Page().UpdateItemStatus(m_pRuntime, m_pStudio, ItemDownloading, "");
         EXPECT_EQ(Cell(0, 3), "Downloading... 51%   (7.68M of 15.00M)");
+        // A part still arriving once the row's own file has failed, or is in, leaves the row's text.
+        Page().UpdateItemStatus(m_pStudio, nullptr, ItemDownloadAborted, "");
+        Page().ShowDownloadProgress(m_pRuntime);
+        EXPECT_EQ(Cell(0, 3), "Download Aborted");
+        Page().UpdateItemStatus(m_pStudio, nullptr, ItemDownloaded, "");
+        Page().UpdateItemStatus(m_pEngine, m_pStudio, ItemDownloading, "");
+        EXPECT_EQ(Cell(0, 3), "Downloaded.");
 
         // A row of 0.9 MB has a total of 0; before the first byte its image shows waiting.
         Page().UpdateItemStatus(m_pTuner, nullptr, ItemDownloading, "");
