@@ -7,6 +7,7 @@
 
 #include <CString.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,9 @@ public:
     CPropPage_Install* m_pOwner;
     // A download thread's way to the page, used instead of the owner: the page may go first.
     std::shared_ptr<CTransferLink> m_pLink;
+    // Raised while a download thread waits for its turn to log in through it (CHandshakeTurn):
+    // the watchdog takes that wait for no stall.
+    std::atomic<bool> m_bWaitingForTurn{false};
 
 private:
     // The progress function handed to the session.
