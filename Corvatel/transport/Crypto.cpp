@@ -28,7 +28,8 @@ std::string WinsockErrorText(int nCode)
 
 // How long one wait on the socket lasts before the abort flag and the deadlines are looked at again.
 const unsigned long long kAbortPollMs = 250;
-// How long the connect, the server's greeting, the key exchange and the login may take together:
+// How long the name lookup, the connect, the server's greeting, the key exchange and the login may
+// take together:
 // bytes that never finish a step (a trickle of empty lines) do not hold the login any longer.
 const unsigned long long kLoginLimitMs = 30000;
 // How long a connect waits for the server's answer (Windows itself waits about 21 seconds).
@@ -110,6 +111,9 @@ bool CCrypto::OpenSession(std::string& strError)
     }
     m_bWinsockStarted = true;
 
+    // The name lookup counts too: a download holds its turn to log in (CHandshakeTurn) no longer
+    // than the limit, however slow the name server.
+    m_ullGiveUpAt = Now() + kLoginLimitMs;
     CFoundAddress address;
     nResult = LookUpAddress(m_strHost, m_nPort, m_bAbort, address);
     if (nResult != 0) {
@@ -154,7 +158,6 @@ bool CCrypto::OpenSocket(const CFoundAddress& address, std::string& strError)
     setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&bNoDelay), sizeof(bNoDelay));
     u_long ulNonBlocking = 1;
     int nError = 0;
-    m_ullGiveUpAt = Now() + kLoginLimitMs;
     if (ioctlsocket(m_socket, FIONBIO, &ulNonBlocking) != 0)
         nError = WSAGetLastError();
     else if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address.address), address.nLength) != 0) {

@@ -26,9 +26,10 @@ public:
     CCrypto(const CCrypto&) = delete;
     CCrypto& operator=(const CCrypto&) = delete;
 
-    // Opens the connection, checks the server's host key and authenticates, all within the login
-    // limit from the connect's start; on failure the error text says why and everything taken is
-    // released. On success it may hold a line for the log: a host key that could be pinned nowhere.
+    // Looks the host up, opens the connection, checks the server's host key and authenticates, all
+    // within the login limit from the lookup's start; on failure the error text says why and
+    // everything taken is released. On success it may hold a line for the log: a host key that
+    // could be pinned nowhere.
     bool Connect(std::string& strError);
     // Receives the remote file into the local file in blocks of 131072 bytes, calling the progress
     // function before the first read and after each block. An abort ends it with "[RecvSFTP] aborted."
@@ -131,8 +132,9 @@ private:
     bool m_bStalled;
     // A closing call is running (remote close, SFTP shutdown, disconnect, free).
     bool m_bClosing;
-    // When the working calls give up: the login limit after the connect's start, while connecting;
-    // the stall limit after the receipt's start or its last file data, while receiving; 0 otherwise.
+    // When the working calls give up: the login limit after the name lookup's start, while
+    // connecting; the stall limit after the receipt's start or its last file data, while receiving;
+    // 0 otherwise.
     unsigned long long m_ullGiveUpAt;
     // When closing calls after an abort or a stall give up; 0 until the first of them waits.
     unsigned long long m_ullCloseBy;

@@ -49,7 +49,7 @@ bool CFtpDownloadThread::ConnectManager(CFtpMgr* pFtpMgr)
     if (!pFtpMgr || !pFtpMgr->m_pSession)
         return false;
     // Only the connect and the login take turns; the receipts all run side by side.
-    CHandshakeTurn turn(pFtpMgr->m_pSession->m_bAbort);
+    CHandshakeTurn turn(pFtpMgr->m_pSession->m_bAbort, pFtpMgr->m_bWaitingForTurn);
     return turn.IsHeld() && pFtpMgr->Open(m_strHost, m_nPort, m_strUser, m_strPassword);
 }
 

@@ -7,6 +7,7 @@
 
 #include <CString.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,6 +45,9 @@ public:
     // The way to the page, used instead of the owner, for a manager that may outlive the page: a
     // download thread's, or a login's that its dialog no longer waits for.
     std::shared_ptr<CTransferLink> m_pLink;
+    // Raised while a download thread waits for its turn to log in through it (CHandshakeTurn):
+    // the watchdog takes that wait for no stall.
+    std::atomic<bool> m_bWaitingForTurn{false};
 
 private:
     // The progress function handed to the session.

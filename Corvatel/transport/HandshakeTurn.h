@@ -1,7 +1,8 @@
 // CHandshakeTurn: one of the few places for a download's connection between its connect and its
 // login. A stock sshd drops most new connections once ten are not yet logged in (MaxStartups
 // 10:30:100), so the hundreds of downloads a run starts together take their turns here instead
-// of being dropped and left to the watchdog. A place is held from construction to destruction.
+// of being dropped and left to the watchdog. A place is held from construction to destruction;
+// those who wait get places in the order they came.
 #pragma once
 
 #include <atomic>
@@ -13,8 +14,9 @@ public:
     static const int kPlaces = 8;
 
     // Waits for a place, looking at bAbort at least every quarter second; holds none when the
-    // abort came first.
-    explicit CHandshakeTurn(const std::atomic<bool>& bAbort);
+    // abort came first. bWaiting is raised from the moment it joins the line until it holds a
+    // place or gives up, so that a watchdog does not take the wait for a stall.
+    CHandshakeTurn(const std::atomic<bool>& bAbort, std::atomic<bool>& bWaiting);
     ~CHandshakeTurn();
     CHandshakeTurn(const CHandshakeTurn&) = delete;
     CHandshakeTurn& operator=(const CHandshakeTurn&) = delete;

@@ -7,7 +7,8 @@
 
 namespace {
 
-// A slow name server holds the lookup up to this long; a connect gets its own limit after it.
+// A slow name server holds the lookup up to this long, inside the session's login limit, which
+// runs from before it; a connect gets its own limit after it.
 const unsigned long long kLookupLimitMs = 15000;
 const DWORD kAbortPollMs = 250;
 

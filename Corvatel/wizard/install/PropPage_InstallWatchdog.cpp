@@ -1,9 +1,11 @@
 // The install page's two timers, its three aborts and the retry: a one-second tick animates the
 // rows and stops a failed row's parts; a fifteen-second watchdog takes every transfer that has
-// not received a byte for stalled, aborts it and starts it again, up to 20 times per record.
+// not received a byte for stalled, aborts it and starts it again, up to 20 times per record; a
+// transfer still waiting for its turn to log in is not stalled.
 #include "PropPage_Install.h"
 
 #include "AppDetailsObj.h"
+#include "FtpMgr.h"
 #include "TreeListCtrl_Install.h"
 #include "Utilities.h"
 #include "resource.h"
@@ -15,6 +17,11 @@ const char kTimeoutText[] = "ERROR - Timeout occured while trying to establish a
 bool IsStalled(CAppDetailsObj* pItem)
 {
     std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+    // A transfer waiting for its turn to log in has not begun: a restart would only send it to the
+    // back of the line and spend one of its tries.
+    for (const CFtpMgr* pFtpMgr : pItem->m_pFtpMgr)
+        if (pFtpMgr && pFtpMgr->m_bWaitingForTurn)
+            return false;
     switch (pItem->m_nStatus) {
     case ItemPreparingDownload:
     case ItemDownloadingResponseFile:

@@ -11,8 +11,9 @@ Each listener injects one fault into every connection it takes:
            MAX_HOLD seconds)
   trickle  accepts and sends an empty line every TRICKLE_EVERY seconds, never a greeting, reading
            what comes until the client hangs up (at most MAX_HOLD seconds)
+  delay    forwards both ways, every byte --delay seconds after it came (a long link)
   full     a listener whose accept queue is kept full: a connect to it is never answered
-The ports are written to --ports-file as "STALL DROP REFUSE PASS SILENT TRICKLE FULL" once all listen. At most
+The ports are written to --ports-file as "STALL DROP REFUSE PASS SILENT TRICKLE DELAY FULL" once all listen. At most
 MAX_CONNECTIONS connections are served at a time; more are closed at once. The process ends on
 SIGTERM or SIGINT, and by itself when the process that started it is gone.
 """
@@ -28,13 +29,14 @@ MAX_HOLD = 60.0
 TRICKLE_EVERY = 5.0
 MAX_CONNECTIONS = 64
 CHUNK = 65536
-MODES = ("stall", "drop", "refuse", "pass", "silent", "trickle")
+MODES = ("stall", "drop", "refuse", "pass", "silent", "trickle", "delay")
 
 
 class Proxy:
-    def __init__(self, target_port, after):
+    def __init__(self, target_port, after, delay):
         self.target_port = target_port
         self.after = after
+        self.delay = delay
         self.connections = 0
 
     async def serve(self, mode, client_reader, client_writer):
@@ -55,9 +57,13 @@ class Proxy:
             self.connections -= 1
             client_writer.close()
             return
-        limit = self.after if mode in ("stall", "drop") else None
-        upstream = asyncio.ensure_future(self.pump(client_reader, server_writer, None))
-        downstream = asyncio.ensure_future(self.pump(server_reader, client_writer, limit))
+        if mode == "delay":
+            upstream = asyncio.ensure_future(self.late(client_reader, server_writer, self.delay))
+            downstream = asyncio.ensure_future(self.late(server_reader, client_writer, self.delay))
+        else:
+            limit = self.after if mode in ("stall", "drop") else None
+            upstream = asyncio.ensure_future(self.pump(client_reader, server_writer, None))
+            downstream = asyncio.ensure_future(self.pump(server_reader, client_writer, limit))
         try:
             await asyncio.wait([upstream, downstream], return_when=asyncio.FIRST_COMPLETED)
             if mode == "stall" and downstream.done() and downstream.result():
@@ -114,6 +120,37 @@ class Proxy:
             return False
 
 
+    @staticmethod
+    async def late(reader, writer, delay):
+        """Copies until end of stream, each chunk written delay seconds after it was read; what is
+        on its way when the stream ends still arrives. False, as pump's end of stream."""
+        loop = asyncio.get_running_loop()
+        on_the_way = asyncio.Queue()
+
+        async def deliver():
+            while True:
+                due, data = await on_the_way.get()
+                if not data:
+                    return
+                await asyncio.sleep(max(0.0, due - loop.time()))
+                writer.write(data)
+                await writer.drain()
+
+        delivering = asyncio.ensure_future(deliver())
+        try:
+            while True:
+                data = await reader.read(CHUNK)
+                on_the_way.put_nowait((loop.time() + delay, data))
+                if not data:
+                    break
+            await delivering
+        except (ConnectionError, OSError):
+            pass
+        finally:
+            delivering.cancel()
+        return False
+
+
 def full_listener():
     """A listener with a backlog of none and two connections it never accepts: the system drops
     every later connection request, so the client's connect waits for an answer that never comes.
@@ -134,7 +171,7 @@ def full_listener():
 
 
 async def run(args):
-    proxy = Proxy(args.target_port, args.after)
+    proxy = Proxy(args.target_port, args.after, args.delay)
     servers = []
     for mode in MODES:
         servers.append(await asyncio.start_server(
@@ -166,6 +203,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--target-port", type=int, required=True, help="the server's port on 127.0.0.1")
     parser.add_argument("--after", type=int, default=1 << 20, help="server bytes before a stall or drop")
+    parser.add_argument("--delay", type=float, default=0.4, help="seconds each way on the delaying listener")
     parser.add_argument("--ports-file", required=True, help="where the listeners' ports are written")
     asyncio.run(run(parser.parse_args()))
     return 0

@@ -22,6 +22,8 @@
 #   CORVATEL_SFTP_PORT_{SILENT,TRICKLE,FULL}     the fault proxy's listeners that never send a byte,
 #                                                send an empty line every 5 s and never a greeting,
 #                                                and never answer a connect
+#   CORVATEL_SFTP_PORT_DELAY                     the fault proxy's listener in front of the password
+#                                                server that delays every byte by 400 ms each way
 # A refused login is answered at once: the servers' PAM service has no failure delay, so tests
 # wait on the client's own limits, never on the server's timers. The password server sends a
 # keep-alive after 5 s without a word from the client, as many servers do.
@@ -154,14 +156,15 @@ sshd_peer_start() {
   done
   [[ -s $dir/proxy.ports ]] || { cat "$dir/proxy.log" >&2; sshd_peer_stop; die "the fault proxy did not start"; }
   read -r CORVATEL_SFTP_PORT_STALL CORVATEL_SFTP_PORT_DROP CORVATEL_SFTP_PORT_REFUSE CORVATEL_SFTP_PORT_PASS \
-    CORVATEL_SFTP_PORT_SILENT CORVATEL_SFTP_PORT_TRICKLE CORVATEL_SFTP_PORT_FULL <"$dir/proxy.ports"
+    CORVATEL_SFTP_PORT_SILENT CORVATEL_SFTP_PORT_TRICKLE CORVATEL_SFTP_PORT_DELAY CORVATEL_SFTP_PORT_FULL \
+    <"$dir/proxy.ports"
 
   CORVATEL_SFTP_HOME=$dir/home CORVATEL_SFTP_CLIENT_DIR=$dir/client
   export CORVATEL_SFTP_USER CORVATEL_SFTP_PASSWORD CORVATEL_SFTP_HOME CORVATEL_SFTP_CLIENT_DIR CORVATEL_SFTP_HOSTKEY \
     CORVATEL_SFTP_PORT_PASSWORD CORVATEL_SFTP_PORT_KBDINT CORVATEL_SFTP_PORT_PUBLICKEY CORVATEL_SFTP_PORT_NONE \
     CORVATEL_SFTP_PORT_STOCK \
     CORVATEL_SFTP_PORT_STALL CORVATEL_SFTP_PORT_DROP CORVATEL_SFTP_PORT_REFUSE CORVATEL_SFTP_PORT_PASS \
-    CORVATEL_SFTP_PORT_SILENT CORVATEL_SFTP_PORT_TRICKLE CORVATEL_SFTP_PORT_FULL
+    CORVATEL_SFTP_PORT_SILENT CORVATEL_SFTP_PORT_TRICKLE CORVATEL_SFTP_PORT_DELAY CORVATEL_SFTP_PORT_FULL
 }
 
 sshd_peer_stop() {

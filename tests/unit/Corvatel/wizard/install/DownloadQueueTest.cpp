@@ -21,8 +21,10 @@
 #include <future>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace SftpPeer;
@@ -30,6 +32,25 @@ using namespace SftpPeer;
 namespace {
 
 const unsigned long long kLarge = 3 << 20;
+
+bool WaitUntil(const std::function<bool()>& done, DWORD dwTimeout = 20000)
+{
+    for (DWORD dwStart = GetTickCount(); !done(); Sleep(20))
+        if (GetTickCount() - dwStart > dwTimeout)
+            return false;
+    return true;
+}
+
+// Every place to log in, held by the test until the turns go.
+std::vector<std::unique_ptr<CHandshakeTurn>> HoldAllPlaces()
+{
+    std::atomic<bool> bNever{false};
+    std::atomic<bool> bWaits{false};
+    std::vector<std::unique_ptr<CHandshakeTurn>> held;
+    for (int i = 0; i < CHandshakeTurn::kPlaces; ++i)
+        held.push_back(std::make_unique<CHandshakeTurn>(bNever, bWaits));
+    return held;
+}
 
 // One catalogue product: name, download entry, install type, and more of its elements.
 struct CEntry
@@ -114,13 +135,6 @@ protected:
         return pThread;
     }
 
-    static bool WaitUntil(const std::function<bool()>& done, DWORD dwTimeout = 20000)
-    {
-        for (DWORD dwStart = GetTickCount(); !done(); Sleep(20))
-            if (GetTickCount() - dwStart > dwTimeout)
-                return false;
-        return true;
-    }
     bool WaitForStatus(CAppDetailsObj* pItem, int nStatus)
     {
         return WaitUntil([&] { return pItem->GetStatus() == nStatus; });
@@ -161,6 +175,53 @@ TEST(DownloadThreadTest, EveryFileNameTakesATemporaryNameOfItsOwn)
     EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Studio.iss", true), "C:\\dl\\Studio.is_");
     // The transfer's kind decides, not the name.
     EXPECT_STREQ(CFtpDownloadThread::GetTemporaryName("C:\\dl\\Notes.iss.msi", false), "C:\\dl\\Notes.iss.msi.part");
+}
+
+// All places held, waiters lined up one after another: each place freed goes to the first in the
+// line, not to whichever thread reaches it first, a newcomer that asks at that moment included.
+TEST(DownloadThreadTest, TurnsToLogInAreGivenInTheOrderAsked)
+{
+    const int kWaiters = CHandshakeTurn::kPlaces;
+    std::vector<std::unique_ptr<CHandshakeTurn>> held = HoldAllPlaces();
+    std::atomic<bool> bNever{false};
+    std::atomic<bool> waiting[kWaiters] = {};
+    std::mutex lock;
+    std::vector<int> given;
+    std::atomic<bool> bEnd{false};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < kWaiters; ++i) {
+        waiters.emplace_back([&, i] {
+            CHandshakeTurn turn(bNever, waiting[i]);
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                given.push_back(i);
+            }
+            WaitUntil([&] { return bEnd.load(); }, 60000);
+        });
+        EXPECT_TRUE(WaitUntil([&] { return waiting[i].load(); })) << i;
+    }
+    auto givenCount = [&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return given.size();
+    };
+    for (size_t i = 0; i < held.size(); ++i) {
+        // The newcomer gives up once it stands in the line.
+        std::atomic<bool> bLateGivesUp{false};
+        std::atomic<bool> bLateWaits{false};
+        std::thread giveUp([&] {
+            WaitUntil([&] { return bLateWaits || bLateGivesUp; });
+            bLateGivesUp = true;
+        });
+        held[i].reset();
+        EXPECT_FALSE(CHandshakeTurn(bLateGivesUp, bLateWaits).IsHeld()) << i;
+        bLateGivesUp = true;
+        giveUp.join();
+        EXPECT_TRUE(WaitUntil([&] { return givenCount() == i + 1; })) << i;
+    }
+    bEnd = true;
+    for (std::thread& waiter : waiters)
+        waiter.join();
+    EXPECT_EQ(given, std::vector<int>({0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
 TEST(RunningApplicationsTest, OnlyAProgramTheProductNamesCountsAsRunning)
@@ -579,10 +640,7 @@ TEST_F(DownloadQueueTest, AnAbortAtAnyStepOfTheThreadStaysAbortedAndKeepsNoFile)
 
         // It lands while the thread waits its turn to log in, every place held.
         Page().UpdateItemStatus(pLate, nullptr, ItemPreparingSetupDownload, "");
-        std::atomic<bool> bNever{false};
-        std::vector<std::unique_ptr<CHandshakeTurn>> held;
-        for (int i = 0; i < CHandshakeTurn::kPlaces; ++i)
-            held.push_back(std::make_unique<CHandshakeTurn>(bNever));
+        std::vector<std::unique_ptr<CHandshakeTurn>> held = HoldAllPlaces();
         pThread = MakeThread(pLate, "Late.exe", "PASSWORD", hThread);
         ASSERT_TRUE(pThread);
         pThread->ResumeThread();
@@ -674,6 +732,40 @@ TEST_F(DownloadQueueTest, AFileThatCannotTakeItsNameFailsItsRecordAndIsNotKept)
     ASSERT_NE(nLine, std::string::npos) << strLog;
     EXPECT_EQ(_stricmp(strLog.substr(nLine, strLine.size()).c_str(), strLine.c_str()), 0) << strLog;
     EXPECT_EQ(Count(strLog, "Response File Downloaded.:  Held"), 0u);
+}
+
+// Hundreds of records wait for the eight places on a slow server: a tick that restarted each of
+// them would spend their tries while they wait.
+TEST_F(DownloadQueueTest, AWatchdogTickLeavesARecordThatWaitsItsTurnToLogIn)
+{
+    WriteServedFile(m_strServed + "\\Queued.exe", 20000);
+    MakeWizard({{"Queued", Entry("Queued.exe"), 1}}, "PASSWORD");
+    m_pWizard->Run([&](HWND hSheet) {
+        OpenInstallPage(hSheet, 1);
+        m_pWizard->StopInstallPageTimers(hSheet);
+        CAppDetailsObj* pQueued = m_items[0];
+        std::vector<std::unique_ptr<CHandshakeTurn>> held = HoldAllPlaces();
+        Page().UpdateItemStatus(pQueued, nullptr, ItemPreparingSetupDownload, "");
+        HANDLE hThread = nullptr;
+        CFtpDownloadThread* pThread = MakeThread(pQueued, "Queued.exe", "PASSWORD", hThread);
+        ASSERT_TRUE(pThread);
+        pThread->ResumeThread();
+        ASSERT_TRUE(WaitUntil([&] {
+            std::lock_guard<std::mutex> guard(CAppDetailsObj::SharedLock());
+            CFtpMgr* pFtpMgr = pQueued->m_pFtpMgr[CAppDetailsObj::TransferSetupFile];
+            return pFtpMgr && pFtpMgr->m_bWaitingForTurn;
+        }));
+        Page().OnTimer(CPropPage_Install::kWatchdogTimer);
+        EXPECT_EQ(pQueued->m_nDownloadAttempts, 0);
+        EXPECT_EQ(pQueued->GetStatus(), ItemPreparingSetupDownload);
+        // Its turn comes; the same thread fetches the file.
+        held.clear();
+        EXPECT_EQ(WaitForSingleObject(hThread, 20000), WAIT_OBJECT_0);
+        CloseHandle(hThread);
+    });
+    EXPECT_EQ(Md5OfFile(Local("Queued.exe")), Md5OfFile(Served("Queued.exe")));
+    std::string strLog = Log();
+    EXPECT_EQ(Count(strLog, "TIMEOUT:  Queued"), 0u) << strLog;
 }
 
 TEST_F(DownloadQueueTest, TwentyTimeoutsBringTheRetryQuestion)
